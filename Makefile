@@ -1,0 +1,30 @@
+# The two commands of the README: `make run` and `make test`.
+JOBS ?= $(shell nproc)
+CTEST_JOBS ?= $(JOBS)
+
+.PHONY: run test bench deps build-dev build-release clean
+
+run: build-release
+	./build/release/bin/zolt
+
+test: build-dev
+	ctest --preset dev -j $(CTEST_JOBS)
+
+bench: deps
+	cmake --preset release -DZOLT_BUILD_BENCH=ON
+	cmake --build --preset release -j $(JOBS) --target zolt_bench
+	./build/release/bin/zolt_bench
+
+deps:
+	@bash scripts/install-deps.sh
+
+build-dev: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+
+build-release: deps
+	cmake --preset release -DZOLT_BUILD_TESTS=OFF
+	cmake --build --preset release -j $(JOBS) --target zolt
+
+clean:
+	rm -rf build

@@ -1,0 +1,74 @@
+#include "libs/utility/fatal_error.h"
+
+#include <atomic>
+#include <cstdarg>
+
+#include "libs/system/crash_report.h"
+#include "platform/system/threads.h"
+#include "platform/system/process.h"
+
+namespace zolt {
+namespace {
+struct FatalState {
+    bool failing = false;
+    uint32_t exit_code = default_fatal_exit_code;
+};
+thread_local FatalState fatal_state;
+
+std::atomic<uint32_t> report_flag{0};
+}  // namespace
+
+void set_fatal_exit_code(uint32_t exit_code) {
+    fatal_state.exit_code = exit_code;
+}
+
+uint32_t get_fatal_exit_code() {
+    return fatal_state.exit_code;
+}
+
+bool is_thread_failing() {
+    return fatal_state.failing;
+}
+
+void halt_with_panic(const char* signature, const char* file, uint32_t line, const char* format, ...) {
+    if (fatal_state.failing) {
+        platform::end_process_now(fatal_state.exit_code);
+    }
+    fatal_state.failing = true;
+    va_list arguments;
+    va_start(arguments, format);
+    notify_message_handlers(MessageKind::Panic, signature, file, line, format, arguments);
+    va_end(arguments);
+    platform::end_process_now(fatal_state.exit_code);
+}
+
+void halt_with_error(const char* signature, const char* file, uint32_t line, const char* format, ...) {
+    if (fatal_state.failing) {
+        platform::end_process_now(fatal_state.exit_code);
+    }
+    fatal_state.failing = true;
+    va_list arguments;
+    va_start(arguments, format);
+    notify_message_handlers(MessageKind::Error, signature, file, line, format, arguments);
+    va_end(arguments);
+    platform::exit_process(fatal_state.exit_code);
+}
+
+void raise_fatal_error_exception(const char* message, const char* signature, const char* file, uint32_t line,
+                                 bool is_error) {
+    if (report_flag.exchange(1) != 0) {
+        // Another thread is writing the one report and will end the process.
+        platform::block_thread_forever();
+    }
+    const uint32_t exit_code = fatal_state.exit_code == default_fatal_exit_code ? crash_exit_code : fatal_state.exit_code;
+    const FatalErrorReport report{message, signature, file, line, platform::get_current_thread_id(),
+                                  exit_code, is_error};
+    write_crash_report(report);
+    platform::end_process_now(exit_code);
+}
+
+bool is_fatal_report_taken() {
+    return report_flag.load() != 0;
+}
+
+}  // namespace zolt

@@ -1,0 +1,5 @@
+#include "zolt/core/program_main.h"
+
+int main(int argument_count, char** arguments) {
+    return zolt::run_program(argument_count, arguments);
+}

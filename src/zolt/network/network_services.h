@@ -1,0 +1,39 @@
+#pragma once
+// The network and online services as the engine's start, stop and frame loop
+// see them: the command-line connect request, the online-service callbacks,
+// leaving a network game and sampling its clock. The online services are not
+// available on this platform yet, so the callbacks are never registered.
+#include <cstdint>
+
+namespace zolt::network {
+
+struct ConnectRequest {
+    bool pending = false;
+    bool to_lobby = false;
+    uint32_t address = 0;  // a.b.c.d with a in the high byte
+    uint16_t port = 0;
+    uint64_t lobby_id = 0;
+};
+
+bool is_steam_available();
+bool are_steam_callbacks_registered();
+void run_steam_callbacks();
+const ConnectRequest& get_connect_request();
+
+void stop_game_search();
+void leave_network_game_internal(bool shutting_down);
+void shutdown_network();
+void sample_network_game_clock();
+
+}  // namespace zolt::network
+
+namespace zolt::core {
+
+// "+connect a.b.c.d:port" and "+connect_lobby id" record a pending connect
+// request (the lobby wins when both are given); other arguments are ignored.
+void parse_connect_arguments(int argument_count, const char* const* arguments);
+void register_steam_callbacks();
+void unregister_steam_callbacks();
+void cancel_connect_request();
+
+}  // namespace zolt::core

@@ -1,0 +1,83 @@
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+#include "libs/system/worker_thread.h"
+#include "platform/system/event.h"
+#include "platform/system/folders.h"
+#include "platform/system/procedure_queue.h"
+
+namespace zolt {
+namespace {
+
+TEST(PlatformEvent, AutoResetReleasesOneWaitManualStaysSignalled) {
+    platform::Event automatic(false, true);
+    EXPECT_TRUE(automatic.wait_for(0));
+    EXPECT_FALSE(automatic.wait_for(1));
+
+    platform::Event manual(true, false);
+    EXPECT_FALSE(manual.wait_for(1));
+    manual.set();
+    EXPECT_TRUE(manual.wait_for(0));
+    EXPECT_TRUE(manual.is_signalled());
+    manual.reset();
+    EXPECT_FALSE(manual.is_signalled());
+}
+
+std::vector<uintptr_t> ran;
+void record_procedure(uintptr_t argument) {
+    ran.push_back(argument);
+}
+
+TEST(ProcedureQueue, RunsQueuedProceduresFirstInFirstOutOnTheOwningThread) {
+    platform::ProcedureQueue queue;
+    ran.clear();
+    std::atomic<bool> stop{false};
+    std::thread owner([&] {
+        while (!stop.load()) {
+            queue.wait_and_run();
+        }
+    });
+    for (uintptr_t value = 1; value <= 100; ++value) {
+        ASSERT_TRUE(queue.queue(record_procedure, value));
+    }
+    queue.queue([](uintptr_t raw) { reinterpret_cast<std::atomic<bool>*>(raw)->store(true); },
+                reinterpret_cast<uintptr_t>(&stop));
+    owner.join();
+    ASSERT_EQ(ran.size(), 100u);
+    for (uintptr_t value = 1; value <= 100; ++value) {
+        EXPECT_EQ(ran[value - 1], value);
+    }
+    queue.close();
+    EXPECT_FALSE(queue.queue(record_procedure, 0));
+}
+
+TEST(WorkerThread, ArgumentOnTheCallersStackIsTakenBeforeCreateReturns) {
+    std::atomic<int> seen{0};
+    platform::ThreadHandle handle;
+    {
+        struct Argument {
+            int value;
+            std::atomic<int>* seen;
+        } argument{41, &seen};
+        create_thread(&handle, nullptr, [](void* raw) {
+            auto* argument = static_cast<Argument*>(raw);
+            // Reads after the handshake would race the caller's stack frame.
+            argument->seen->store(argument->value + 1);
+        }, &argument);
+    }
+    platform::join_thread(&handle);
+    EXPECT_EQ(seen.load(), 42);
+}
+
+TEST(Folders, DocumentsFolderFollowsTheEnvironment) {
+    setenv("XDG_DOCUMENTS_DIR", "/srv/docs", 1);
+    EXPECT_EQ(platform::get_documents_folder(), "/srv/docs");
+    unsetenv("XDG_DOCUMENTS_DIR");
+    setenv("HOME", "/home/player", 1);
+    EXPECT_EQ(platform::get_documents_folder(), "/home/player/Documents");
+}
+
+}  // namespace
+}  // namespace zolt

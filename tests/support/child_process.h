@@ -1,0 +1,34 @@
+#pragma once
+// Runs code or a program in a child process and collects how it ended, for
+// tests of paths that end the process.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zolt::test {
+
+struct ChildResult {
+    bool exited = false;      // ended through exit, not a signal
+    int exit_code = -1;
+    int signal = 0;
+    std::string standard_output;
+    std::string standard_error;
+};
+
+// Forks; the child runs body and then exits with 0.
+ChildResult run_in_child(const std::function<void()>& body);
+
+struct ProgramRun {
+    std::vector<std::string> arguments;  // without the program path
+    std::vector<std::string> environment_overrides;  // NAME=value
+    // When above 0, SIGTERM is sent after this many milliseconds.
+    int terminate_after_milliseconds = 0;
+    int timeout_milliseconds = 20000;
+};
+
+ChildResult run_program(const std::string& path, const ProgramRun& run);
+
+// Counts the non-overlapping occurrences of needle in text.
+size_t count_occurrences(const std::string& text, const std::string& needle);
+
+}  // namespace zolt::test
