@@ -2,7 +2,11 @@
 
 #include <atomic>
 
+#include "libs/io/io_thread.h"
 #include "libs/system/time_base.h"
+#include "zolt/core/alias_server.h"
+#include "zolt/core/proxy_server.h"
+#include "zolt/core/server_base.h"
 #include "zolt/core/frame_loop.h"
 #include "zolt/core/message_pump.h"
 #include "zolt/core/scheduler.h"
@@ -29,10 +33,14 @@ uint32_t get_completed_rendering_command_count() {
 namespace zolt::core {
 
 void start_engine() {
+    io::start_io_thread();
     current_language = default_language >= 1 && default_language <= 13 ? default_language : 1;
     register_steam_callbacks();
+    // Registration order is the ring's order, which saved games follow.
+    alias_server.register_server();
     sound::initialize_xaudio();
     sound::initialize_sound_manager();
+    proxy_server.register_server();
 }
 
 void run_engine() {
@@ -43,8 +51,12 @@ void run_engine() {
 }
 
 void stop_engine() {
+    run_rendering_command(10);
     network::stop_game_search();
     network::leave_network_game_internal(true);
+    while (ServerBase* const last = get_last_server()) {
+        last->unregister_server();
+    }
     unlink_thread(&sound::get_sound_timer_thread());
     sound::shutdown_xaudio();
     if (network::are_steam_callbacks_registered()) {
@@ -52,6 +64,7 @@ void stop_engine() {
         cancel_connect_request();
     }
     network::shutdown_network();
+    io::stop_io_thread();
 }
 
 }  // namespace zolt::core
