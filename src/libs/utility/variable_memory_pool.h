@@ -1,0 +1,91 @@
+#pragma once
+// A pool of blocks of any size in one region that outlives the pool. Sizes
+// are rounded up to 8 bytes; allocation is first fit over a free list kept in
+// address order and fully merged, and an allocated block has no header: its
+// owner gives its size back on free. A free block starts with the u32 offset
+// of the next free block from the pool base and its u32 size, so an 8-byte
+// block can be free on 64-bit. Only the thread that owns the pool may call it.
+#include <cstdint>
+#include <cstring>
+
+namespace zolt {
+
+class VariableMemoryPoolBase {
+public:
+    // The region starts 8-byte aligned; a size that is not a multiple of 8
+    // loses its tail.
+    VariableMemoryPoolBase(void* region, uint32_t size);
+    ~VariableMemoryPoolBase();
+    VariableMemoryPoolBase(const VariableMemoryPoolBase&) = delete;
+    VariableMemoryPoolBase& operator=(const VariableMemoryPoolBase&) = delete;
+
+    // Null when no free block is large enough; the caller decides whether
+    // that is fatal (halt_due_out_of_memory).
+    void* allocate(uint32_t size);
+    // Size is the one asked for at allocation.
+    void free(void* block, uint32_t size);
+
+    // One compaction step: when the lowest free block ends where used_block
+    // starts, moves byte_count bytes from source (inside the used block) down
+    // to that free block's start, or with a non-zero alignment to the first
+    // multiple of it at least 4 bytes in, with the block's offset stored in
+    // the 4 bytes below; the free space then follows the moved block.
+    // Answers the new address, source when the block lies below every free
+    // block, or null when something stays between.
+    void* slide(void* used_block, uint32_t used_block_size, void* source, uint32_t byte_count, uint32_t alignment);
+
+    uint32_t get_block_offset(const void* block) const {
+        return static_cast<uint32_t>(static_cast<const uint8_t*>(block) - base_);
+    }
+    void* get_block_at(uint32_t offset) const { return base_ + offset; }
+
+    // Visits every free block in address order as (block, size).
+    template <typename Visit>
+    void for_each_free_block(Visit&& visit) const {
+        for (uint32_t current = free_head_; current != no_block;) {
+            uint32_t size = 0;
+            std::memcpy(&size, base_ + current + 4, sizeof size);
+            visit(static_cast<void*>(base_ + current), size);
+            std::memcpy(&current, base_ + current, sizeof current);
+        }
+    }
+
+protected:
+    VariableMemoryPoolBase() = default;
+    void initialize(void* region, uint32_t size);
+
+private:
+    static constexpr uint32_t no_block = 0xFFFFFFFF;
+
+    void release(uint32_t offset, uint32_t size);
+    void check_allocated_block(const void* block, uint32_t size, const char* operation) const;
+    void mark_allocated(uint32_t offset, uint32_t size);
+    void mark_released(uint32_t offset, uint32_t size);
+
+    // The head of the free list is the pool's first word.
+    uint32_t free_head_ = no_block;
+    uint32_t region_size_ = 0;
+    uint8_t* base_ = nullptr;
+    // Debug builds keep one bit per 8 bytes for the first and for the last
+    // 8 bytes of every allocated block, to catch a free with the wrong size
+    // or a second free before either corrupts the list.
+    uint64_t* block_starts_ = nullptr;
+    uint64_t* block_ends_ = nullptr;
+};
+
+// A variable pool that holds its region, 16-byte aligned.
+template <uint32_t Size>
+class VariableMemoryPool : public VariableMemoryPoolBase {
+    static_assert(Size % 8 == 0 && Size < 0xFFFFFFF8u, "block offsets are 32-bit");
+
+public:
+    VariableMemoryPool() { initialize(region_, Size); }
+
+private:
+    alignas(16) uint8_t region_[Size];
+};
+
+// The fatal "out of memory" of a caller that cannot go on without a block.
+[[noreturn]] void halt_due_out_of_memory(const VariableMemoryPoolBase& pool);
+
+}  // namespace zolt
