@@ -5,6 +5,7 @@
 #include "libs/io/io_thread.h"
 #include "libs/system/time_base.h"
 #include "zolt/core/alias_server.h"
+#include "zolt/core/dictionary_server.h"
 #include "zolt/core/proxy_server.h"
 #include "zolt/core/server_base.h"
 #include "zolt/core/frame_loop.h"
@@ -38,6 +39,7 @@ void start_engine() {
     register_steam_callbacks();
     // Registration order is the ring's order, which saved games follow.
     alias_server.register_server();
+    dictionary_server.register_server();
     sound::initialize_xaudio();
     sound::initialize_sound_manager();
     proxy_server.register_server();
