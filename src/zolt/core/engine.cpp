@@ -4,7 +4,10 @@
 
 #include "libs/io/io_thread.h"
 #include "libs/system/time_base.h"
+#include "libs/utility/config_variable_row.h"
 #include "zolt/core/alias_server.h"
+#include "zolt/core/array_server.h"
+#include "zolt/core/string_server.h"
 #include "zolt/core/dictionary_server.h"
 #include "zolt/core/proxy_server.h"
 #include "zolt/core/server_base.h"
@@ -18,6 +21,8 @@ namespace zolt {
 
 uint32_t current_language = 1;
 uint32_t default_language = 1;
+const ConfigVariableRow<uint32_t> default_language_row(37, "default_language", &default_language, 1, 1, 13,
+                                                      config_always_written);
 
 namespace {
 std::atomic<uint32_t> completed_rendering_command_count{0};
@@ -38,8 +43,10 @@ void start_engine() {
     current_language = default_language >= 1 && default_language <= 13 ? default_language : 1;
     register_steam_callbacks();
     // Registration order is the ring's order, which saved games follow.
+    string_server.register_server();
     alias_server.register_server();
     dictionary_server.register_server();
+    array_server.register_server();
     sound::initialize_xaudio();
     sound::initialize_sound_manager();
     proxy_server.register_server();

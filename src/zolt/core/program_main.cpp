@@ -5,16 +5,21 @@
 #include <cstring>
 #include <vector>
 
+#include "libs/utility/config_command_line.h"
+#include "libs/utility/config_variable_row.h"
 #include "libs/utility/fatal_error.h"
 #include "platform/system/affinity.h"
 #include "platform/system/process.h"
 #include "platform/system/threads.h"
+#include "zolt/core/config_support.h"
 #include "zolt/core/engine.h"
 #include "zolt/network/network_services.h"
 
 namespace zolt {
 
 uint32_t multithreading_mode = 2;
+const ConfigVariableRow<uint32_t> multithreading_mode_row(7, "multithreading_mode", &multithreading_mode, 2, 0, 2,
+                                                          config_written_when_changed);
 
 namespace {
 std::atomic<uint32_t> main_thread_id{0};
@@ -83,6 +88,9 @@ uint32_t get_main_thread_id() {
 
 int program_main(int argument_count, const char* const* arguments) {
     core::parse_connect_arguments(argument_count - 1, arguments + 1);
+    // The file comes after the command line, so its values win.
+    parse_config_command_line(argument_count - 1, arguments + 1);
+    core::load_startup_config_file();
 
     uint32_t process_mask = 0;
     uint32_t system_mask = 0;

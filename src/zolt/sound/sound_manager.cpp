@@ -1,10 +1,13 @@
 #include "zolt/sound/sound_manager.h"
 
 #include "libs/system/time_base.h"
+#include "libs/utility/config_variable_row.h"
 
 namespace zolt::sound {
 
-const char* xaudio_device_name = nullptr;
+const char* xaudio_device_name = "";
+const ConfigVariableRow<const char*> xaudio_device_name_row(56, "xaudio_device_name", &xaudio_device_name, "",
+                                                            config_written_when_changed);
 
 namespace {
 void step_sound_timer(core::Thread* thread);
