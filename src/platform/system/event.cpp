@@ -8,10 +8,10 @@ Event::Event(bool manual_reset, bool initially_signalled)
     : manual_reset_(manual_reset), signalled_(initially_signalled) {}
 
 void Event::set() {
-    {
-        std::lock_guard lock(mutex_);
-        signalled_ = true;
-    }
+    // Notified under the lock: a woken waiter may destroy the event as soon
+    // as it can take the lock.
+    std::lock_guard lock(mutex_);
+    signalled_ = true;
     if (manual_reset_) {
         condition_.notify_all();
     } else {
