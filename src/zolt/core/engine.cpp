@@ -15,12 +15,7 @@
 #include "zolt/core/frame_loop.h"
 #include "zolt/core/message_pump.h"
 #include "zolt/core/scheduler.h"
-#include "zolt/core/task_server.h"
 #include "zolt/network/network_services.h"
-#include "zolt/renderer/backend/frame_pacing.h"
-#include "zolt/renderer/backend/rendering_commands.h"
-#include "zolt/renderer/graphics_library/game_window.h"
-#include "zolt/renderer/graphics_library/gamma.h"
 #include "zolt/sound/sound_manager.h"
 
 namespace zolt {
@@ -30,8 +25,14 @@ uint32_t default_language = 1;
 const ConfigVariableRow<uint32_t> default_language_row(37, "default_language", &default_language, 1, 1, 13,
                                                       config_always_written);
 
+namespace {
+std::atomic<uint32_t> completed_rendering_command_count{0};
+}  // namespace
+
 uint32_t get_completed_rendering_command_count() {
-    return renderer::read_completed_counter();
+    uint32_t expected = 0;
+    completed_rendering_command_count.compare_exchange_strong(expected, 0);
+    return expected;
 }
 
 }  // namespace zolt
@@ -41,9 +42,6 @@ namespace zolt::core {
 void start_engine() {
     io::start_io_thread();
     current_language = default_language >= 1 && default_language <= 13 ? default_language : 1;
-    renderer::initialize_display();
-    renderer::initialize_frame_rate_control();
-    renderer::register_as_rendering_thread();
     register_steam_callbacks();
     // Registration order is the ring's order, which saved games follow.
     string_server.register_server();
@@ -54,12 +52,10 @@ void start_engine() {
     sound::initialize_xaudio();
     sound::initialize_sound_manager();
     proxy_server.register_server();
-    renderer::set_gamma(renderer::gamma, renderer::brightness, renderer::contrast, false);
 }
 
 void run_engine() {
     schedule_thread(&get_frame_loop_thread(), get_time());
-    start_first_task();
     while (!pump_messages()) {
         run_due_thread();
     }
@@ -67,7 +63,6 @@ void run_engine() {
 
 void stop_engine() {
     run_rendering_command(10);
-    renderer::restore_saved_gamma_ramp();
     network::stop_game_search();
     network::leave_network_game_internal(true);
     while (ServerBase* const last = get_last_server()) {
@@ -80,9 +75,6 @@ void stop_engine() {
         cancel_connect_request();
     }
     network::shutdown_network();
-    renderer::unregister_rendering_thread();
-    renderer::shutdown_frame_rate_control();
-    renderer::shutdown_display();
     io::stop_io_thread();
 }
 
