@@ -11,6 +11,11 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   zlib1g-dev
+  libegl-dev
+  libgl-dev
+  libopengl-dev
+  libegl-mesa0
+  libgl1-mesa-dri
 )
 
 missing=()

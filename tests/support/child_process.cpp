@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -11,6 +13,25 @@
 
 namespace zolt::test {
 namespace {
+// True once the process catches SIGTERM, so a terminate request is not lost
+// to the default action while the program is still starting.
+bool is_catching_terminate(pid_t child) {
+    const std::string path = "/proc/" + std::to_string(child) + "/status";
+    FILE* status = std::fopen(path.c_str(), "r");
+    if (status == nullptr) {
+        return false;
+    }
+    char line[256];
+    unsigned long long caught = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "SigCgt: %llx", &caught) == 1) {
+            break;
+        }
+    }
+    std::fclose(status);
+    return (caught >> (SIGTERM - 1)) & 1u;
+}
+
 // Reads both pipes until they close, so a chatty child never blocks.
 void drain(int output_fd, int error_fd, ChildResult& result, pid_t child, const ProgramRun* run) {
     const auto start = std::chrono::steady_clock::now();
@@ -39,7 +60,8 @@ void drain(int output_fd, int error_fd, ChildResult& result, pid_t child, const 
         if (run != nullptr) {
             const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - start).count();
-            if (!terminated && run->terminate_after_milliseconds > 0 && elapsed >= run->terminate_after_milliseconds) {
+            if (!terminated && run->terminate_after_milliseconds > 0 && elapsed >= run->terminate_after_milliseconds &&
+                is_catching_terminate(child)) {
                 kill(child, SIGTERM);
                 terminated = true;
             }
