@@ -4,8 +4,9 @@ CTEST_JOBS ?= $(JOBS)
 
 .PHONY: run test bench deps build-dev build-release clean
 
+# zolt reads "pack.list" from the folder it starts in.
 run: build-release
-	./build/release/bin/zolt
+	cd build/release/content && ../bin/zolt
 
 test: build-dev
 	ctest --preset dev -j $(CTEST_JOBS)
@@ -24,7 +25,7 @@ build-dev: deps
 
 build-release: deps
 	cmake --preset release -DZOLT_BUILD_TESTS=OFF
-	cmake --build --preset release -j $(JOBS) --target zolt
+	cmake --build --preset release -j $(JOBS) --target zolt content
 
 clean:
 	rm -rf build

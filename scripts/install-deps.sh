@@ -11,6 +11,7 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   zlib1g-dev
+  liblz4-dev
   libegl-dev
   libgl-dev
   libopengl-dev

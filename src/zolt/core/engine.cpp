@@ -7,14 +7,17 @@
 #include "libs/utility/config_variable_row.h"
 #include "zolt/core/alias_server.h"
 #include "zolt/core/array_server.h"
+#include "zolt/core/code_server.h"
 #include "zolt/core/string_server.h"
 #include "zolt/core/dictionary_server.h"
 #include "zolt/core/placement_server.h"
 #include "zolt/core/proxy_server.h"
+#include "zolt/core/resource_server.h"
 #include "zolt/core/server_base.h"
 #include "zolt/core/frame_loop.h"
 #include "zolt/core/message_pump.h"
 #include "zolt/core/scheduler.h"
+#include "zolt/core/task_server.h"
 #include "zolt/network/network_services.h"
 #include "zolt/sound/sound_manager.h"
 
@@ -46,16 +49,21 @@ void start_engine() {
     // Registration order is the ring's order, which saved games follow.
     string_server.register_server();
     alias_server.register_server();
+    // Opens the packs and loads those of key 0.
+    resource_server.register_server();
     dictionary_server.register_server();
     array_server.register_server();
+    code_server.register_server();
     placement_server.register_server();
     sound::initialize_xaudio();
     sound::initialize_sound_manager();
     proxy_server.register_server();
+    task_server.register_server();
 }
 
 void run_engine() {
     schedule_thread(&get_frame_loop_thread(), get_time());
+    start_first_task();
     while (!pump_messages()) {
         run_due_thread();
     }

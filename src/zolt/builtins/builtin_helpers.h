@@ -1,0 +1,49 @@
+#pragma once
+// The builtins' calling convention. Arguments are the top words of the
+// operand stack, the last argument on top; a builtin reads them in place and
+// never moves the stack index, the frame base or the program counter (the
+// bytecode drops its arguments itself). A scalar result goes to r0, a vector
+// result to r0, r2, r4 and r6; a builtin without a result leaves the
+// registers alone, and r1, r3, r5 and r7 are never written. A word asked for
+// below the bottom of the stack reads as 0. Main thread only.
+#include <cstdint>
+
+#include "zolt/core/script_context.h"
+#include "zolt/core/server_base.h"
+
+namespace zolt::core {
+
+// depth 0 is the top word.
+inline uint32_t get_stack_word(const ScriptContext& context, uint32_t depth) {
+    return depth < context.stack_index ? context.stack[context.stack_index - 1 - depth] : 0;
+}
+
+inline int32_t get_stack_s32(const ScriptContext& context, uint32_t depth) {
+    return static_cast<int32_t>(get_stack_word(context, depth));
+}
+
+inline float get_stack_float(const ScriptContext& context, uint32_t depth) {
+    return word_to_float(get_stack_word(context, depth));
+}
+
+inline void set_result(ScriptContext& context, uint32_t value) {
+    context.registers[0] = value;
+}
+
+inline void set_float_result(ScriptContext& context, float value) {
+    context.registers[0] = float_to_word(value);
+}
+
+inline void set_vector_result(ScriptContext& context, float x, float y, float z) {
+    context.registers[0] = float_to_word(x);
+    context.registers[2] = float_to_word(y);
+    context.registers[4] = float_to_word(z);
+}
+
+// For builtins that fill arrays with new objects: creates an object of the
+// server (creation argument 0), makes it a child of the array and stores its
+// handle in the element, which must hold 0 (else the fatal panic "The array
+// 0x%08x contains nonzero value at %u element").
+ServerObject* create_object_at_array_element(ServerObject* array, uint32_t element_index, ServerBase* server);
+
+}  // namespace zolt::core
