@@ -115,6 +115,9 @@ ChildResult run_program(const std::string& path, const ProgramRun& run) {
         dup2(error_pipe[1], STDERR_FILENO);
         close(output_pipe[0]);
         close(error_pipe[0]);
+        if (!run.working_folder.empty() && chdir(run.working_folder.c_str()) != 0) {
+            _exit(126);
+        }
         for (const std::string& assignment : run.environment_overrides) {
             putenv(const_cast<char*>(assignment.c_str()));
         }

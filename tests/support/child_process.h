@@ -21,6 +21,7 @@ ChildResult run_in_child(const std::function<void()>& body);
 struct ProgramRun {
     std::vector<std::string> arguments;  // without the program path
     std::vector<std::string> environment_overrides;  // NAME=value
+    std::string working_folder;  // empty: the test's own
     // When above 0, SIGTERM is sent after this many milliseconds.
     int terminate_after_milliseconds = 0;
     int timeout_milliseconds = 20000;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "libs/utility/fatal_error.h"
+#include "platform/system/reserved_memory.h"
 
 namespace zolt {
 namespace {
@@ -214,6 +215,14 @@ void VariableMemoryPoolBase::mark_released(uint32_t offset, uint32_t size) {
 
 void halt_due_out_of_memory(const VariableMemoryPoolBase& pool) {
     ZOLT_PANIC("out of memory");
+}
+
+uint8_t* reserve_pool_region(uint32_t size) {
+    uint8_t* const region = platform::reserve_memory_region(size);
+    if (region == nullptr) {
+        ZOLT_ERROR("out of memory");
+    }
+    return region;
 }
 
 }  // namespace zolt

@@ -6,6 +6,7 @@
 // of the next free block from the pool base and its u32 size, so an 8-byte
 // block can be free on 64-bit. Only the thread that owns the pool may call it.
 #include <cstdint>
+#include <type_traits>
 #include <cstring>
 
 namespace zolt {
@@ -73,16 +74,35 @@ private:
     uint64_t* block_ends_ = nullptr;
 };
 
+// Pools of this size and above take a reserved region.
+constexpr uint32_t reserved_pool_threshold = 1u << 20;
+// A reserved region for a pool; no address space for it is fatal.
+uint8_t* reserve_pool_region(uint32_t size);
+
 // A variable pool that holds its region, 16-byte aligned.
+
 template <uint32_t Size>
 class VariableMemoryPool : public VariableMemoryPoolBase {
     static_assert(Size % 8 == 0 && Size < 0xFFFFFFF8u, "block offsets are 32-bit");
 
 public:
-    VariableMemoryPool() { initialize(region_, Size); }
+    VariableMemoryPool() { initialize(get_region(), Size); }
 
 private:
-    alignas(16) uint8_t region_[Size];
+    // Large pools live in a reserved region rather than inside the object, so
+    // their untouched pages cost neither memory nor start-up time.
+    static constexpr bool is_reserved = Size >= reserved_pool_threshold;
+
+    uint8_t* get_region() {
+        if constexpr (is_reserved) {
+            region_ = reserve_pool_region(Size);
+            return region_;
+        } else {
+            return region_;
+        }
+    }
+
+    alignas(16) std::conditional_t<is_reserved, uint8_t*, uint8_t[is_reserved ? 1 : Size]> region_{};
 };
 
 // The fatal "out of memory" of a caller that cannot go on without a block.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/child_process.h"
+#include "support/game_folder.h"
 #include "test_servers.h"
 #include "zolt/core/server_base.h"
 
@@ -30,6 +31,7 @@ private:
 
 TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
     const test::ChildResult result = test::run_in_child([] {
+        test::enter_game_folder();
         static RecordingServer early(40, "early");
         early.register_server();
         start_engine();
@@ -45,7 +47,7 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
         std::fprintf(stderr, "ring empty %d\n", get_first_server() == nullptr ? 1 : 0);
     });
     EXPECT_EQ(result.exit_code, 0);
-    EXPECT_NE(result.standard_error.find("ring early StringServer AliasServer DictionaryServer ArrayServer PlacementServer ProxyServer late\n"), std::string::npos)
+    EXPECT_NE(result.standard_error.find("ring early StringServer AliasServer ResourceServer DictionaryServer ArrayServer CodeServer PlacementServer ProxyServer TaskServer late\n"), std::string::npos)
         << result.standard_error;
     const size_t late = result.standard_error.find("unregister late");
     const size_t early = result.standard_error.find("unregister early");

@@ -6,6 +6,7 @@
 
 #include "libs/system/time_base.h"
 #include "support/child_process.h"
+#include "support/game_folder.h"
 #include "zolt/core/engine.h"
 #include "zolt/core/message_pump.h"
 #include "zolt/core/program_main.h"
@@ -108,6 +109,7 @@ TEST(FrameLoop, QuitMidFrameStopsTheEngineWithoutFinishingTheFrame) {
 // as the desktop does, after a few hundred of them.
 TEST(Engine, TerminateSignalEndsAFullRunCleanlyAfterWholeFrames) {
     const test::ChildResult result = test::run_in_child([] {
+        test::enter_game_folder();
         struct Check {
             uint32_t expected = 0;
             uint32_t frames = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/child_process.h"
+#include "support/game_folder.h"
 #include "zolt/network/network_services.h"
 
 namespace zolt {
@@ -77,6 +78,7 @@ TEST(ProgramMain, ConnectArguments) {
 TEST(ZoltProgram, EndsWithZeroOnTerminateSignal) {
     test::ProgramRun run;
     run.terminate_after_milliseconds = 500;
+    run.working_folder = test::make_game_folder();
     const test::ChildResult result = test::run_program(ZOLT_BINARY_PATH, run);
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exit_code, 0) << result.standard_error;
