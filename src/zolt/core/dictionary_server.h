@@ -24,7 +24,8 @@ public:
     const char* get_name() const override { return "DictionaryServer"; }
     // Also gives every size-class list back to the pool.
     void unregister_server() override;
-    uint32_t get_memory_size() const override { return static_cast<uint32_t>(sizeof(*this)); }
+    // The block pool is a reserved region outside the object.
+    uint32_t get_memory_size() const override { return static_cast<uint32_t>(sizeof(*this)) + dictionary_pool_size; }
 
     Dictionary* create_dictionary(uint32_t bucket_count) {
         return static_cast<Dictionary*>(create_object_internal(bucket_count));

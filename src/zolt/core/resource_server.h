@@ -31,7 +31,10 @@ public:
     void destroy_object_internal(ServerObject* object) override;
     // Every object goes, whatever its holders.
     void destroy_all_objects() override;
-    uint32_t get_memory_size() const override { return static_cast<uint32_t>(sizeof(*this)); }
+    // The loader's pools are reserved regions outside the object.
+    uint32_t get_memory_size() const override {
+        return static_cast<uint32_t>(sizeof(*this)) + general_resource_pool_size + second_resource_pool_size;
+    }
 
     ResourceObject* open_resource(uint32_t id) { return static_cast<ResourceObject*>(create_object_internal(id)); }
     // Destroys the object now, whatever its holders.
