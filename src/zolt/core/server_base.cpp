@@ -140,11 +140,11 @@ ServerObject* ServerBase::take_free_object() {
     if (!free_list_.is_empty()) {
         return free_list_.take_head();
     }
-    if (is_in_rendering_command()) {
-        return take_free_object_on_rendering_thread();
-    }
+    // Inside a rendering command the renderer's own commands cannot be issued,
+    // so the recovery releases what the servers can release directly.
+    const bool on_rendering_thread = is_in_rendering_command();
     for (uint32_t step = 0;; ++step) {
-        if (try_make_room(false)) {
+        if (try_make_room(on_rendering_thread)) {
             step = 0;
         }
         if (!free_list_.is_empty()) {
@@ -152,39 +152,24 @@ ServerObject* ServerBase::take_free_object() {
         }
         switch (step) {
         case 0:
-            release_dead_objects(false);
+            release_dead_objects(on_rendering_thread);
             break;
         case 1:
-            run_rendering_command(9);
-            break;
-        case 2:
-            run_rendering_command(10);
-            break;
-        default:
-            return nullptr;
-        }
-    }
-}
-
-ServerObject* ServerBase::take_free_object_on_rendering_thread() {
-    for (uint32_t step = 0;; ++step) {
-        if (try_make_room(true)) {
-            step = 0;
-        }
-        if (!free_list_.is_empty()) {
-            return free_list_.take_head();
-        }
-        switch (step) {
-        case 0:
-            release_dead_objects(true);
-            break;
-        case 1:
-            release_all_dead_objects();
-            break;
-        case 2:
-            // Bounded: an object the renderer never lets go must not hang the game.
-            for (uint32_t pass = 0; pass < dead_object_release_pass_limit && any_server_has_dead_objects(); ++pass) {
+            if (on_rendering_thread) {
                 release_all_dead_objects();
+            } else {
+                run_rendering_command(9);
+            }
+            break;
+        case 2:
+            if (on_rendering_thread) {
+                // Bounded: an object the renderer never lets go must not hang the game.
+                for (uint32_t pass = 0; pass < dead_object_release_pass_limit && any_server_has_dead_objects();
+                     ++pass) {
+                    release_all_dead_objects();
+                }
+            } else {
+                run_rendering_command(10);
             }
             break;
         default:

@@ -106,8 +106,6 @@ protected:
     uint32_t high_water_count_ = 0;
 
 private:
-    ServerObject* take_free_object_on_rendering_thread();
-
     ServerBase* next_ = this;
     ServerBase* previous_ = this;
     ObjectList live_list_;
