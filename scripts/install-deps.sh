@@ -12,6 +12,7 @@ packages=(
   libbenchmark-dev
   zlib1g-dev
   liblz4-dev
+  liblua5.4-dev
   libegl-dev
   libgl-dev
   libopengl-dev

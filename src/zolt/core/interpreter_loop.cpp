@@ -6,6 +6,7 @@
 #include "zolt/core/interpreter.h"
 #include "zolt/core/interpreter_scalar.h"
 #include "zolt/core/interpreter_state.h"
+#include "zolt/core/interpreter_trigonometry.h"
 #include "zolt/core/interpreter_vector.h"
 #include "zolt/core/opcode_table.h"
 #include "zolt/core/scheduler.h"
@@ -618,6 +619,27 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
                     }
                     scalar::unary_float(stack, sp, [](float a) { return std::sqrt(a); });
                     break;
+                case 180:
+                    scalar::unary_float(stack, sp, trig::sine);
+                    break;
+                case 181:
+                    scalar::unary_float(stack, sp, trig::cosine);
+                    break;
+                case 182:
+                    scalar::unary_float(stack, sp, trig::tangent);
+                    break;
+                case 183:
+                    scalar::unary_float(stack, sp, trig::arcsine);
+                    break;
+                case 184:
+                    scalar::unary_float(stack, sp, trig::arccosine);
+                    break;
+                case 185:
+                    scalar::unary_float(stack, sp, trig::arctangent);
+                    break;
+                case 186:
+                    scalar::binary_float(stack, sp, [](float x, float y) { return trig::arctangent2(y, x); });
+                    break;
                 case 187:
                     if (word_to_float(stack[sp - 1]) <= 0.0f) {
                         goto fault;
@@ -722,6 +744,24 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
                     break;
                 case 233:
                     vector::quaternion_difference(stack, sp);
+                    break;
+                case 232:
+                    vector::slerp_quaternions(stack, sp);
+                    break;
+                case 234:
+                    vector::push_angles_quaternion(stack, sp);
+                    break;
+                case 235:
+                    vector::quaternion_to_angles(stack, sp);
+                    break;
+                case 236:
+                    vector::direction_to_quaternion(stack, sp);
+                    break;
+                case 240:
+                    vector::quaternion_to_axis_angle(stack, sp);
+                    break;
+                case 241:
+                    vector::axis_angle_to_quaternion(stack, sp);
                     break;
                 case 237:
                     vector::rotate_axis(stack, sp, 1);

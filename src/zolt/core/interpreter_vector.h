@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "libs/geometry/quaternion.h"
+#include "zolt/core/interpreter_trigonometry.h"
 #include "zolt/core/script_context.h"
 
 namespace zolt::core::vector {
@@ -203,6 +204,84 @@ inline void quaternion_difference(uint32_t* stack, uint32_t& sp) {
     }
     store(stack, sp - 5, from_quaternion(p * geometry::conjugate(q)), 4);
     sp -= 4;
+}
+
+// P, Q, t on top: from Q at t = 0 to P at t = 1.
+inline void slerp_quaternions(uint32_t* stack, uint32_t& sp) {
+    const float t = word_to_float(stack[sp - 1]);
+    const geometry::Quaternion q = to_quaternion(load(stack, sp - 2, 4));
+    const geometry::Quaternion p = to_quaternion(load(stack, sp - 6, 4));
+    store(stack, sp - 6, from_quaternion(geometry::slerp(q, p, t)), 4);
+    sp -= 5;
+}
+
+// qZ(a) (x) qX(b) (x) qY(c) from half-angle sines and cosines.
+inline Lanes angles_to_quaternion(float a, float b, float c) {
+    const float sa = trig::sine(a * 0.5f), ca = trig::cosine(a * 0.5f);
+    const float sb = trig::sine(b * 0.5f), cb = trig::cosine(b * 0.5f);
+    const float sc = trig::sine(c * 0.5f), cc = trig::cosine(c * 0.5f);
+    Lanes result;
+    result.value[0] = ca * sb * cc - sa * cb * sc;
+    result.value[1] = ca * cb * sc + sa * sb * cc;
+    result.value[2] = ca * sb * sc + sa * cb * cc;
+    result.value[3] = ca * cb * cc - sa * sb * sc;
+    return result;
+}
+
+// Angles a on top, b, c: 4 words replace 3.
+inline void push_angles_quaternion(uint32_t* stack, uint32_t& sp) {
+    const Lanes angles = load(stack, sp - 1, 3);
+    sp += 1;
+    store(stack, sp - 1, angles_to_quaternion(angles.value[0], angles.value[1], angles.value[2]), 4);
+}
+
+// The inverse of push_angles_quaternion: 3 words replace 4, Z's angle on top.
+inline void quaternion_to_angles(uint32_t* stack, uint32_t& sp) {
+    const geometry::Vector3 angles = geometry::quaternion_to_euler(to_quaternion(load(stack, sp - 1, 4)));
+    sp -= 1;
+    Lanes lanes;
+    lanes.value[0] = angles.x;
+    lanes.value[1] = angles.y;
+    lanes.value[2] = angles.z;
+    store(stack, sp - 1, lanes, 3);
+}
+
+// A unit direction (x on top, y, z): heading about Z from +Y, pitch about X.
+inline void direction_to_quaternion(uint32_t* stack, uint32_t& sp) {
+    const Lanes direction = load(stack, sp - 1, 3);
+    const float heading = trig::arctangent2(negate(direction.value[0]), direction.value[1]);
+    const float pitch = trig::arcsine(direction.value[2]);
+    sp += 1;
+    store(stack, sp - 1, angles_to_quaternion(heading, pitch, 0.0f), 4);
+}
+
+// In place: axis x on top, y, z, then the angle where w was.
+inline void quaternion_to_axis_angle(uint32_t* stack, uint32_t sp) {
+    const Lanes q = load(stack, sp - 1, 4);
+    const float squared = q.value[0] * q.value[0] + q.value[1] * q.value[1] + q.value[2] * q.value[2];
+    Lanes result;
+    if (std::fabs(q.value[3] - 1.0f) < 0x1p-16f || squared <= 0x1p-16f) {
+        result.value[2] = 1.0f;
+    } else {
+        const float size = std::sqrt(squared);
+        for (int index = 0; index < 3; ++index) {
+            result.value[index] = q.value[index] / size;
+        }
+        result.value[3] = 2.0f * trig::arccosine(q.value[3]);
+    }
+    store(stack, sp - 1, result, 4);
+}
+
+// In place: the axis is taken as given, not normalised.
+inline void axis_angle_to_quaternion(uint32_t* stack, uint32_t sp) {
+    Lanes q = load(stack, sp - 1, 4);
+    const float half = q.value[3] * 0.5f;
+    const float s = trig::sine(half);
+    for (int index = 0; index < 3; ++index) {
+        q.value[index] *= s;
+    }
+    q.value[3] = trig::cosine(half);
+    store(stack, sp - 1, q, 4);
 }
 
 // Red on top, then green, blue and (for four) alpha.
