@@ -4,9 +4,11 @@ CTEST_JOBS ?= $(JOBS)
 
 .PHONY: run test bench deps build-dev build-release clean
 
-# zolt reads "pack.list" from the folder it starts in.
+# zolt reads "pack.list" from the folder it starts in. Without a desktop it
+# runs under Xvfb when that is installed, else headless on its own.
 run: build-release
-	cd build/release/content && ../bin/zolt
+	cd build/release/content && if [ -z "$$DISPLAY" ] && command -v xvfb-run >/dev/null; then \
+		xvfb-run -a -s "-screen 0 1280x1024x24" ../bin/zolt; else ../bin/zolt; fi
 
 test: build-dev
 	ctest --preset dev -j $(CTEST_JOBS)

@@ -10,14 +10,17 @@ packages=(
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
+  liblua5.4-dev
   zlib1g-dev
   liblz4-dev
-  liblua5.4-dev
   libegl-dev
   libgl-dev
   libopengl-dev
   libegl-mesa0
   libgl1-mesa-dri
+  libsdl2-dev
+  xvfb
+  xauth
 )
 
 missing=()

@@ -8,7 +8,9 @@
 #include "libs/system/time_base.h"
 #include "zolt/builtins/builtin_helpers.h"
 #include "zolt/builtins/code_builtins.h"
+#include "zolt/builtins/event_builtins.h"
 #include "zolt/builtins/neighbour_stubs.h"
+#include "zolt/builtins/random_builtins.h"
 #include "zolt/builtins/resource_builtins.h"
 #include "zolt/builtins/string_builtins.h"
 #include "zolt/core/alias_server.h"
@@ -17,6 +19,8 @@
 #include "zolt/core/engine.h"
 #include "zolt/core/message_pump.h"
 #include "zolt/core/placement_builtins.h"
+#include "zolt/core/random_generator.h"
+#include "zolt/core/random_generator_server.h"
 #include "zolt/core/server_statistics.h"
 #include "zolt/core/string_object_numbers.h"
 #include "zolt/core/string_server.h"
@@ -89,8 +93,66 @@ ConfigArrays& get_config_arrays() {
 
 void call_builtin(ScriptContext& context, uint32_t id) {
     switch (id) {
+    case 1: {  // none -> r0, r2, r4 = unit vector
+        const geometry::Vector3 v = random_global_unit_vector3();
+        set_vector_result(context, v.x, v.y, v.z);
+        break;
+    }
+    case 2: {  // none -> r0, r2, r4 = point in the unit ball
+        const geometry::Vector3 v = random_vector3_in_ball();
+        set_vector_result(context, v.x, v.y, v.z);
+        break;
+    }
+    case 3: {  // radii a, b, c -> r0, r2, r4 = point of the unit cube inside the ellipsoid
+        const geometry::Vector3 v = random_point_in_ellipsoid(
+            get_stack_float(context, 0), get_stack_float(context, 1), get_stack_float(context, 2));
+        set_vector_result(context, v.x, v.y, v.z);
+        break;
+    }
+    case 4: {  // half sizes x, y, z -> r0, r2, r4 = point in the box
+        const geometry::Vector3 v = random_vector3_in_box(
+            {get_stack_float(context, 0), get_stack_float(context, 1), get_stack_float(context, 2)});
+        set_vector_result(context, v.x, v.y, v.z);
+        break;
+    }
+    case 5: {  // direction x, y, z, angle in turns -> r0, r2, r4 = unit vector in the cone
+        const geometry::Vector3 v =
+            random_global_direction_in_cone(get_stack_float(context, 0), get_stack_float(context, 1),
+                                            get_stack_float(context, 2), get_stack_float(context, 3));
+        set_vector_result(context, v.x, v.y, v.z);
+        break;
+    }
+    case 6: {  // none -> r0, r2 = unit vector
+        const geometry::Vector3 v = random_global_unit_vector2();
+        context.registers[0] = float_to_word(v.x);
+        context.registers[2] = float_to_word(v.y);
+        break;
+    }
+    case 7: {  // radii a, b -> r0, r2 = point of the unit square inside the ellipse
+        const geometry::Vector3 v = random_point_in_ellipse(get_stack_float(context, 0), get_stack_float(context, 1));
+        context.registers[0] = float_to_word(v.x);
+        context.registers[2] = float_to_word(v.y);
+        break;
+    }
+    case 8: {  // half sizes x, y -> r0, r2 = point in the rectangle
+        const geometry::Vector3 v =
+            random_vector2_in_rectangle(get_stack_float(context, 0), get_stack_float(context, 1));
+        context.registers[0] = float_to_word(v.x);
+        context.registers[2] = float_to_word(v.y);
+        break;
+    }
     case 9:    // none -> r0 = time base in ticks of 10 us
         set_result(context, get_time());
+        break;
+    case 10:   // none -> r0 = float in [0, 1]
+        set_float_result(context, random_float_inclusive());
+        break;
+    case 11:   // none -> r0 = float in [0, 1)
+        set_float_result(context, random_float());
+        break;
+    case 12:   // low, high -> r0 = integer in [low, high]
+    case 13:   // low, high -> r0 = integer in [low, high]
+        set_result(context, random_integer(get_stack_word(context, 0), get_stack_word(context, 1)));
         break;
     case 14:   // none -> r0 = 0
     case 15:   // none -> r0 = 0
@@ -267,6 +329,12 @@ void call_builtin(ScriptContext& context, uint32_t id) {
     case 147:  // array -> none; applies and destroys the configuration array
         builtin_set_profile_config(get_config_arrays(), get_stack_word(context, 0));
         break;
+    case 148: case 149: case 150: case 151: case 152: case 153: case 154: case 155: case 156: case 157:
+    case 158: case 159: case 160: case 161: case 162: case 163: case 164: case 165: case 166: case 167:
+    case 168: case 169: case 170: case 171: case 172: case 173: case 174: case 175: case 176: case 177:
+    case 178: case 179: case 180:  // clocks, the enabled mask and the time scales
+        call_event_builtin(context, id);
+        break;
     case 182:  // language -> none
         current_language = get_stack_word(context, 0);
         break;
@@ -287,6 +355,11 @@ void call_builtin(ScriptContext& context, uint32_t id) {
         break;
     case 188:  // none -> none; asks the engine to quit
         request_quit();
+        break;
+    case 195:  // generator, low, high -> r0 = integer in [low, high] from the generator object, 0 for none
+    case 196:  // generator, low, high -> r0 = integer in [low, high] from the generator object, 0 for none
+        set_result(context, random_integer_from_generator(get_stack_word(context, 0), get_stack_word(context, 1),
+                                                          get_stack_word(context, 2)));
         break;
     case 197:  // value, mask -> none; marks packs whose key & mask == value
         mark_resources(get_stack_word(context, 1), get_stack_word(context, 0));

@@ -12,6 +12,8 @@
 #include "zolt/core/dictionary_server.h"
 #include "zolt/core/placement_server.h"
 #include "zolt/core/proxy_server.h"
+#include "zolt/core/random_generator_server.h"
+#include "zolt/core/event_server.h"
 #include "zolt/core/resource_server.h"
 #include "zolt/core/server_base.h"
 #include "zolt/core/frame_loop.h"
@@ -19,6 +21,10 @@
 #include "zolt/core/scheduler.h"
 #include "zolt/core/task_server.h"
 #include "zolt/network/network_services.h"
+#include "zolt/renderer/backend/frame_pacing.h"
+#include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/graphics_library/game_window.h"
+#include "zolt/renderer/graphics_library/gamma.h"
 #include "zolt/sound/sound_manager.h"
 
 namespace zolt {
@@ -28,14 +34,8 @@ uint32_t default_language = 1;
 const ConfigVariableRow<uint32_t> default_language_row(37, "default_language", &default_language, 1, 1, 13,
                                                       config_always_written);
 
-namespace {
-std::atomic<uint32_t> completed_rendering_command_count{0};
-}  // namespace
-
 uint32_t get_completed_rendering_command_count() {
-    uint32_t expected = 0;
-    completed_rendering_command_count.compare_exchange_strong(expected, 0);
-    return expected;
+    return renderer::read_completed_counter();
 }
 
 }  // namespace zolt
@@ -45,12 +45,17 @@ namespace zolt::core {
 void start_engine() {
     io::start_io_thread();
     current_language = default_language >= 1 && default_language <= 13 ? default_language : 1;
+    renderer::initialize_display();
+    renderer::initialize_frame_rate_control();
+    renderer::register_as_rendering_thread();
     register_steam_callbacks();
     // Registration order is the ring's order, which saved games follow.
+    random_generator_server.initialize();
     string_server.register_server();
     alias_server.register_server();
     // Opens the packs and loads those of key 0.
     resource_server.register_server();
+    event_server.register_server();
     dictionary_server.register_server();
     array_server.register_server();
     code_server.register_server();
@@ -59,10 +64,14 @@ void start_engine() {
     sound::initialize_sound_manager();
     proxy_server.register_server();
     task_server.register_server();
+    renderer::set_gamma(renderer::gamma, renderer::brightness, renderer::contrast, false);
 }
 
 void run_engine() {
     schedule_thread(&get_frame_loop_thread(), get_time());
+    if (event_server.is_registered()) {
+        event_server.set_next_enabled_mask(event_server.get_next_enabled_mask() | get_clock_mask_bit(0));
+    }
     start_first_task();
     while (!pump_messages()) {
         run_due_thread();
@@ -71,6 +80,7 @@ void run_engine() {
 
 void stop_engine() {
     run_rendering_command(10);
+    renderer::restore_saved_gamma_ramp();
     network::stop_game_search();
     network::leave_network_game_internal(true);
     while (ServerBase* const last = get_last_server()) {
@@ -83,6 +93,9 @@ void stop_engine() {
         cancel_connect_request();
     }
     network::shutdown_network();
+    renderer::unregister_rendering_thread();
+    renderer::shutdown_frame_rate_control();
+    renderer::shutdown_display();
     io::stop_io_thread();
 }
 

@@ -2,9 +2,12 @@
 
 #include "libs/system/time_base.h"
 #include "libs/utility/fatal_error.h"
+#include "zolt/core/event_server.h"
 #include "zolt/core/message_pump.h"
 #include "zolt/network/network_services.h"
 #include "zolt/physics/physx_server.h"
+#include "zolt/renderer/backend/frame_pacing.h"
+#include "zolt/renderer/backend/rendering_commands.h"
 #include "zolt/sound/sound_manager.h"
 
 namespace zolt::core {
@@ -19,12 +22,14 @@ void* frame_loop_observer_context = nullptr;
 int32_t run_state(uint32_t state) {
     switch (state) {
     case 0:
+        event_server.update_clocks();
         if (network::are_steam_callbacks_registered()) {
             network::run_steam_callbacks();
         }
+        renderer::begin_frame_pacing();
         return 0;
     case 1:
-        return 0;
+        return static_cast<int32_t>(event_server.run_clocks());
     case 2:
         if (!physics_step_in_progress && physics::physx_server.is_asynchronous_step_enabled()) {
             if (!physics::disable_physx_physics) {
@@ -35,8 +40,10 @@ int32_t run_state(uint32_t state) {
         }
         return 0;
     case 3:
-        return 0;
+        // A frame that must wait gives way behind the threads due now.
+        return renderer::render_or_skip_frame() ? 0 : 2;
     case 4:
+        renderer::end_frame_pacing();
         if (physics_step_in_progress) {
             if (!physics::disable_physx_physics) {
                 physics::physx_server.is_scene_step_finished();

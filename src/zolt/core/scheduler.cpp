@@ -33,6 +33,9 @@ void unlink_thread(Thread* thread) {
 }
 
 void schedule_thread(Thread* thread, uint32_t time) {
+    // A thread already waiting moves to its new time; linking it twice would
+    // break the list.
+    unlink_thread(thread);
     thread->wake_time = time;
     if (run_list_head == nullptr) {
         thread->next = thread->previous = thread;

@@ -30,7 +30,8 @@ private:
     static bool get_run_list_head_is(const Thread* thread);
 };
 
-// Inserts an unlinked thread behind every thread due at or before time.
+// Inserts the thread behind every thread due at or before time (a thread
+// already in the list moves).
 void schedule_thread(Thread* thread, uint32_t time);
 
 // Unlinks the thread and runs its step.

@@ -173,6 +173,10 @@ TEST(ConfigSupport, ProgramReadsTheFileThatConfigNames) {
         << result.standard_error;
 }
 
+// The window's rows are always written, after the core's.
+constexpr const char* always_written_window_lines =
+    "window_width = 640\r\nwindow_height = 480\r\nuse_fullscreen = 0\r\nfullscreen_refresh_rate = 0\r\n";
+
 TEST(ConfigSupport, SaveWithoutConfigWritesTheFileThatWasRead) {
     test::TemporaryFolder folder;
     const std::string folder_path = folder.get_folder().string();
@@ -185,7 +189,7 @@ TEST(ConfigSupport, SaveWithoutConfigWritesTheFileThatWasRead) {
     });
     EXPECT_EQ(values.at("saved"), "1");
     EXPECT_EQ(test::read_file_bytes(folder.get_path("config.txt")),
-              "multithreading_mode = 1\r\ndefault_language = 4\r\n");
+              std::string("multithreading_mode = 1\r\ndefault_language = 4\r\n") + always_written_window_lines);
 
     const std::string named = folder.get_path("Named.txt");
     const auto named_values = run_with_program_table([&] {
@@ -196,7 +200,8 @@ TEST(ConfigSupport, SaveWithoutConfigWritesTheFileThatWasRead) {
     });
     EXPECT_EQ(named_values.at("path"), named);
     EXPECT_EQ(named_values.at("saved"), "1");
-    EXPECT_EQ(test::read_file_bytes(named), "show_tutorial = 0\r\ndefault_language = 1\r\n");
+    EXPECT_EQ(test::read_file_bytes(named),
+              std::string("show_tutorial = 0\r\ndefault_language = 1\r\n") + always_written_window_lines);
 }
 
 TEST(ConfigSupport, BuiltinsConvertBetweenTypesAndNeverWriteOverStorage) {

@@ -96,6 +96,16 @@ TEST_F(SchedulerTest, DueTestAndUnlink) {
     EXPECT_EQ(b.next, &b);
 }
 
+TEST_F(SchedulerTest, SchedulingALinkedThreadMovesIt) {
+    test::FakeClock clock(100);
+    SetUpNames();
+    schedule_thread(&a, 5000);
+    schedule_thread(&b, 6000);
+    schedule_thread(&a, 7000);
+    drain();
+    EXPECT_EQ(run_order, "ba");
+}
+
 TEST_F(SchedulerTest, RunDueThreadWaitsForTheHead) {
     test::FakeClock clock(100);
     SetUpNames();
