@@ -24,6 +24,9 @@
 #include "zolt/core/server_statistics.h"
 #include "zolt/core/string_object_numbers.h"
 #include "zolt/core/string_server.h"
+#include "zolt/renderer/backend/frame_pacing.h"
+#include "zolt/renderer/graphics_library/display_mode.h"
+#include "zolt/renderer/graphics_library/gamma.h"
 
 namespace zolt::core {
 
@@ -506,6 +509,35 @@ void call_builtin(ScriptContext& context, uint32_t id) {
         break;
     case 571:  // none -> fatal: withdrawn screen projection
         renderer::project_to_screen();
+    case 570:  // enabled -> none; late-frame dropping off when 0
+        renderer::set_late_frame_dropping(get_stack_word(context, 0));
+        break;
+    case 651: {  // none -> r0, r2 = the current mode's width and height
+        const geometry::Vector4 size = renderer::builtin_get_display_size();
+        set_vector_result(context, size.x, size.y, size.z);
+        break;
+    }
+    case 652:  // none -> r0 = 0.0
+        set_float_result(context, renderer::builtin_get_display_reserved());
+        break;
+    case 653:  // none -> r0 = number of display modes
+        set_result(context, renderer::builtin_get_display_mode_count());
+        break;
+    case 654: {  // mode index -> r0, r2, r4 = width, height, refresh rate; zeros outside the table
+        const geometry::Vector4 mode = renderer::builtin_get_display_mode(get_stack_s32(context, 0));
+        set_vector_result(context, mode.x, mode.y, mode.z);
+        break;
+    }
+    case 655:  // mode index -> r0 = 1 when that mode was set
+        set_result(context, renderer::builtin_set_display_mode(get_stack_s32(context, 0)));
+        break;
+    case 656:  // none -> r0 = current display mode index
+        set_result(context, static_cast<uint32_t>(renderer::builtin_get_display_mode_index()));
+        break;
+    case 657:  // contrast, brightness, gamma (top) -> none; applied at once
+        renderer::builtin_set_gamma(get_stack_float(context, 2), get_stack_float(context, 1),
+                                    get_stack_float(context, 0));
+        break;
     case 631:  // none -> r0 = 1 when the ATI 2.1.8577 driver quirk is clear
         set_result(context, opengl::get_driver_quirk_flag());
         break;

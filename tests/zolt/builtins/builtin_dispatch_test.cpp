@@ -252,3 +252,38 @@ TEST(BuiltinDispatch, ObjectsCreatedAtArrayElementsBecomeTheArraysChildren) {
 
 }  // namespace
 }  // namespace zolt::core
+
+#include "zolt/renderer/backend/frame_pacing.h"
+
+namespace zolt::core {
+namespace {
+
+TEST(BuiltinDispatch, DisplayAndPacingBuiltinsWithoutADisplay) {
+    auto disable = make_context({0});
+    call_builtin(*disable, 570);
+    EXPECT_TRUE(renderer::get_frame_pacing_state().late_frame_dropping_disabled);
+    auto enable = make_context({7});
+    call_builtin(*enable, 570);
+    EXPECT_FALSE(renderer::get_frame_pacing_state().late_frame_dropping_disabled);
+
+    auto reserved = make_context();
+    reserved->registers[0] = 99;
+    call_builtin(*reserved, 652);
+    EXPECT_EQ(word_to_float(reserved->registers[0]), 0.0f);
+
+    // No display is open: the mode table is empty and a mode outside it is a zero vector.
+    auto count = make_context();
+    call_builtin(*count, 653);
+    auto mode = make_context({12345});
+    mode->registers[0] = mode->registers[2] = mode->registers[4] = 77;
+    call_builtin(*mode, 654);
+    EXPECT_EQ(mode->registers[0], 0u);
+    EXPECT_EQ(mode->registers[2], 0u);
+    EXPECT_EQ(mode->registers[4], 0u);
+    auto set = make_context({12345});
+    call_builtin(*set, 655);
+    EXPECT_EQ(set->registers[0], 0u);
+}
+
+}  // namespace
+}  // namespace zolt::core
