@@ -21,6 +21,16 @@ ServerBase* ring_head = nullptr;
 RenderingCommandRunner rendering_command_runner = nullptr;
 bool in_rendering_command = false;
 
+// The next word of a 0-terminated list: true with a word, false at the
+// terminator, or at a stream that ends early (then broken is set).
+bool read_list_word(storage::LoadStream& stream, uint32_t& value, bool& broken) {
+    if (!read_u32(stream, value)) {
+        broken = true;
+        return false;
+    }
+    return value != 0;
+}
+
 // Passes over every server before the rendering-thread recovery gives up on
 // dead objects that stay in use.
 constexpr uint32_t dead_object_release_pass_limit = 64;
@@ -301,14 +311,9 @@ bool ServerBase::load(storage::LoadStream& stream) {
         seen[index_field] = 1;
         return object;
     };
-    for (;;) {
-        uint32_t value = 0;
-        if (!read_u32(stream, value)) {
-            return false;
-        }
-        if (value == 0) {
-            break;
-        }
+    bool broken = false;
+    uint32_t value = 0;
+    while (read_list_word(stream, value, broken)) {
         ServerObject* const object = take_slot(get_handle_index(value - 1), get_handle_server_type(value - 1));
         if (object == nullptr) {
             return false;
@@ -317,14 +322,11 @@ bool ServerBase::load(storage::LoadStream& stream) {
         object->handle_ = value;
         free_list_.append(object);
     }
-    for (;;) {
-        uint32_t handle = 0;
-        if (!read_u32(stream, handle)) {
-            return false;
-        }
-        if (handle == 0) {
-            break;
-        }
+    if (broken) {
+        return false;
+    }
+    uint32_t handle = 0;
+    while (read_list_word(stream, handle, broken)) {
         ServerObject* const object = take_slot(get_handle_index(handle), get_handle_server_type(handle));
         if (object == nullptr) {
             return false;
@@ -338,6 +340,9 @@ bool ServerBase::load(storage::LoadStream& stream) {
         if (!object->load(stream)) {
             return false;
         }
+    }
+    if (broken) {
+        return false;
     }
     if (live_count_ > high_water_count_) {
         high_water_count_ = live_count_;
@@ -443,23 +448,12 @@ bool load_servers_and_links(storage::LoadStream& stream) {
     if (!loaded) {
         return false;
     }
-    for (;;) {
-        uint32_t owner_handle = 0;
-        if (!read_u32(stream, owner_handle)) {
-            return false;
-        }
-        if (owner_handle == 0) {
-            break;
-        }
+    bool broken = false;
+    uint32_t owner_handle = 0;
+    while (read_list_word(stream, owner_handle, broken)) {
         ServerObject* const owner = get_object(owner_handle);
-        for (;;) {
-            uint32_t child_handle = 0;
-            if (!read_u32(stream, child_handle)) {
-                return false;
-            }
-            if (child_handle == 0) {
-                break;
-            }
+        uint32_t child_handle = 0;
+        while (read_list_word(stream, child_handle, broken)) {
             ServerObject* const child = get_object(child_handle);
             if (child == nullptr) {
                 continue;
@@ -475,6 +469,9 @@ bool load_servers_and_links(storage::LoadStream& stream) {
             }
             ServerObject::attach_to_owner(child, owner);
         }
+    }
+    if (broken) {
+        return false;
     }
     for_each_server([](ServerBase* server) { server->notify_links_restored(); });
     return true;
