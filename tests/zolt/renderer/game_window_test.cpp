@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -203,6 +205,67 @@ TEST(GameWindowRun, WindowedOnASixteenBitDesktopEndsWithExitCode35) {
     const test::ChildResult full_screen = run_game_until_closed("", &desktop, true);
     EXPECT_EQ(full_screen.exit_code, 0) << full_screen.standard_error;
     EXPECT_NE(full_screen.standard_error.find("code 0\n"), std::string::npos) << full_screen.standard_error;
+}
+
+// A real run in timed mode at a fixed 30 frames a second: once the game is
+// as far ahead of the frame timer as it may be, each frame waits for the
+// timer, so the presents keep its period on the real clock.
+std::vector<std::chrono::steady_clock::time_point> present_times;
+
+void record_present_time(int32_t, void*) {
+    present_times.push_back(std::chrono::steady_clock::now());
+    if (present_times.size() == 45) {
+        platform::post_window_event(platform::WindowEventKind::close);
+    }
+}
+
+TEST(GameWindowRun, AFixedFrameRatePresentsAtItsPeriodOnTheRealClock) {
+    const GameFolder folder;
+    const test::ChildResult result = test::run_in_child([&] {
+        unsetenv("SDL_VIDEODRIVER");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("DISPLAY");
+        std::filesystem::current_path(folder.get_path());
+        core::set_frame_loop_observer(
+            [](uint32_t state, void*) {
+                if (state == 0) {
+                    rendering_command_hooks.read_event_flags = [] { return output_flag_displays | 0x1Fu; };
+                }
+            },
+            nullptr);
+        set_present_observer(&record_present_time, nullptr);
+        const int code = run_program_with({"config", "", "window_width", "160", "window_height", "120",
+                                           "frame_rate_control_mode", "0", "minimum_desired_frame_rate", "30",
+                                           "maximum_desired_frame_rate", "30", "initial_frame_rate", "30"});
+        // The first frames run ahead of the timer; measure the rest.
+        std::vector<double> intervals;
+        for (size_t index = 16; index < present_times.size(); ++index) {
+            intervals.push_back(
+                std::chrono::duration<double, std::milli>(present_times[index] - present_times[index - 1]).count());
+        }
+        const double mean = std::chrono::duration<double, std::milli>(present_times.back() - present_times[15]).count() /
+                            static_cast<double>(intervals.size());
+        std::sort(intervals.begin(), intervals.end());
+        std::fprintf(stderr, "code %d presents %zu mean %.3f median %.3f\n", code, present_times.size(), mean,
+                     intervals[intervals.size() / 2]);
+    });
+    ASSERT_EQ(result.exit_code, 0) << result.standard_error;
+    int code = -1;
+    size_t presents = 0;
+    double mean = 0, median = 0;
+    const size_t at = result.standard_error.find("code ");
+    ASSERT_NE(at, std::string::npos) << result.standard_error;
+    ASSERT_EQ(std::sscanf(result.standard_error.c_str() + at, "code %d presents %zu mean %lf median %lf", &code,
+                          &presents, &mean, &median),
+              4)
+        << result.standard_error;
+    RecordProperty("mean_interval_ms", std::to_string(mean));
+    RecordProperty("median_interval_ms", std::to_string(median));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(presents, 45u);
+    const double period = 100000.0 / 30 / 100;
+    EXPECT_NEAR(mean, period, 1.0) << result.standard_error;
+    EXPECT_NEAR(median, period, 1.5) << result.standard_error;
 }
 
 TEST(GameWindowRun, TheProgramUnderXEndsWithZeroOnTerminateSignal) {
