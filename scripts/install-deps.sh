@@ -21,6 +21,7 @@ packages=(
   libsdl2-dev
   xvfb
   xauth
+  xdotool
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "platform/display/sdl_display_state.h"
 #include "platform/display/sdl_window.h"
+#include "platform/input/sdl_input_events.h"
 
 namespace zolt::platform {
 
@@ -120,6 +121,7 @@ bool poll_window_event(WindowEvent* event) {
         if (SDL_PollEvent(&sdl_event) == 0) {
             return false;
         }
+        handle_input_event(sdl_event);
         *event = WindowEvent{};
         if (translate(sdl_event, event)) {
             return true;

@@ -17,7 +17,9 @@
 #include "zolt/core/array_server.h"
 #include "zolt/core/config_support_builtins.h"
 #include "zolt/core/engine.h"
+#include "zolt/core/input.h"
 #include "zolt/core/message_pump.h"
+#include "zolt/core/message_server.h"
 #include "zolt/core/placement_builtins.h"
 #include "zolt/core/random_generator.h"
 #include "zolt/core/random_generator_server.h"
@@ -359,6 +361,11 @@ void call_builtin(ScriptContext& context, uint32_t id) {
     case 188:  // none -> none; asks the engine to quit
         request_quit();
         break;
+    case 189:  // none -> none; destroys the messages without a live recipient
+        if (message_server.is_registered()) {
+            message_server.destroy_unaddressed_messages();
+        }
+        break;
     case 195:  // generator, low, high -> r0 = integer in [low, high] from the generator object, 0 for none
     case 196:  // generator, low, high -> r0 = integer in [low, high] from the generator object, 0 for none
         set_result(context, random_integer_from_generator(get_stack_word(context, 0), get_stack_word(context, 1),
@@ -409,6 +416,34 @@ void call_builtin(ScriptContext& context, uint32_t id) {
         break;
     case 221:  // string, index -> r0 = unit at index, 0 past the end
         set_result(context, character_at(get_stack_word(context, 1), get_stack_word(context, 0)));
+        break;
+    case 223:  // slot -> r0 = local user code, -1 for another slot
+        set_result(context, get_local_user_code(get_stack_word(context, 0)));
+        break;
+    case 224:  // code -> r0 = local user slot, -1 for another code
+        set_result(context, get_local_user_slot(get_stack_word(context, 0)));
+        break;
+    case 227:  // clock selector -> none; polls the input devices
+        poll_input(get_stack_word(context, 0));
+        break;
+    case 231:  // code, user -> r0 = 1 when the code is down for user -1
+        set_result(context, is_input_active(get_stack_word(context, 0), get_stack_word(context, 1)) ? 1 : 0);
+        break;
+    case 232:  // action code, slot, user -> r0 = bound code, 0 for none
+        set_result(context, get_action_binding_for_user(get_stack_word(context, 0), get_stack_word(context, 1),
+                                                        get_stack_word(context, 2)));
+        break;
+    case 233:  // action code, code, user -> none; binds the code to the action
+        add_action_binding_for_user(get_stack_word(context, 0), get_stack_word(context, 1),
+                                    get_stack_word(context, 2));
+        break;
+    case 236: {  // string, code -> r0 = 1 when the key's name was written
+        String* const string = get_string_object(get_stack_word(context, 0));
+        set_result(context, string != nullptr && write_input_name(get_stack_word(context, 1), string) ? 1 : 0);
+        break;
+    }
+    case 237:  // level (f32) -> none
+        set_input_level(get_stack_float(context, 0));
         break;
     case 225:  // none -> r0 = engine version of pack and save headers
         set_result(context, io::pack_engine_version);

@@ -10,6 +10,8 @@
 #include "zolt/core/code_server.h"
 #include "zolt/core/string_server.h"
 #include "zolt/core/dictionary_server.h"
+#include "zolt/core/listener_server.h"
+#include "zolt/core/message_server.h"
 #include "zolt/core/placement_server.h"
 #include "zolt/core/proxy_server.h"
 #include "zolt/core/random_generator_server.h"
@@ -58,10 +60,12 @@ void start_engine() {
     event_server.register_server();
     dictionary_server.register_server();
     array_server.register_server();
+    listener_server.register_server();
     code_server.register_server();
     placement_server.register_server();
     sound::initialize_xaudio();
     sound::initialize_sound_manager();
+    message_server.register_server();
     proxy_server.register_server();
     task_server.register_server();
     renderer::set_gamma(renderer::gamma, renderer::brightness, renderer::contrast, false);

@@ -3,6 +3,7 @@
 #include "libs/system/time_base.h"
 #include "libs/utility/fatal_error.h"
 #include "zolt/core/event_server.h"
+#include "zolt/core/message_server.h"
 #include "zolt/core/message_pump.h"
 #include "zolt/network/network_services.h"
 #include "zolt/physics/physx_server.h"
@@ -25,6 +26,9 @@ int32_t run_state(uint32_t state) {
         event_server.update_clocks();
         if (network::are_steam_callbacks_registered()) {
             network::run_steam_callbacks();
+        }
+        if (message_server.is_registered()) {
+            message_server.free_delivered_messages();
         }
         renderer::begin_frame_pacing();
         return 0;

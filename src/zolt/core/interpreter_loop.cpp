@@ -130,6 +130,9 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
                 case 3:
                     ZOLT_CALL_OUT(wait_opcode(context, running));
                     break;
+                case 6:
+                    post_message_opcode(context, running);
+                    break;
                 case 7:
                     ZOLT_CALL_OUT(create_object_opcode(context, running));
                     break;

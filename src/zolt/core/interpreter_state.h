@@ -40,9 +40,10 @@ StepResult call_code_reference(ScriptContext& context, const RunningTask& runnin
 StepResult call_local(ScriptContext& context, uint32_t target);
 StepResult return_from_call(ScriptContext& context, const RunningTask& running);
 
-// Task control and objects: 1, 3, 7, 8, 9, 26, 28, 29.
+// Task control and objects: 1, 3, 6, 7, 8, 9, 26, 28, 29.
 StepResult start_task_opcode(ScriptContext& context, const RunningTask& running);
 StepResult wait_opcode(ScriptContext& context, const RunningTask& running);
+void post_message_opcode(ScriptContext& context, const RunningTask& running);
 StepResult create_object_opcode(ScriptContext& context, const RunningTask& running);
 StepResult destroy_object_opcode(ScriptContext& context, const RunningTask& running);
 StepResult shake_resources_opcode(ScriptContext& context, const RunningTask& running);

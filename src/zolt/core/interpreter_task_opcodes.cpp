@@ -1,4 +1,5 @@
 #include "zolt/core/interpreter_state.h"
+#include "zolt/core/message.h"
 #include "zolt/core/resource_server.h"
 #include "zolt/core/server_base.h"
 #include "zolt/core/task.h"
@@ -44,6 +45,17 @@ StepResult wait_opcode(ScriptContext& context, const RunningTask& running) {
     }
     context.registers[0] = 0;
     return StepResult::next;
+}
+
+void post_message_opcode(ScriptContext& context, const RunningTask& running) {
+    const ObjectHandle context_handle = running.task->get_context_handle();
+    Message* const message =
+        post_message(context.registers[0], context_handle, context.registers[2], context.registers[4]);
+    context.registers[0] = 0;
+    if (message != nullptr) {
+        message->set_context_handle(context_handle);
+        context.registers[0] = message->get_handle();
+    }
 }
 
 StepResult create_object_opcode(ScriptContext& context, const RunningTask& running) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "libs/geometry/turn_trigonometry.h"
+#include "zolt/core/interpreter_trigonometry.h"
 
 namespace zolt::core {
 
@@ -140,10 +140,11 @@ Vector3 random_direction_in_cone(float angle, RandomGenerator& generator, const 
         return {};
     }
     const Vector3 m = axis * (1.0f / axis_length);
+    // Sines and cosines as the script opcodes evaluate them.
     const float half_tilt = tilt * angle * 0.5f;
-    const Vector3 e1 = turn_vector(m * geometry::sin_turns(half_tilt), geometry::cos_turns(half_tilt), e);
+    const Vector3 e1 = turn_vector(m * trig::sine(half_tilt), trig::cosine(half_tilt), e);
     const float half_spin = spin * 0.5f;
-    const Vector3 e2 = turn_vector(e * geometry::sin_turns(half_spin), geometry::cos_turns(half_spin), e1);
+    const Vector3 e2 = turn_vector(e * trig::sine(half_spin), trig::cosine(half_spin), e1);
     return e2 * (1.0f / length_of(e2));
 }
 

@@ -47,7 +47,7 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
         std::fprintf(stderr, "ring empty %d\n", get_first_server() == nullptr ? 1 : 0);
     });
     EXPECT_EQ(result.exit_code, 0);
-    EXPECT_NE(result.standard_error.find("ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer ArrayServer CodeServer PlacementServer ProxyServer TaskServer late\n"), std::string::npos)
+    EXPECT_NE(result.standard_error.find("ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer ArrayServer ListenerServer CodeServer PlacementServer MessageServer ProxyServer TaskServer late\n"), std::string::npos)
         << result.standard_error;
     const size_t late = result.standard_error.find("unregister late");
     const size_t early = result.standard_error.find("unregister early");

@@ -49,6 +49,27 @@ TEST(RandomGenerator, ReproducesThePublishedXorshift128Sequence) {
     }
 }
 
+// Marsaglia's xor128 as published: four static words and one expression.
+struct Xor128 {
+    uint32_t x = 123456789, y = 362436069, z = 521288629, w = 88675123;
+    uint32_t operator()() {
+        uint32_t t = x ^ (x << 11);
+        x = y;
+        y = z;
+        z = w;
+        return w = (w ^ (w >> 19)) ^ (t ^ (t >> 8));
+    }
+};
+
+TEST(RandomGenerator, FollowsTheReferenceRecurrenceFromThePublishedSeed) {
+    Xor128 reference;
+    RandomGenerator generator = make_generator({reference.x, reference.y, reference.z, reference.w});
+    for (int i = 0; i < 100000; ++i) {
+        ASSERT_EQ(generator.next(), reference()) << "draw " << i;
+    }
+    EXPECT_EQ(state_of(generator), (State{reference.x, reference.y, reference.z, reference.w}));
+}
+
 TEST(RandomGenerator, SeedingRuleReplacesOnlyTheWordsThatCameOutZero) {
     struct Case {
         uint32_t seed;
@@ -193,6 +214,73 @@ TEST(RandomGenerator, ConeDirectionsStayWithinTheAngleOfTheDirection) {
     EXPECT_EQ(zero.x, 0.0f);
     EXPECT_EQ(zero.y, 0.0f);
     EXPECT_EQ(zero.z, 0.0f);
+}
+
+struct Double3 {
+    double x, y, z;
+};
+
+Double3 add(const Double3& a, const Double3& b, double s) {
+    return {a.x + b.x * s, a.y + b.y * s, a.z + b.z * s};
+}
+
+double dot3(const Double3& a, const Double3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+Double3 unit(const Double3& v) {
+    const double size = std::sqrt(dot3(v, v));
+    return {v.x / size, v.y / size, v.z / size};
+}
+
+// Rodrigues: p turned by angle radians about the unit axis k.
+Double3 turned(const Double3& p, const Double3& k, double angle) {
+    const Double3 k_cross_p = {k.y * p.z - k.z * p.y, k.z * p.x - k.x * p.z, k.x * p.y - k.y * p.x};
+    Double3 result = {p.x * std::cos(angle), p.y * std::cos(angle), p.z * std::cos(angle)};
+    result = add(result, k_cross_p, std::sin(angle));
+    return add(result, k, dot3(k, p) * (1 - std::cos(angle)));
+}
+
+// The cone direction in double from the two draws it takes: a tilt of b x
+// angle turns about an axis across e chosen by e's smallest component, then
+// a spin about e. The spin quaternion (e sin(d/2), cos(d/2)) is not of unit
+// length when e is not, and turns by 2 atan2(|e| sin(d/2), cos(d/2)).
+Double3 cone_reference(double angle, double b, double d, const Double3& e) {
+    const double ax = std::fabs(e.x), ay = std::fabs(e.y), az = std::fabs(e.z);
+    const Double3 h = ay < ax && ay < az   ? Double3{-e.z, 0, e.x}
+                      : ax <= ay && ax < az ? Double3{0, e.z, -e.y}
+                                            : Double3{-e.y, e.x, 0};
+    const double turn = 2 * geometry::pi;
+    const Double3 e1 = turned(e, unit(h), turn * b * angle);
+    const double half_spin = turn * d / 2;
+    const double spin = 2 * std::atan2(std::sqrt(dot3(e, e)) * std::sin(half_spin), std::cos(half_spin));
+    return unit(turned(e1, unit(e), spin));
+}
+
+TEST(RandomGenerator, ConeDirectionsFollowTheTiltAndSpinOfTheirDraws) {
+    struct Case {
+        Vector3 direction;
+        float angle;
+    };
+    const Case cases[] = {
+        {{0, 0, 1}, 0.1f}, {{3, 0, 0}, 0.3f}, {{1, 2, -3}, 0.05f}, {{2, 0.5f, 1}, 0.5f}, {{0.6f, 0, -0.8f}, 0.2f},
+    };
+    RandomGenerator generator;
+    generator.seed(4242);
+    for (const Case& c : cases) {
+        const Double3 e = {c.direction.x, c.direction.y, c.direction.z};
+        for (int i = 0; i < 50; ++i) {
+            RandomGenerator draws = generator;
+            const double b = draws.next_float_inclusive();
+            const double d = draws.next_float();
+            const Vector3 v = random_direction_in_cone(c.angle, generator, c.direction);
+            ASSERT_EQ(state_of(generator), state_of(draws));
+            const Double3 expected = cone_reference(c.angle, b, d, e);
+            EXPECT_NEAR(v.x, expected.x, 2e-6) << c.angle;
+            EXPECT_NEAR(v.y, expected.y, 2e-6) << c.angle;
+            EXPECT_NEAR(v.z, expected.z, 2e-6) << c.angle;
+        }
+    }
 }
 
 // The server is global; each test registers it and leaves the ring empty.
