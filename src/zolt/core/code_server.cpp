@@ -1,6 +1,7 @@
 #include "zolt/core/code_server.h"
 
 #include "libs/utility/crc32.h"
+#include "libs/utility/ring_list.h"
 #include "zolt/core/resource_server.h"
 #include "zolt/core/stream_words.h"
 
@@ -129,27 +130,14 @@ void CodeServer::release_unused_code_objects() {
 }
 
 void CodeServer::link_object(CodeObject* object) {
-    CodeObject*& head = chain_heads_[object->chain_index_];
-    if (head == nullptr) {
-        object->next_in_chain_ = object->previous_in_chain_ = object;
-        head = object;
-    } else {
-        CodeObject* const tail = head->previous_in_chain_;
-        object->previous_in_chain_ = tail;
-        object->next_in_chain_ = head;
-        tail->next_in_chain_ = object;
-        head->previous_in_chain_ = object;
-    }
+    RingList<CodeObject, &CodeObject::next_in_chain_, &CodeObject::previous_in_chain_>::append(
+        chain_heads_[object->chain_index_], object);
     object->is_linked_ = true;
 }
 
 void CodeServer::unlink_object(CodeObject* object) {
-    CodeObject*& head = chain_heads_[object->chain_index_];
-    if (head == object) {
-        head = object->next_in_chain_ != object ? object->next_in_chain_ : nullptr;
-    }
-    object->previous_in_chain_->next_in_chain_ = object->next_in_chain_;
-    object->next_in_chain_->previous_in_chain_ = object->previous_in_chain_;
+    RingList<CodeObject, &CodeObject::next_in_chain_, &CodeObject::previous_in_chain_>::remove(
+        chain_heads_[object->chain_index_], object);
     object->next_in_chain_ = object->previous_in_chain_ = nullptr;
     object->is_linked_ = false;
 }

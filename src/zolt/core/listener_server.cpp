@@ -1,5 +1,6 @@
 #include "zolt/core/listener_server.h"
 
+#include "libs/utility/ring_list.h"
 #include "zolt/core/message.h"
 #include "zolt/core/message_server.h"
 
@@ -20,24 +21,11 @@ void ListenerServer::unregister_server() {
 
 void ListenerServer::append_to_list(Listener*& head, Listener* listener) {
     listener->list_ = &head;
-    if (head == nullptr) {
-        listener->next_listener_ = listener->previous_listener_ = listener;
-        head = listener;
-        return;
-    }
-    Listener* const tail = head->previous_listener_;
-    listener->previous_listener_ = tail;
-    listener->next_listener_ = head;
-    tail->next_listener_ = listener;
-    head->previous_listener_ = listener;
+    RingList<Listener, &Listener::next_listener_, &Listener::previous_listener_>::append(head, listener);
 }
 
 void ListenerServer::remove_from_list(Listener*& head, Listener* listener) {
-    if (head == listener) {
-        head = listener->next_listener_ != listener ? listener->next_listener_ : nullptr;
-    }
-    listener->previous_listener_->next_listener_ = listener->next_listener_;
-    listener->next_listener_->previous_listener_ = listener->previous_listener_;
+    RingList<Listener, &Listener::next_listener_, &Listener::previous_listener_>::remove(head, listener);
     listener->next_listener_ = listener->previous_listener_ = listener;
     listener->list_ = nullptr;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "libs/utility/fatal_error.h"
+#include "libs/utility/ring_list.h"
 #include "zolt/core/stream_words.h"
 
 namespace zolt::core {
@@ -56,24 +57,11 @@ void for_each_live_object(const ServerBase* server, Visit visit) {
 }  // namespace
 
 void ObjectList::append(ServerObject* object) {
-    if (head_ == nullptr) {
-        object->next_ = object->previous_ = object;
-        head_ = object;
-        return;
-    }
-    ServerObject* const tail = head_->previous_;
-    object->previous_ = tail;
-    object->next_ = head_;
-    tail->next_ = object;
-    head_->previous_ = object;
+    RingList<ServerObject, &ServerObject::next_, &ServerObject::previous_>::append(head_, object);
 }
 
 void ObjectList::remove(ServerObject* object) {
-    if (head_ == object) {
-        head_ = object->next_ != object ? object->next_ : nullptr;
-    }
-    object->previous_->next_ = object->next_;
-    object->next_->previous_ = object->previous_;
+    RingList<ServerObject, &ServerObject::next_, &ServerObject::previous_>::remove(head_, object);
     object->next_ = object->previous_ = object;
 }
 
@@ -91,11 +79,7 @@ ServerBase::~ServerBase() {
     if (is_registered()) {
         server_table[type_] = nullptr;
         detail::object_array_table[type_] = {};
-        if (ring_head == this) {
-            ring_head = next_ != this ? next_ : nullptr;
-        }
-        previous_->next_ = next_;
-        next_->previous_ = previous_;
+        RingList<ServerBase, &ServerBase::next_, &ServerBase::previous_>::remove(ring_head, this);
     }
 }
 
@@ -106,16 +90,7 @@ bool ServerBase::is_registered() const {
 void ServerBase::register_server() {
     server_table[type_] = this;
     detail::object_array_table[type_] = {object_array_, object_stride_, object_array_count_};
-    if (ring_head == nullptr) {
-        next_ = previous_ = this;
-        ring_head = this;
-        return;
-    }
-    ServerBase* const tail = ring_head->previous_;
-    previous_ = tail;
-    next_ = ring_head;
-    tail->next_ = this;
-    ring_head->previous_ = this;
+    RingList<ServerBase, &ServerBase::next_, &ServerBase::previous_>::append(ring_head, this);
 }
 
 void ServerBase::unregister_server() {
@@ -124,11 +99,7 @@ void ServerBase::unregister_server() {
         server_table[type_] = nullptr;
         detail::object_array_table[type_] = {};
     }
-    if (ring_head == this) {
-        ring_head = next_ != this ? next_ : nullptr;
-    }
-    previous_->next_ = next_;
-    next_->previous_ = previous_;
+    RingList<ServerBase, &ServerBase::next_, &ServerBase::previous_>::remove(ring_head, this);
     next_ = previous_ = this;
 }
 
