@@ -15,18 +15,6 @@ void enter_code_object(ScriptContext& context, const CodeObject* code_object) {
     context.code_size = code_object->get_code_size();
 }
 
-StepResult call_builtin_opcode(ScriptContext& context, const RunningTask& running, uint32_t id) {
-    call_builtin(context, id);
-    const StepResult result = check_after_call_out(context, running);
-    if (result != StepResult::next) {
-        return result;
-    }
-    if (context.program_counter >= context.code_size) {
-        return StepResult::fault;
-    }
-    return StepResult::after_call;
-}
-
 // Pushes the caller's frame base, code object and return offset; the frame
 // base becomes the new stack index.
 bool push_call_frame(ScriptContext& context) {
@@ -68,6 +56,18 @@ StepResult check_after_call_out(ScriptContext& context, const RunningTask& runni
     return StepResult::next;
 }
 
+StepResult call_builtin_opcode(ScriptContext& context, const RunningTask& running, uint32_t id) {
+    call_builtin(context, id);
+    const StepResult result = check_after_call_out(context, running);
+    if (result != StepResult::next) {
+        return result;
+    }
+    if (context.program_counter >= context.code_size) {
+        return StepResult::fault;
+    }
+    return StepResult::after_call;
+}
+
 StepResult call_code_reference(ScriptContext& context, const RunningTask& running, uint32_t code_reference) {
     if (get_code_chain_index(code_reference) == builtin_chain_index) {
         return call_builtin_opcode(context, running, get_code_entry_index(code_reference));
@@ -96,14 +96,6 @@ StepResult call_code_reference(ScriptContext& context, const RunningTask& runnin
     if (entry_offset >= context.code_size) {
         return StepResult::fault;
     }
-    return StepResult::next;
-}
-
-StepResult call_local(ScriptContext& context, uint32_t target) {
-    if (target >= context.code_size || !push_call_frame(context)) {
-        return StepResult::fault;
-    }
-    context.program_counter = target;
     return StepResult::next;
 }
 

@@ -35,9 +35,10 @@ bool refresh_code(ScriptContext& context);
 // Destroyed check, code refresh and give-way check after a call out.
 StepResult check_after_call_out(ScriptContext& context, const RunningTask& running);
 
-// Calls, with the program counter past the operand.
+// Calls, with the program counter past the operand. A builtin call takes
+// the builtin's id.
+StepResult call_builtin_opcode(ScriptContext& context, const RunningTask& running, uint32_t id);
 StepResult call_code_reference(ScriptContext& context, const RunningTask& running, uint32_t code_reference);
-StepResult call_local(ScriptContext& context, uint32_t target);
 StepResult return_from_call(ScriptContext& context, const RunningTask& running);
 
 // Task control and objects: 1, 3, 6, 7, 8, 9, 26, 28, 29.
