@@ -43,6 +43,11 @@ constexpr std::array<StackLimits, 256> make_stack_limits() {
 
 constexpr std::array<StackLimits, 256> stack_limits = make_stack_limits();
 
+// Reading the top word through this mask stays inside the stack even when
+// the stack is empty; the word read then is never used.
+constexpr uint32_t stack_index_mask = operand_stack_size - 1;
+static_assert((operand_stack_size & stack_index_mask) == 0);
+
 // The caller's frame base, code object and return offset.
 constexpr uint32_t call_frame_size = 3;
 
@@ -71,6 +76,10 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
     uint32_t fb = context.frame_base;
     uint32_t* const stack = context.stack;
     uint32_t* const r = context.registers;
+    // A copy of the top word, written through to the stack by every body
+    // that changes it, so the stack is always whole for what is called out
+    // and a body reads its top operand without waiting for a store.
+    uint32_t top = 0;
     uint32_t at = pc;
     uint32_t budget = 0;
     uint32_t opcode = 0;
@@ -78,6 +87,7 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
     if (fb > operand_stack_size) {
         goto fault;
     }
+    top = stack[(sp - 1) & stack_index_mask];
 
 // Bodies kept out of line see the loop's state through the context.
 #define ZOLT_CALL_OUT(body)                \
@@ -133,28 +143,38 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         goto fault;                                                           \
     }
 
-#define ZOLT_NEXT            \
+#define ZOLT_RELOAD_TOP top = stack[(sp - 1) & stack_index_mask];
+
+// Bodies that leave `top` right go on with ZOLT_NEXT_TOP; all others
+// reload it.
+#define ZOLT_NEXT_TOP        \
     if (--budget == 0) {     \
         goto slice_end;      \
     }                        \
     ZOLT_DISPATCH
 
+#define ZOLT_NEXT    \
+    ZOLT_RELOAD_TOP  \
+    ZOLT_NEXT_TOP
+
 // Conditional jumps pop a word and compare it as a signed integer with 0.
 #define ZOLT_JUMP_IF(condition)                                   \
     {                                                             \
         ZOLT_READ_WORDS(1);                                       \
-        const int32_t value = scalar::to_s32(stack[--sp]);        \
+        const int32_t value = scalar::to_s32(top);                \
+        --sp;                                                     \
+        ZOLT_RELOAD_TOP                                           \
         if (condition) {                                          \
             ZOLT_JUMP(read_word(code, word_offset));              \
         }                                                         \
-        ZOLT_NEXT;                                                \
+        ZOLT_NEXT_TOP;                                            \
     }
 
 #define ZOLT_SET_REGISTER(index)                       \
     {                                                  \
         ZOLT_READ_WORDS(1);                            \
         r[index] = read_word(code, word_offset);       \
-        ZOLT_NEXT;                                     \
+        ZOLT_NEXT_TOP;                                 \
     }
 
 #define ZOLT_PUSH_WORDS(count)                                          \
@@ -163,8 +183,9 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         for (uint32_t n = 0; n < (count); ++n) {                        \
             stack[sp + n] = read_word(code, word_offset + 4 * n);       \
         }                                                               \
+        top = read_word(code, word_offset + 4 * ((count) - 1));         \
         sp += (count);                                                  \
-        ZOLT_NEXT;                                                      \
+        ZOLT_NEXT_TOP;                                                  \
     }
 
 // Bodies that the compiler keeps out of line get a copy of the stack index,
@@ -182,7 +203,7 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
     {                                                               \
         std::memcpy(stack + sp, stack + sp - (count), (count) * 4); \
         sp += (count);                                              \
-        ZOLT_NEXT;                                                  \
+        ZOLT_NEXT_TOP;                                              \
     }
 
 #define ZOLT_SWAP(count)                                                         \
@@ -201,8 +222,9 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
             goto fault;                                                \
         }                                                              \
         std::memcpy(stack + sp, stack + fb + local, (count) * 4);      \
+        top = stack[fb + local + (count) - 1];                         \
         sp += (count);                                                 \
-        ZOLT_NEXT;                                                     \
+        ZOLT_NEXT_TOP;                                                 \
     }
 
 #define ZOLT_POP_LOCALS(count)                                         \
@@ -223,8 +245,9 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
             goto fault;                                                             \
         }                                                                           \
         std::memcpy(stack + sp, stack + fb - 3 - (count) - argument, (count) * 4);  \
+        top = stack[fb - 4 - argument];                                             \
         sp += (count);                                                              \
-        ZOLT_NEXT;                                                                  \
+        ZOLT_NEXT_TOP;                                                              \
     }
 
 #define ZOLT_POP_ARGUMENTS(count)                                                   \
@@ -290,7 +313,7 @@ slice_end:
 
     op_0:
         ZOLT_CHECK_STACK(0);
-        ZOLT_NEXT;
+        ZOLT_NEXT_TOP;
     op_1:
         ZOLT_CHECK_STACK(1);
         ZOLT_CALL_OUT(start_task_opcode(context, running));
@@ -410,10 +433,11 @@ slice_end:
         stack[sp] = fb;
         stack[sp + 1] = context.code_object;
         stack[sp + 2] = pc;
+        top = pc;
         sp += call_frame_size;
         fb = sp;
         pc = target;
-        ZOLT_NEXT;
+        ZOLT_NEXT_TOP;
     }
     op_40: {
         ZOLT_CHECK_STACK(40);
@@ -485,36 +509,44 @@ slice_end:
         ZOLT_SET_REGISTER(7);
     op_56:
         ZOLT_CHECK_STACK(56);
-        stack[sp++] = r[0];
-        ZOLT_NEXT;
+        top = r[0];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_57:
         ZOLT_CHECK_STACK(57);
-        stack[sp++] = r[1];
-        ZOLT_NEXT;
+        top = r[1];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_58:
         ZOLT_CHECK_STACK(58);
-        stack[sp++] = r[2];
-        ZOLT_NEXT;
+        top = r[2];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_59:
         ZOLT_CHECK_STACK(59);
-        stack[sp++] = r[3];
-        ZOLT_NEXT;
+        top = r[3];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_60:
         ZOLT_CHECK_STACK(60);
-        stack[sp++] = r[4];
-        ZOLT_NEXT;
+        top = r[4];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_61:
         ZOLT_CHECK_STACK(61);
-        stack[sp++] = r[5];
-        ZOLT_NEXT;
+        top = r[5];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_62:
         ZOLT_CHECK_STACK(62);
-        stack[sp++] = r[6];
-        ZOLT_NEXT;
+        top = r[6];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_63:
         ZOLT_CHECK_STACK(63);
-        stack[sp++] = r[7];
-        ZOLT_NEXT;
+        top = r[7];
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_64:
     op_65:
         ZOLT_CHECK_STACK(opcode);
@@ -530,35 +562,43 @@ slice_end:
         ZOLT_NEXT;
     op_67:
         ZOLT_CHECK_STACK(67);
-        r[0] = stack[--sp];
+        r[0] = top;
+        --sp;
         ZOLT_NEXT;
     op_68:
         ZOLT_CHECK_STACK(68);
-        r[1] = stack[--sp];
+        r[1] = top;
+        --sp;
         ZOLT_NEXT;
     op_69:
         ZOLT_CHECK_STACK(69);
-        r[2] = stack[--sp];
+        r[2] = top;
+        --sp;
         ZOLT_NEXT;
     op_70:
         ZOLT_CHECK_STACK(70);
-        r[3] = stack[--sp];
+        r[3] = top;
+        --sp;
         ZOLT_NEXT;
     op_71:
         ZOLT_CHECK_STACK(71);
-        r[4] = stack[--sp];
+        r[4] = top;
+        --sp;
         ZOLT_NEXT;
     op_72:
         ZOLT_CHECK_STACK(72);
-        r[5] = stack[--sp];
+        r[5] = top;
+        --sp;
         ZOLT_NEXT;
     op_73:
         ZOLT_CHECK_STACK(73);
-        r[6] = stack[--sp];
+        r[6] = top;
+        --sp;
         ZOLT_NEXT;
     op_74:
         ZOLT_CHECK_STACK(74);
-        r[7] = stack[--sp];
+        r[7] = top;
+        --sp;
         ZOLT_NEXT;
     op_75:
     op_76:
@@ -587,23 +627,27 @@ slice_end:
         ZOLT_PUSH_WORDS(4);
     op_82:
         ZOLT_CHECK_STACK(82);
-        stack[sp++] = 0;
-        ZOLT_NEXT;
+        top = 0;
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_83:
         ZOLT_CHECK_STACK(83);
-        stack[sp++] = 1;
-        ZOLT_NEXT;
+        top = 1;
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_84: {
         ZOLT_CHECK_STACK(84);
         ZOLT_READ_BYTE(value);
-        stack[sp++] = value;
-        ZOLT_NEXT;
+        top = value;
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     }
     op_85: {
         ZOLT_CHECK_STACK(85);
         ZOLT_READ_BYTE(value);
-        stack[sp++] = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(value)));
-        ZOLT_NEXT;
+        top = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(value)));
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     }
     op_86:
         ZOLT_CHECK_STACK(86);
@@ -669,9 +713,10 @@ slice_end:
         if (depth >= sp) {
             goto fault;
         }
-        stack[sp] = stack[sp - 1 - depth];
+        top = stack[sp - 1 - depth];
+        stack[sp] = top;
         ++sp;
-        ZOLT_NEXT;
+        ZOLT_NEXT_TOP;
     }
     op_101: {
         ZOLT_CHECK_STACK(101);
@@ -733,22 +778,22 @@ slice_end:
         ZOLT_POP_ARGUMENTS(4);
     op_118:
         ZOLT_CHECK_STACK(118);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return scalar::sign_word(a < b, a > b); });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::sign_word(a < b, a > b); });
+        ZOLT_NEXT_TOP;
     op_119:
         ZOLT_CHECK_STACK(119);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) {
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) {
             return scalar::sign_word(scalar::to_s32(a) < scalar::to_s32(b),
                                      scalar::to_s32(a) > scalar::to_s32(b));
         });
-        ZOLT_NEXT;
+        ZOLT_NEXT_TOP;
     op_120:
         ZOLT_CHECK_STACK(120);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) {
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) {
             return scalar::sign_word(word_to_float(a) < word_to_float(b),
                                      word_to_float(a) > word_to_float(b));
         });
-        ZOLT_NEXT;
+        ZOLT_NEXT_TOP;
     op_121:
     op_122:
     op_123:
@@ -757,16 +802,16 @@ slice_end:
         ZOLT_NEXT;
     op_124:
         ZOLT_CHECK_STACK(124);
-        scalar::unary(stack, sp, [](uint32_t a) { return a != 0 ? 1u : 0u; });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return a != 0 ? 1u : 0u; });
+        ZOLT_NEXT_TOP;
     op_125:
         ZOLT_CHECK_STACK(125);
-        scalar::unary(stack, sp, [](uint32_t a) { return scalar::sign_word(scalar::to_s32(a) < 0, scalar::to_s32(a) > 0); });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return scalar::sign_word(scalar::to_s32(a) < 0, scalar::to_s32(a) > 0); });
+        ZOLT_NEXT_TOP;
     op_126:
         ZOLT_CHECK_STACK(126);
-        scalar::unary(stack, sp, [](uint32_t a) { return scalar::sign_word(word_to_float(a) < 0.0f, word_to_float(a) > 0.0f); });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return scalar::sign_word(word_to_float(a) < 0.0f, word_to_float(a) > 0.0f); });
+        ZOLT_NEXT_TOP;
     op_127:
     op_128:
     op_129:
@@ -792,113 +837,115 @@ slice_end:
     }
     op_136:
         ZOLT_CHECK_STACK(136);
-        scalar::unary(stack, sp, [](uint32_t a) { return float_to_word(static_cast<float>(a)); });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return float_to_word(static_cast<float>(a)); });
+        ZOLT_NEXT_TOP;
     op_137:
         ZOLT_CHECK_STACK(137);
-        scalar::unary(stack, sp, scalar::float_to_unsigned);
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, scalar::float_to_unsigned);
+        ZOLT_NEXT_TOP;
     op_138:
         ZOLT_CHECK_STACK(138);
-        scalar::unary(stack, sp, [](uint32_t a) { return float_to_word(static_cast<float>(scalar::to_s32(a))); });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return float_to_word(static_cast<float>(scalar::to_s32(a))); });
+        ZOLT_NEXT_TOP;
     op_139:
         ZOLT_CHECK_STACK(139);
-        scalar::unary(stack, sp, scalar::float_to_signed);
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, scalar::float_to_signed);
+        ZOLT_NEXT_TOP;
     op_140:
         ZOLT_CHECK_STACK(140);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a & b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a & b; });
+        ZOLT_NEXT_TOP;
     op_141:
         ZOLT_CHECK_STACK(141);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a | b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a | b; });
+        ZOLT_NEXT_TOP;
     op_142:
         ZOLT_CHECK_STACK(142);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a ^ b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a ^ b; });
+        ZOLT_NEXT_TOP;
     op_143:
         ZOLT_CHECK_STACK(143);
-        scalar::unary(stack, sp, [](uint32_t a) { return ~a; });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return ~a; });
+        ZOLT_NEXT_TOP;
     op_144:
         ZOLT_CHECK_STACK(144);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a << (b & 31); });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a << (b & 31); });
+        ZOLT_NEXT_TOP;
     op_145:
         ZOLT_CHECK_STACK(145);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a >> (b & 31); });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a >> (b & 31); });
+        ZOLT_NEXT_TOP;
     op_146:
         ZOLT_CHECK_STACK(146);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return static_cast<uint32_t>(scalar::to_s32(a) >> (b & 31)); });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return static_cast<uint32_t>(scalar::to_s32(a) >> (b & 31)); });
+        ZOLT_NEXT_TOP;
     op_147:
         ZOLT_CHECK_STACK(147);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return std::rotl(a, static_cast<int>(b & 31)); });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return std::rotl(a, static_cast<int>(b & 31)); });
+        ZOLT_NEXT_TOP;
     op_148:
         ZOLT_CHECK_STACK(148);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return std::rotr(a, static_cast<int>(b & 31)); });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return std::rotr(a, static_cast<int>(b & 31)); });
+        ZOLT_NEXT_TOP;
     op_149:
         ZOLT_CHECK_STACK(149);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a != 0 && b != 0 ? 1u : 0u; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a != 0 && b != 0 ? 1u : 0u; });
+        ZOLT_NEXT_TOP;
     op_150:
         ZOLT_CHECK_STACK(150);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a != 0 || b != 0 ? 1u : 0u; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a != 0 || b != 0 ? 1u : 0u; });
+        ZOLT_NEXT_TOP;
     op_151:
         ZOLT_CHECK_STACK(151);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return (a != 0) != (b != 0) ? 1u : 0u; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return (a != 0) != (b != 0) ? 1u : 0u; });
+        ZOLT_NEXT_TOP;
     op_152:
         ZOLT_CHECK_STACK(152);
-        scalar::unary(stack, sp, [](uint32_t a) { return a == 0 ? 1u : 0u; });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return a == 0 ? 1u : 0u; });
+        ZOLT_NEXT_TOP;
     op_153:
         ZOLT_CHECK_STACK(153);
-        scalar::unary(stack, sp, [](uint32_t a) { return 0u - a; });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return 0u - a; });
+        ZOLT_NEXT_TOP;
     op_154:
         ZOLT_CHECK_STACK(154);
-        scalar::unary_float(stack, sp, [](float a) { return -0.0f - a; });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return -0.0f - a; });
+        ZOLT_NEXT_TOP;
     op_155:
         ZOLT_CHECK_STACK(155);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a + b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a + b; });
+        ZOLT_NEXT_TOP;
     op_156:
         ZOLT_CHECK_STACK(156);
-        scalar::binary_float(stack, sp, [](float a, float b) { return a + b; });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float a, float b) { return a + b; });
+        ZOLT_NEXT_TOP;
     op_157:
         ZOLT_CHECK_STACK(157);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a - b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a - b; });
+        ZOLT_NEXT_TOP;
     op_158:
         ZOLT_CHECK_STACK(158);
-        scalar::binary_float(stack, sp, [](float a, float b) { return a - b; });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float a, float b) { return a - b; });
+        ZOLT_NEXT_TOP;
     op_159:
         ZOLT_CHECK_STACK(159);
-        ++stack[sp - 1];
-        ZOLT_NEXT;
+        ++top;
+        stack[sp - 1] = top;
+        ZOLT_NEXT_TOP;
     op_160:
         ZOLT_CHECK_STACK(160);
-        --stack[sp - 1];
-        ZOLT_NEXT;
+        --top;
+        stack[sp - 1] = top;
+        ZOLT_NEXT_TOP;
     op_161:
     op_162:
         ZOLT_CHECK_STACK(opcode);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a * b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a * b; });
+        ZOLT_NEXT_TOP;
     op_163:
         ZOLT_CHECK_STACK(163);
-        scalar::binary_float(stack, sp, [](float a, float b) { return a * b; });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float a, float b) { return a * b; });
+        ZOLT_NEXT_TOP;
     op_164:
     op_167:
         ZOLT_CHECK_STACK(opcode);
@@ -918,128 +965,128 @@ slice_end:
         if (word_to_float(stack[sp - 1]) == 0.0f) {
             goto fault;
         }
-        scalar::binary_float(stack, sp, [](float a, float b) { return a / b; });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float a, float b) { return a / b; });
+        ZOLT_NEXT_TOP;
     op_169:
         ZOLT_CHECK_STACK(169);
         if (word_to_float(stack[sp - 1]) == 0.0f) {
             goto fault;
         }
-        scalar::binary_float(stack, sp, [](float a, float b) { return std::fmod(a, b); });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float a, float b) { return std::fmod(a, b); });
+        ZOLT_NEXT_TOP;
     op_170:
         ZOLT_CHECK_STACK(170);
         if (word_to_float(stack[sp - 1]) == 0.0f) {
             goto fault;
         }
-        scalar::unary_float(stack, sp, [](float a) { return 1.0f / a; });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return 1.0f / a; });
+        ZOLT_NEXT_TOP;
     op_171:
         ZOLT_CHECK_STACK(171);
-        scalar::unary(stack, sp, scalar::absolute_signed);
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, scalar::absolute_signed);
+        ZOLT_NEXT_TOP;
     op_172:
         ZOLT_CHECK_STACK(172);
-        scalar::unary(stack, sp, [](uint32_t a) { return a & 0x7FFFFFFFu; });
-        ZOLT_NEXT;
+        scalar::unary(stack, sp, top, [](uint32_t a) { return a & 0x7FFFFFFFu; });
+        ZOLT_NEXT_TOP;
     op_173:
         ZOLT_CHECK_STACK(173);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a < b ? a : b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a < b ? a : b; });
+        ZOLT_NEXT_TOP;
     op_174:
         ZOLT_CHECK_STACK(174);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return scalar::to_s32(a) < scalar::to_s32(b) ? a : b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::to_s32(a) < scalar::to_s32(b) ? a : b; });
+        ZOLT_NEXT_TOP;
     op_175:
         ZOLT_CHECK_STACK(175);
-        scalar::binary_float(stack, sp, [](float a, float b) { return a > b ? b : a; });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float a, float b) { return a > b ? b : a; });
+        ZOLT_NEXT_TOP;
     op_176:
         ZOLT_CHECK_STACK(176);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return a > b ? a : b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a > b ? a : b; });
+        ZOLT_NEXT_TOP;
     op_177:
         ZOLT_CHECK_STACK(177);
-        scalar::binary(stack, sp, [](uint32_t a, uint32_t b) { return scalar::to_s32(a) > scalar::to_s32(b) ? a : b; });
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::to_s32(a) > scalar::to_s32(b) ? a : b; });
+        ZOLT_NEXT_TOP;
     op_178:
         ZOLT_CHECK_STACK(178);
-        scalar::binary_float(stack, sp, [](float a, float b) { return a > b ? a : b; });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float a, float b) { return a > b ? a : b; });
+        ZOLT_NEXT_TOP;
     op_179:
         ZOLT_CHECK_STACK(179);
         if (word_to_float(stack[sp - 1]) < 0.0f) {
             goto fault;
         }
-        scalar::unary_float(stack, sp, [](float a) { return std::sqrt(a); });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return std::sqrt(a); });
+        ZOLT_NEXT_TOP;
     op_180:
         ZOLT_CHECK_STACK(180);
-        scalar::unary_float(stack, sp, trig::sine);
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, trig::sine);
+        ZOLT_NEXT_TOP;
     op_181:
         ZOLT_CHECK_STACK(181);
-        scalar::unary_float(stack, sp, trig::cosine);
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, trig::cosine);
+        ZOLT_NEXT_TOP;
     op_182:
         ZOLT_CHECK_STACK(182);
-        scalar::unary_float(stack, sp, trig::tangent);
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, trig::tangent);
+        ZOLT_NEXT_TOP;
     op_183:
         ZOLT_CHECK_STACK(183);
-        scalar::unary_float(stack, sp, trig::arcsine);
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, trig::arcsine);
+        ZOLT_NEXT_TOP;
     op_184:
         ZOLT_CHECK_STACK(184);
-        scalar::unary_float(stack, sp, trig::arccosine);
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, trig::arccosine);
+        ZOLT_NEXT_TOP;
     op_185:
         ZOLT_CHECK_STACK(185);
-        scalar::unary_float(stack, sp, trig::arctangent);
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, trig::arctangent);
+        ZOLT_NEXT_TOP;
     op_186:
         ZOLT_CHECK_STACK(186);
-        scalar::binary_float(stack, sp, [](float x, float y) { return trig::arctangent2(y, x); });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float x, float y) { return trig::arctangent2(y, x); });
+        ZOLT_NEXT_TOP;
     op_187:
         ZOLT_CHECK_STACK(187);
         if (word_to_float(stack[sp - 1]) <= 0.0f) {
             goto fault;
         }
-        scalar::unary_float(stack, sp, [](float a) { return std::log(a); });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return std::log(a); });
+        ZOLT_NEXT_TOP;
     op_188:
         ZOLT_CHECK_STACK(188);
-        scalar::unary_float(stack, sp, [](float a) { return std::exp(a); });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return std::exp(a); });
+        ZOLT_NEXT_TOP;
     op_189:
         ZOLT_CHECK_STACK(189);
-        scalar::binary_float(stack, sp, [](float exponent, float base) { return std::pow(base, exponent); });
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, [](float exponent, float base) { return std::pow(base, exponent); });
+        ZOLT_NEXT_TOP;
     op_190:
         ZOLT_CHECK_STACK(190);
-        scalar::unary_float(stack, sp, [](float a) { return std::floor(a); });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return std::floor(a); });
+        ZOLT_NEXT_TOP;
     op_191:
         ZOLT_CHECK_STACK(191);
-        scalar::unary_float(stack, sp, [](float a) { return std::ceil(a); });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return std::ceil(a); });
+        ZOLT_NEXT_TOP;
     op_192:
         ZOLT_CHECK_STACK(192);
-        scalar::unary_float(stack, sp, [](float a) { return std::floor(a + 0.5f); });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return std::floor(a + 0.5f); });
+        ZOLT_NEXT_TOP;
     op_193:
         ZOLT_CHECK_STACK(193);
-        scalar::unary_float(stack, sp, [](float a) { return a - std::floor(a); });
-        ZOLT_NEXT;
+        scalar::unary_float(stack, sp, top, [](float a) { return a - std::floor(a); });
+        ZOLT_NEXT_TOP;
     op_194:
         ZOLT_CHECK_STACK(194);
         scalar::interpolate(stack, sp);
         ZOLT_NEXT;
     op_195:
         ZOLT_CHECK_STACK(195);
-        scalar::binary_float(stack, sp, scalar::wrapped_difference);
-        ZOLT_NEXT;
+        scalar::binary_float(stack, sp, top, scalar::wrapped_difference);
+        ZOLT_NEXT_TOP;
     op_196:
     op_197:
     op_198:
@@ -1217,6 +1264,8 @@ end_normally:
 #undef ZOLT_JUMP
 #undef ZOLT_DISPATCH
 #undef ZOLT_NEXT
+#undef ZOLT_NEXT_TOP
+#undef ZOLT_RELOAD_TOP
 #undef ZOLT_CHECK_STACK
 #undef ZOLT_WITH_STACK_INDEX
 #undef ZOLT_JUMP_IF

@@ -6,6 +6,9 @@
 // on u32, so nothing here is undefined for any input; a body answers false
 // for a fault (a division by zero, the square root or logarithm of a number
 // out of its domain).
+//
+// The unary and binary bodies take the loop's copy of the top word, `top`,
+// keep it equal to the new top and write it through to the stack.
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -23,24 +26,28 @@ inline uint32_t sign_word(bool below, bool above) {
 }
 
 template <typename Operation>
-inline void unary(uint32_t* stack, uint32_t sp, Operation operation) {
-    stack[sp - 1] = operation(stack[sp - 1]);
+inline void unary(uint32_t* stack, uint32_t sp, uint32_t& top, Operation operation) {
+    top = operation(top);
+    stack[sp - 1] = top;
 }
 
 template <typename Operation>
-inline void unary_float(uint32_t* stack, uint32_t sp, Operation operation) {
-    stack[sp - 1] = float_to_word(operation(word_to_float(stack[sp - 1])));
+inline void unary_float(uint32_t* stack, uint32_t sp, uint32_t& top, Operation operation) {
+    top = float_to_word(operation(word_to_float(top)));
+    stack[sp - 1] = top;
 }
 
 template <typename Operation>
-inline void binary(uint32_t* stack, uint32_t& sp, Operation operation) {
-    stack[sp - 2] = operation(stack[sp - 2], stack[sp - 1]);
+inline void binary(uint32_t* stack, uint32_t& sp, uint32_t& top, Operation operation) {
+    top = operation(stack[sp - 2], top);
+    stack[sp - 2] = top;
     --sp;
 }
 
 template <typename Operation>
-inline void binary_float(uint32_t* stack, uint32_t& sp, Operation operation) {
-    stack[sp - 2] = float_to_word(operation(word_to_float(stack[sp - 2]), word_to_float(stack[sp - 1])));
+inline void binary_float(uint32_t* stack, uint32_t& sp, uint32_t& top, Operation operation) {
+    top = float_to_word(operation(word_to_float(stack[sp - 2]), word_to_float(top)));
+    stack[sp - 2] = top;
     --sp;
 }
 
