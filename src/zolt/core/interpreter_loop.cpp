@@ -180,10 +180,10 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
 #define ZOLT_PUSH_WORDS(count)                                          \
     {                                                                   \
         ZOLT_READ_WORDS(count);                                         \
-        for (uint32_t n = 0; n < (count); ++n) {                        \
-            stack[sp + n] = read_word(code, word_offset + 4 * n);       \
-        }                                                               \
-        top = read_word(code, word_offset + 4 * ((count) - 1));         \
+        uint32_t words[count];                                          \
+        std::memcpy(words, code + word_offset, 4 * (count));            \
+        std::memcpy(stack + sp, words, 4 * (count));                    \
+        top = words[(count) - 1];                                       \
         sp += (count);                                                  \
         ZOLT_NEXT_TOP;                                                  \
     }
