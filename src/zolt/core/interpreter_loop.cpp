@@ -685,7 +685,8 @@ slice_end:
     }
     op_92:
         ZOLT_CHECK_STACK(92);
-        ZOLT_DUPLICATE(1);
+        stack[sp++] = top;
+        ZOLT_NEXT_TOP;
     op_93:
         ZOLT_CHECK_STACK(93);
         ZOLT_DUPLICATE(2);
