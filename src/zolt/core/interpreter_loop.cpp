@@ -133,8 +133,13 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         goto end_normally;                                                \
     }                                                                     \
     at = pc;                                                              \
-    opcode = code[pc++];                                                  \
-    goto* dispatch_table[opcode];
+    goto* dispatch_table[code[pc++]];
+
+// A body shared by several opcodes reads which one it runs from the code,
+// so the dispatch keeps no copy of it.
+#define ZOLT_CHECK_SHARED_STACK \
+    opcode = code[at];          \
+    ZOLT_CHECK_STACK(opcode)
 
 // Every body starts with its opcode's stack test, so that the limits of a
 // body of its own are constants.
@@ -347,7 +352,7 @@ slice_end:
     op_13:
     op_14:
     op_15:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         ZOLT_CALL_OUT(element_opcode(context, opcode));
         ZOLT_NEXT;
     op_17: {
@@ -359,7 +364,7 @@ slice_end:
         }
         const uint8_t* const literal = code + pc;
         pc += length * 2;
-        ZOLT_CALL_OUT(string_opcode(context, running, opcode, literal, length));
+        ZOLT_CALL_OUT(string_opcode(context, running, 17, literal, length));
         ZOLT_NEXT;
     }
     op_16:
@@ -370,7 +375,7 @@ slice_end:
     op_22:
     op_23:
     op_24:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         ZOLT_CALL_OUT(string_opcode(context, running, opcode, nullptr, 0));
         ZOLT_NEXT;
     op_25:
@@ -403,7 +408,7 @@ slice_end:
     op_34:
     op_35:
     op_36:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         ZOLT_CALL_OUT(property_opcode(context, running, opcode));
         ZOLT_NEXT;
     op_37: {
@@ -549,7 +554,7 @@ slice_end:
         ZOLT_NEXT_TOP;
     op_64:
     op_65:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         for (uint32_t n = 4; n > 0; --n) {
             stack[sp++] = r[2 * (n - 1) + (opcode - 64)];
         }
@@ -602,7 +607,7 @@ slice_end:
         ZOLT_NEXT;
     op_75:
     op_76:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         for (uint32_t n = 0; n < 4; ++n) {
             r[2 * n + (opcode - 75)] = stack[--sp];
         }
@@ -798,7 +803,7 @@ slice_end:
     op_121:
     op_122:
     op_123:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         scalar::compare_vectors(stack, sp, opcode - 119);
         ZOLT_NEXT;
     op_124:
@@ -816,7 +821,7 @@ slice_end:
     op_127:
     op_128:
     op_129:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         scalar::test_vector(stack, sp, opcode - 125);
         ZOLT_NEXT;
     op_130:
@@ -825,7 +830,7 @@ slice_end:
     op_133:
     op_134:
     op_135: {
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         const int32_t value = scalar::to_s32(stack[sp - 1]);
         const bool holds = opcode == 130   ? value == 0
                            : opcode == 131 ? value != 0
@@ -940,7 +945,7 @@ slice_end:
         ZOLT_NEXT_TOP;
     op_161:
     op_162:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a * b; });
         ZOLT_NEXT_TOP;
     op_163:
@@ -949,14 +954,14 @@ slice_end:
         ZOLT_NEXT_TOP;
     op_164:
     op_167:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         if (!scalar::divide_unsigned(stack, sp, opcode == 167)) {
             goto fault;
         }
         ZOLT_NEXT;
     op_165:
     op_168:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         if (!scalar::divide_signed(stack, sp, opcode == 168)) {
             goto fault;
         }
@@ -1091,37 +1096,37 @@ slice_end:
     op_196:
     op_197:
     op_198:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::negate_in_place(stack, sp, opcode - 194);
         ZOLT_NEXT;
     op_199:
     op_200:
     op_201:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::combine(stack, sp, opcode - 197, [](float a, float b) { return a + b; });
         ZOLT_NEXT;
     op_202:
     op_203:
     op_204:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::combine(stack, sp, opcode - 200, [](float a, float b) { return a - b; });
         ZOLT_NEXT;
     op_205:
     op_206:
     op_207:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::combine(stack, sp, opcode - 203, [](float a, float b) { return a * b; });
         ZOLT_NEXT;
     op_208:
     op_209:
     op_210:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::scale(stack, sp, opcode - 206, false);
         ZOLT_NEXT;
     op_211:
     op_212:
     op_213:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         if (!vector::scale(stack, sp, opcode - 209, true)) {
             goto fault;
         }
@@ -1129,7 +1134,7 @@ slice_end:
     op_214:
     op_215:
     op_216:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::dot_product(stack, sp, opcode - 212);
         ZOLT_NEXT;
     op_217:
@@ -1139,19 +1144,19 @@ slice_end:
     op_218:
     op_219:
     op_220:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::length(stack, sp, opcode - 216);
         ZOLT_NEXT;
     op_221:
     op_222:
     op_223:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::normalize_or_default(stack, sp, opcode - 219);
         ZOLT_NEXT;
     op_224:
     op_225:
     op_226:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::interpolate(stack, sp, opcode - 222);
         ZOLT_NEXT;
     op_227:
@@ -1218,12 +1223,12 @@ slice_end:
         ZOLT_NEXT;
     op_242:
     op_243:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::unpack_color(stack, sp, opcode - 239);
         ZOLT_NEXT;
     op_244:
     op_245:
-        ZOLT_CHECK_STACK(opcode);
+        ZOLT_CHECK_SHARED_STACK;
         vector::pack_color(stack, sp, opcode - 241);
         ZOLT_NEXT;
 no_body:
