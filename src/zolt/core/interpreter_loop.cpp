@@ -175,6 +175,16 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         ZOLT_NEXT_TOP;                                            \
     }
 
+#define ZOLT_PUSH_REGISTER(number) \
+    top = r[number];               \
+    stack[sp++] = top;             \
+    ZOLT_NEXT_TOP;
+
+#define ZOLT_POP_REGISTER(number) \
+    r[number] = top;              \
+    --sp;                         \
+    ZOLT_NEXT;
+
 #define ZOLT_SET_REGISTER(index)                       \
     {                                                  \
         ZOLT_READ_WORDS(1);                            \
@@ -514,44 +524,28 @@ slice_end:
         ZOLT_SET_REGISTER(7);
     op_56:
         ZOLT_CHECK_STACK(56);
-        top = r[0];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(0);
     op_57:
         ZOLT_CHECK_STACK(57);
-        top = r[1];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(1);
     op_58:
         ZOLT_CHECK_STACK(58);
-        top = r[2];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(2);
     op_59:
         ZOLT_CHECK_STACK(59);
-        top = r[3];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(3);
     op_60:
         ZOLT_CHECK_STACK(60);
-        top = r[4];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(4);
     op_61:
         ZOLT_CHECK_STACK(61);
-        top = r[5];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(5);
     op_62:
         ZOLT_CHECK_STACK(62);
-        top = r[6];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(6);
     op_63:
         ZOLT_CHECK_STACK(63);
-        top = r[7];
-        stack[sp++] = top;
-        ZOLT_NEXT_TOP;
+        ZOLT_PUSH_REGISTER(7);
     op_64:
     op_65:
         ZOLT_CHECK_SHARED_STACK;
@@ -567,44 +561,28 @@ slice_end:
         ZOLT_NEXT;
     op_67:
         ZOLT_CHECK_STACK(67);
-        r[0] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(0);
     op_68:
         ZOLT_CHECK_STACK(68);
-        r[1] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(1);
     op_69:
         ZOLT_CHECK_STACK(69);
-        r[2] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(2);
     op_70:
         ZOLT_CHECK_STACK(70);
-        r[3] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(3);
     op_71:
         ZOLT_CHECK_STACK(71);
-        r[4] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(4);
     op_72:
         ZOLT_CHECK_STACK(72);
-        r[5] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(5);
     op_73:
         ZOLT_CHECK_STACK(73);
-        r[6] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(6);
     op_74:
         ZOLT_CHECK_STACK(74);
-        r[7] = top;
-        --sp;
-        ZOLT_NEXT;
+        ZOLT_POP_REGISTER(7);
     op_75:
     op_76:
         ZOLT_CHECK_SHARED_STACK;
@@ -1276,6 +1254,9 @@ end_normally:
 #undef ZOLT_WITH_STACK_INDEX
 #undef ZOLT_JUMP_IF
 #undef ZOLT_SET_REGISTER
+#undef ZOLT_PUSH_REGISTER
+#undef ZOLT_POP_REGISTER
+#undef ZOLT_CHECK_SHARED_STACK
 #undef ZOLT_PUSH_WORDS
 #undef ZOLT_DUPLICATE
 #undef ZOLT_SWAP
