@@ -596,9 +596,30 @@ slice_end:
             r[n] = stack[--sp];
         }
         ZOLT_NEXT;
-    op_78:
+    op_78: {
         ZOLT_CHECK_STACK(78);
-        ZOLT_PUSH_WORDS(1);
+        ZOLT_READ_WORDS(1);
+        const uint32_t word = read_word(code, word_offset);
+        stack[sp] = word;
+        // A constant pushed only to be the second operand of the float
+        // addition, subtraction or product that follows: both run at
+        // once, each counted against the slice, with the same result.
+        if (pc < size && budget > 1 && sp > 0) {
+            const uint8_t next = code[pc];
+            if (next == 156 || next == 158 || next == 163) {
+                --budget;
+                at = pc++;
+                const float a = word_to_float(top);
+                const float b = word_to_float(word);
+                top = float_to_word(next == 156 ? a + b : next == 158 ? a - b : a * b);
+                stack[sp - 1] = top;
+                ZOLT_NEXT_TOP;
+            }
+        }
+        top = word;
+        ++sp;
+        ZOLT_NEXT_TOP;
+    }
     op_79:
         ZOLT_CHECK_STACK(79);
         ZOLT_PUSH_WORDS(2);

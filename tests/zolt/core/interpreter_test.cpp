@@ -374,6 +374,67 @@ TEST(Interpreter, ASliceEndsAfter3500InstructionsOnlyWhenAnotherThreadIsDue) {
     EXPECT_EQ(ScriptWorld::context().registers[0], 10000u);
 }
 
+// A constant pushed right before a float addition, subtraction or product
+// runs with it at once; the result must be the one the two instructions
+// give apart (a nop between them keeps them apart).
+TEST(Interpreter, AConstantAndTheFloatOperationAfterItGiveTheResultTheyGiveApart) {
+    const char* const operands[][2] = {
+        {"1.5", "2.25"},       {"0x7FC00000", "1.0"}, {"1.0", "0x7FC00000"}, {"-0.0", "0.0"},
+        {"0.0", "-0.0"},       {"-0.0", "-0.0"},      {"0x7F800000", "0xFF800000"},
+        {"3.4e38", "3.4e38"},  {"0x00000001", "0.5"},      {"-7.25", "0x80000000"},
+    };
+    const char* const operations[] = {"add_float", "subtract_float", "multiply_float"};
+    std::string source = ".code 0 1\n";
+    std::string bodies;
+    uint32_t entry = 0;
+    for (const auto& pair : operands) {
+        for (const char* operation : operations) {
+            for (const char* between : {"", "    nop\n"}) {
+                source += ".entry case" + std::to_string(entry) + "\n";
+                bodies += "case" + std::to_string(entry++) + ":\n    push_word " + pair[0] + "\n    push_word " +
+                          pair[1] + "\n" + between + "    " + operation + "\n    pop_r0\n    end_task\n";
+            }
+        }
+    }
+    ScriptWorld world({source + bodies});
+    for (uint32_t index = 0; index < entry; index += 2) {
+        SCOPED_TRACE(index);
+        uint32_t results[2];
+        for (uint32_t apart = 0; apart < 2; ++apart) {
+            Task* const task = world.start(0x4000 + index + apart);
+            ASSERT_EQ(ScriptWorld::execute(task), 0u);
+            EXPECT_EQ(ScriptWorld::context().stack_index, 0u);
+            results[apart] = ScriptWorld::context().registers[0];
+        }
+        EXPECT_EQ(results[0], results[1]);
+    }
+}
+
+// The slice's last instruction is such a constant: the slice ends after
+// it, before the float operation, with the constant on the stack.
+TEST(Interpreter, ASliceCanEndBetweenAConstantAndItsFloatOperation) {
+    std::string source = ".code 0 1\n.entry start\nstart:\n    set_r0 0.0\n    set_r1 0\n";
+    for (int nop = 0; nop < 9; ++nop) {
+        source += "    nop\n";
+    }
+    source += "loop:\n"
+              "    push_r0\n    push_word 1.0\n    add_float\n    pop_r0\n"
+              "    push_r1\n    increment\n    pop_r1\n"
+              "    push_r1\n    push_word 1000\n    compare_signed\n    jump_if_negative loop\n"
+              "    end_task\n";
+    ScriptWorld world({source});
+    Task* const task = world.start(0x4000);
+    {
+        DueThread due;
+        // 11 + 11 x 317 + 2 instructions.
+        EXPECT_EQ(ScriptWorld::execute(task), 1u);
+        EXPECT_EQ(task->get_argument(1), 317u);
+        EXPECT_EQ(task->get_stack_byte_count(), 8u + saved_frame_minimum_size);
+    }
+    EXPECT_EQ(ScriptWorld::execute(task), 0u);
+    EXPECT_EQ(ScriptWorld::context().registers[0], 0x447A0000u);  // 1000.0
+}
+
 TEST(Interpreter, ABuiltinCallRunsTheSliceTestBeforeTheNextInstruction) {
     ScriptWorld world({".code 0 1\n.entry start\nstart:\n    call builtin(230)\n    set_r0 5\n    end_task\n"});
     Task* const task = world.start(0x4000);
