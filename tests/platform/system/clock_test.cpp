@@ -1,0 +1,47 @@
+#include "platform/system/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace zolt::platform {
+namespace {
+
+// The cheap bound may stand in for an exact reading only if no exact
+// reading taken after it ever passes it, nor is it far ahead.
+TEST(Clock, TheCoarseUpperBoundIsNeverBehindAnExactReadingTakenAfterIt) {
+    uint32_t bound = 0;
+    if (!read_milliseconds_upper_bound(&bound)) {
+        GTEST_SKIP() << "no coarse clock";
+    }
+    int32_t largest_lead = 0;
+    for (int round = 0; round < 200000; ++round) {
+        ASSERT_TRUE(read_milliseconds_upper_bound(&bound));
+        const uint32_t exact = read_milliseconds();
+        const int32_t lead = static_cast<int32_t>(bound - exact);
+        ASSERT_GE(lead, 0) << round;
+        largest_lead = lead > largest_lead ? lead : largest_lead;
+        if (round % 20000 == 0) {
+            sleep_milliseconds(1);
+        }
+    }
+    // Two ticks of the coarsest kernel clock (100 Hz) and a millisecond.
+    EXPECT_LE(largest_lead, 21);
+}
+
+uint32_t read_fixed(void*) {
+    return 5;
+}
+void sleep_not(void*, uint32_t) {}
+
+TEST(Clock, AnOverriddenClockHasNoCheapBound) {
+    const ClockOverride fixed{read_fixed, sleep_not, nullptr};
+    set_clock_override(&fixed);
+    uint32_t bound = 0;
+    EXPECT_FALSE(read_milliseconds_upper_bound(&bound));
+    EXPECT_EQ(read_milliseconds(), 5u);
+    set_clock_override(nullptr);
+}
+
+}  // namespace
+}  // namespace zolt::platform
