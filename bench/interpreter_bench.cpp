@@ -105,10 +105,10 @@ private:
 const std::string loop_text = std::to_string(loop_count);
 
 // Entries: 0 integer loop, 1 float loop, 2 fib, 3 builtin loop, and the
-// two loops again with the counter in a register (4, 5). Counters run down
-// to zero, as the Lua programs do. The first two keep the counter on the
-// operand stack, as code for a stack machine keeps its loop variable; the
-// register forms show what the extra pushes and pops cost.
+// first two again with the counter in a register (4, 5). Counters run down
+// to zero, as the Lua programs do. The loops keep the counter on the operand
+// stack, as code for a stack machine keeps its loop variable; the register
+// forms show what the extra pushes and pops cost.
 const std::string zolt_source =
     ".code 0 1\n.entry int_loop\n.entry float_loop\n.entry fib_start\n.entry builtin_loop\n"
     ".entry int_loop_registers\n.entry float_loop_registers\n"
@@ -158,12 +158,12 @@ const std::string zolt_source =
     "    push_argument1 0\n    push_word 2\n    subtract\n    call_local fib\n    drop1\n"
     "    push_r0\n    add\n    pop_r0\n    return_to_caller\n"
     "builtin_loop:\n"
-    "    set_r3 " + loop_text + "\n"
+    "    push_word " + loop_text + "\n"
     "builtin_next:\n"
     "    call builtin(0)\n"
-    "    push_r3\n    decrement\n    dup1\n    pop_r3\n"
+    "    decrement\n    dup1\n"
     "    jump_if_not_zero builtin_next\n"
-    "    end_task\n";
+    "    drop1\n    end_task\n";
 
 void wait_for_ever(zolt::core::Thread*) {}
 
