@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "libs/utility/fatal_error.h"
+#include "libs/utility/ring_list.h"
 #include "zolt/core/placement_server.h"
 #include "zolt/core/placement_track.h"
 
@@ -369,56 +370,31 @@ bool Placement::depends_on(const Placement* from, const Placement* target) {
 
 void Placement::link_parent(Placement* parent) {
     parent_ = parent;
-    Placement* const first = parent->first_child_placement_;
-    if (first == nullptr) {
-        parent->first_child_placement_ = this;
-        next_child_ = previous_child_ = this;
-        return;
-    }
-    Placement* const last = first->previous_child_;
-    previous_child_ = last;
-    next_child_ = first;
-    last->next_child_ = this;
-    first->previous_child_ = this;
+    using ChildRing = RingList<Placement, &Placement::next_child_, &Placement::previous_child_>;
+    ChildRing::append(parent->first_child_placement_, this);
 }
 
 void Placement::unlink_parent() {
     if (parent_ == nullptr) {
         return;
     }
-    if (parent_->first_child_placement_ == this) {
-        parent_->first_child_placement_ = next_child_ != this ? next_child_ : nullptr;
-    }
-    previous_child_->next_child_ = next_child_;
-    next_child_->previous_child_ = previous_child_;
+    using ChildRing = RingList<Placement, &Placement::next_child_, &Placement::previous_child_>;
+    ChildRing::remove(parent_->first_child_placement_, this);
     next_child_ = previous_child_ = this;
     parent_ = nullptr;
 }
 
 void Placement::link_copy_source(Placement* source) {
     copy_source_ = source;
-    Placement* const first = source->first_copy_;
-    if (first == nullptr) {
-        source->first_copy_ = this;
-        next_copy_ = previous_copy_ = this;
-        return;
-    }
-    Placement* const last = first->previous_copy_;
-    previous_copy_ = last;
-    next_copy_ = first;
-    last->next_copy_ = this;
-    first->previous_copy_ = this;
+    RingList<Placement, &Placement::next_copy_, &Placement::previous_copy_>::append(source->first_copy_, this);
 }
 
 void Placement::unlink_copy_source() {
     if (copy_source_ == nullptr) {
         return;
     }
-    if (copy_source_->first_copy_ == this) {
-        copy_source_->first_copy_ = next_copy_ != this ? next_copy_ : nullptr;
-    }
-    previous_copy_->next_copy_ = next_copy_;
-    next_copy_->previous_copy_ = previous_copy_;
+    using CopyRing = RingList<Placement, &Placement::next_copy_, &Placement::previous_copy_>;
+    CopyRing::remove(copy_source_->first_copy_, this);
     next_copy_ = previous_copy_ = this;
     copy_source_ = nullptr;
 }

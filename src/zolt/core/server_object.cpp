@@ -1,6 +1,7 @@
 #include "zolt/core/server_object.h"
 
 #include "libs/utility/fatal_error.h"
+#include "libs/utility/ring_list.h"
 #include "zolt/core/alias_server.h"
 #include "zolt/core/server_base.h"
 #include "zolt/core/stream_words.h"
@@ -96,11 +97,8 @@ void ServerObject::detach_from_owner() {
         return;
     }
     if (owner_ != this) {
-        if (owner_->first_child_ == this) {
-            owner_->first_child_ = next_sibling_ != this ? next_sibling_ : nullptr;
-        }
-        previous_sibling_->next_sibling_ = next_sibling_;
-        next_sibling_->previous_sibling_ = previous_sibling_;
+        using SiblingRing = RingList<ServerObject, &ServerObject::next_sibling_, &ServerObject::previous_sibling_>;
+        SiblingRing::remove(owner_->first_child_, this);
         next_sibling_ = previous_sibling_ = this;
     }
     owner_ = nullptr;
@@ -112,19 +110,10 @@ void ServerObject::attach_to_owner(ServerObject* object, ServerObject* new_owner
     if (new_owner == nullptr) {
         return;
     }
-    if (new_owner == object) {
-        return;
+    if (new_owner != object) {
+        using SiblingRing = RingList<ServerObject, &ServerObject::next_sibling_, &ServerObject::previous_sibling_>;
+        SiblingRing::append(new_owner->first_child_, object);
     }
-    ServerObject* const first = new_owner->first_child_;
-    if (first == nullptr) {
-        new_owner->first_child_ = object;
-        return;
-    }
-    ServerObject* const last = first->previous_sibling_;
-    object->previous_sibling_ = last;
-    object->next_sibling_ = first;
-    last->next_sibling_ = object;
-    first->previous_sibling_ = object;
 }
 
 bool ServerObject::is_in_owner_chain(const ServerObject* start, const ServerObject* object) {

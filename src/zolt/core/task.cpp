@@ -1,5 +1,6 @@
 #include "zolt/core/task.h"
 
+#include "libs/utility/ring_list.h"
 #include "zolt/core/code_server.h"
 #include "zolt/core/stream_words.h"
 #include "zolt/core/task_server.h"
@@ -108,32 +109,15 @@ void Task::wait_on_semaphore(TaskWaitList* semaphore, uint32_t mask) {
 }
 
 void Task::set_wait_object(TaskWaitList* semaphore) {
+    using WaitRing = RingList<Task, &Task::next_waiter_, &Task::previous_waiter_>;
     if (wait_object_ != nullptr) {
-        if (next_waiter_ == this) {
-            wait_object_->head = nullptr;
-        } else {
-            if (wait_object_->head == this) {
-                wait_object_->head = next_waiter_;
-            }
-            previous_waiter_->next_waiter_ = next_waiter_;
-            next_waiter_->previous_waiter_ = previous_waiter_;
-        }
+        WaitRing::remove(wait_object_->head, this);
         next_waiter_ = previous_waiter_ = this;
     }
     wait_object_ = semaphore;
-    if (semaphore == nullptr) {
-        return;
+    if (semaphore != nullptr) {
+        WaitRing::append(semaphore->head, this);
     }
-    Task* const head = semaphore->head;
-    if (head == nullptr) {
-        semaphore->head = this;
-        return;
-    }
-    Task* const tail = head->previous_waiter_;
-    previous_waiter_ = tail;
-    next_waiter_ = head;
-    tail->next_waiter_ = this;
-    head->previous_waiter_ = this;
 }
 
 void Task::wake(uint32_t bits) {
