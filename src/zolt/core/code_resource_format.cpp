@@ -47,6 +47,18 @@ CodeResourceCheckResult check_code_resource(const void* bytes, uint32_t size) {
     return result;
 }
 
+namespace {
+
+void describe_version_mismatch(const char* part, uint32_t found, uint32_t resource_id, uint32_t expected,
+                               char* buffer, uint32_t capacity) {
+    std::snprintf(buffer, capacity,
+                  "the version of code object %s 0x%08" PRIx32 " within resource 0x%08" PRIx32
+                  " does not match 0x%08" PRIx32 " used by engine",
+                  part, found, resource_id, expected);
+}
+
+}  // namespace
+
 void describe_code_resource_check(const CodeResourceCheckResult& result, uint32_t resource_id, char* buffer,
                                   uint32_t capacity) {
     const CodeResourceHeader& header = result.header;
@@ -61,22 +73,16 @@ void describe_code_resource_check(const CodeResourceCheckResult& result, uint32_
                       resource_id, result.size, code_resource_header_size);
         break;
     case CodeResourceCheck::constants_version:
-        std::snprintf(buffer, capacity,
-                      "the version of code object constants 0x%08" PRIx32 " within resource 0x%08" PRIx32
-                      " does not match 0x%08" PRIx32 " used by engine",
-                      header.constants_version, resource_id, code_constants_version);
+        describe_version_mismatch("constants", header.constants_version, resource_id, code_constants_version, buffer,
+                                  capacity);
         break;
     case CodeResourceCheck::instruction_set_version:
-        std::snprintf(buffer, capacity,
-                      "the version of code object instruction set 0x%08" PRIx32 " within resource 0x%08" PRIx32
-                      " does not match 0x%08" PRIx32 " used by engine",
-                      header.instruction_set_version, resource_id, code_instruction_set_version);
+        describe_version_mismatch("instruction set", header.instruction_set_version, resource_id,
+                                  code_instruction_set_version, buffer, capacity);
         break;
     case CodeResourceCheck::builtins_version:
-        std::snprintf(buffer, capacity,
-                      "the version of code object builtins 0x%08" PRIx32 " within resource 0x%08" PRIx32
-                      " does not match 0x%08" PRIx32 " used by engine",
-                      header.builtins_version, resource_id, code_builtins_version);
+        describe_version_mismatch("builtins", header.builtins_version, resource_id, code_builtins_version, buffer,
+                                  capacity);
         break;
     case CodeResourceCheck::entry_table_outside:
         std::snprintf(buffer, capacity,
