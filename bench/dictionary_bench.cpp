@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "zolt/core/dictionary_server.h"
+#include "zolt/core/script_objects/dictionary_server.h"
 
 namespace {
 

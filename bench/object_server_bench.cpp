@@ -4,7 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "zolt/core/pooled_server.h"
+#include "zolt/core/object_server/pooled_server.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "libs/geometry/quaternion.h"
-#include "zolt/core/placement_server.h"
+#include "zolt/core/placement/placement_server.h"
 
 namespace {
 

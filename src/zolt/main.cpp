@@ -1,4 +1,4 @@
-#include "zolt/core/program_main.h"
+#include "zolt/core/program/program_main.h"
 
 int main(int argument_count, char** arguments) {
     return zolt::run_program(argument_count, arguments);

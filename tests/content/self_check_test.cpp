@@ -7,7 +7,7 @@
 #include "platform/display/xvfb_server.h"
 #include "support/child_process.h"
 #include "zasm/lib/zasm_command.h"
-#include "zolt/core/random_generator.h"
+#include "zolt/core/script_objects/random_generator.h"
 
 namespace zolt {
 namespace {

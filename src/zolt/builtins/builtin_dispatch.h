@@ -6,7 +6,7 @@
 // every builtin follows is in builtin_helpers.h. Main thread only.
 #include <cstdint>
 
-#include "zolt/core/script_context.h"
+#include "zolt/core/script/script_context.h"
 
 namespace zolt::core {
 

@@ -8,8 +8,8 @@
 // below the bottom of the stack reads as 0. Main thread only.
 #include <cstdint>
 
-#include "zolt/core/script_context.h"
-#include "zolt/core/server_base.h"
+#include "zolt/core/script/script_context.h"
+#include "zolt/core/object_server/server_base.h"
 
 namespace zolt::core {
 

@@ -1,6 +1,6 @@
 #include "zolt/builtins/code_builtins.h"
 
-#include "zolt/core/code_server.h"
+#include "zolt/core/script/code_server.h"
 
 namespace zolt::core {
 

@@ -6,7 +6,7 @@
 //   134                    -> none          release_unused_code_objects
 #include <cstdint>
 
-#include "zolt/core/object_handle.h"
+#include "zolt/core/object_server/object_handle.h"
 
 namespace zolt::core {
 

@@ -1,7 +1,7 @@
 #include "zolt/builtins/event_builtins.h"
 
 #include "zolt/builtins/builtin_helpers.h"
-#include "zolt/core/event_server.h"
+#include "zolt/core/events/event_server.h"
 
 namespace zolt::core {
 namespace {

@@ -6,7 +6,7 @@
 // Main thread only.
 #include <cstdint>
 
-#include "zolt/core/script_context.h"
+#include "zolt/core/script/script_context.h"
 
 namespace zolt::core {
 

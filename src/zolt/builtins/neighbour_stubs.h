@@ -5,7 +5,7 @@
 // nothing, and changes nothing. Main thread only.
 #include <cstdint>
 
-#include "zolt/core/script_context.h"
+#include "zolt/core/script/script_context.h"
 
 namespace zolt::core {
 

@@ -1,6 +1,6 @@
 #include "zolt/builtins/random_builtins.h"
 
-#include "zolt/core/random_generator.h"
+#include "zolt/core/script_objects/random_generator.h"
 
 namespace zolt::core {
 

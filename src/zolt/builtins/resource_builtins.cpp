@@ -1,7 +1,7 @@
 #include "zolt/builtins/resource_builtins.h"
 
-#include "zolt/core/resource_server.h"
-#include "zolt/core/server_base.h"
+#include "zolt/core/resources/resource_server.h"
+#include "zolt/core/object_server/server_base.h"
 
 namespace zolt::core {
 namespace {

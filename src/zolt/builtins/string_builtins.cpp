@@ -1,6 +1,6 @@
 #include "zolt/builtins/string_builtins.h"
 
-#include "zolt/core/string_server.h"
+#include "zolt/core/script_objects/string_server.h"
 
 namespace zolt::core {
 

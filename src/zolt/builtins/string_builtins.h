@@ -12,7 +12,7 @@
 // Units given as words are their low 16 bits.
 #include <cstdint>
 
-#include "zolt/core/object_handle.h"
+#include "zolt/core/object_server/object_handle.h"
 
 namespace zolt::core {
 

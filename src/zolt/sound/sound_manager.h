@@ -4,7 +4,7 @@
 // sound output is fatal.
 #include <cstdint>
 
-#include "zolt/core/scheduler.h"
+#include "zolt/core/main_thread/scheduler.h"
 
 namespace zolt::sound {
 

@@ -11,10 +11,11 @@
 
 #include "support/child_process.h"
 #include "zolt/builtins/builtin_helpers.h"
-#include "zolt/core/array_server.h"
-#include "zolt/core/engine.h"
-#include "zolt/core/message_pump.h"
-#include "zolt/core/string_server.h"
+#include "zolt/core/script_objects/array_server.h"
+#include "zolt/core/program/engine.h"
+#include "zolt/core/resources/language.h"
+#include "zolt/core/main_thread/message_pump.h"
+#include "zolt/core/script_objects/string_server.h"
 
 namespace zolt::core {
 namespace {

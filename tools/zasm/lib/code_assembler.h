@@ -1,7 +1,7 @@
 #pragma once
 // The assembler: readable source into code resources in the format of
-// zolt/core/code_resource_format.h, with the opcodes of
-// zolt/core/opcode_table.h. The source language is described in
+// zolt/core/script/code_resource_format.h, with the opcodes of
+// zolt/core/script/opcode_table.h. The source language is described in
 // tools/zasm/README.md and by `zasm --help`.
 #include <cstdint>
 #include <string>

@@ -10,8 +10,8 @@
 #include "libs/io/resource_unpacker.h"
 #include "libs/utility/crc32.h"
 #include "text_literal.h"
-#include "zolt/core/code_resource_format.h"
-#include "zolt/core/opcode_table.h"
+#include "zolt/core/script/code_resource_format.h"
+#include "zolt/core/script/opcode_table.h"
 
 namespace zolt::tools {
 namespace {

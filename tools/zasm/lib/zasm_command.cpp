@@ -10,7 +10,7 @@
 #include "code_assembler.h"
 #include "code_disassembler.h"
 #include "libs/io/pack_format.h"
-#include "zolt/core/opcode_table.h"
+#include "zolt/core/script/opcode_table.h"
 #include "zpack/lib/pack_writer.h"
 
 namespace zolt::tools {

@@ -11,7 +11,7 @@
 // Main thread only (the frame timer is a thread of the same scheduler).
 #include <cstdint>
 
-#include "zolt/core/scheduler.h"
+#include "zolt/core/main_thread/scheduler.h"
 
 namespace zolt::renderer {
 

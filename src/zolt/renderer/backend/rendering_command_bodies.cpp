@@ -3,7 +3,7 @@
 #include "libs/opengl/opengl_capabilities.h"
 #include "libs/opengl/stencil_clear_tag.h"
 #include "libs/opengl/stencil_operations.h"
-#include "zolt/core/server_base.h"
+#include "zolt/core/object_server/server_base.h"
 #include "zolt/renderer/backend/frame_buffer.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 #include "zolt/renderer/backend/rendering_command_mailbox.h"

@@ -5,7 +5,7 @@
 #include "libs/opengl/renderer_hooks.h"
 #include "libs/utility/fatal_error.h"
 #include "platform/system/threads.h"
-#include "zolt/core/server_base.h"
+#include "zolt/core/object_server/server_base.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 #include "zolt/renderer/backend/rendering_command_mailbox.h"
 

@@ -10,7 +10,7 @@
 #include "libs/utility/fatal_error.h"
 #include "platform/display/display_modes.h"
 #include "platform/display/pixel_format_attributes.h"
-#include "zolt/core/message_pump.h"
+#include "zolt/core/main_thread/message_pump.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 #include "zolt/renderer/backend/rendering_commands.h"
 #include "zolt/renderer/graphics_library/display_mode.h"

@@ -1,0 +1,42 @@
+#include "zolt/core/placement/placement_builtins.h"
+
+#include "zolt/core/placement/placement.h"
+#include "zolt/core/placement/placement_server.h"
+
+namespace zolt::core {
+
+uint32_t set_playback_time(uint32_t time) {
+    return placement_server.set_playback_time(time);
+}
+
+uint32_t set_record_time(uint32_t time) {
+    return placement_server.set_record_time(time);
+}
+
+void drop_keyframes_before(uint32_t time) {
+    placement_server.for_each_track([time](KeyframeTrack* track) { track->owner->drop_keyframes_before(time); });
+}
+
+void drop_placement_keyframes_before(uint32_t time, ObjectHandle placement) {
+    if (Placement* const target = get_placement_object(placement)) {
+        target->drop_keyframes_before(time);
+    }
+}
+
+void drop_placement_keyframes_after(uint32_t time, ObjectHandle placement) {
+    if (Placement* const target = get_placement_object(placement)) {
+        target->drop_keyframes_after(time);
+    }
+}
+
+void drop_all_keyframes() {
+    placement_server.for_each_track([](KeyframeTrack* track) { track->owner->drop_all_keyframes(); });
+}
+
+void drop_placement_keyframes(ObjectHandle placement) {
+    if (Placement* const target = get_placement_object(placement)) {
+        target->drop_all_keyframes();
+    }
+}
+
+}  // namespace zolt::core

@@ -1,0 +1,102 @@
+#include "zolt/core/program/engine.h"
+#include "zolt/core/resources/language.h"
+
+#include <atomic>
+
+#include "libs/io/io_thread.h"
+#include "libs/system/time_base.h"
+#include "libs/utility/config_variable_row.h"
+#include "zolt/core/object_server/alias_server.h"
+#include "zolt/core/script_objects/array_server.h"
+#include "zolt/core/script/code_server.h"
+#include "zolt/core/script_objects/string_server.h"
+#include "zolt/core/script_objects/dictionary_server.h"
+#include "zolt/core/events/listener_server.h"
+#include "zolt/core/events/message_server.h"
+#include "zolt/core/placement/placement_server.h"
+#include "zolt/core/object_server/proxy_server.h"
+#include "zolt/core/script_objects/random_generator_server.h"
+#include "zolt/core/events/event_server.h"
+#include "zolt/core/resources/resource_server.h"
+#include "zolt/core/object_server/server_base.h"
+#include "zolt/core/program/frame_loop.h"
+#include "zolt/core/main_thread/message_pump.h"
+#include "zolt/core/main_thread/scheduler.h"
+#include "zolt/core/script/task_server.h"
+#include "zolt/network/network_services.h"
+#include "zolt/renderer/backend/frame_pacing.h"
+#include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/graphics_library/game_window.h"
+#include "zolt/renderer/graphics_library/gamma.h"
+#include "zolt/sound/sound_manager.h"
+
+namespace zolt {
+
+uint32_t get_completed_rendering_command_count() {
+    return renderer::read_completed_counter();
+}
+
+}  // namespace zolt
+
+namespace zolt::core {
+
+void start_engine() {
+    io::start_io_thread();
+    current_language = default_language >= 1 && default_language <= 13 ? default_language : 1;
+    renderer::initialize_display();
+    renderer::initialize_frame_rate_control();
+    renderer::register_as_rendering_thread();
+    register_steam_callbacks();
+    // Registration order is the ring's order, which saved games follow.
+    random_generator_server.initialize();
+    string_server.register_server();
+    alias_server.register_server();
+    // Opens the packs and loads those of key 0.
+    resource_server.register_server();
+    event_server.register_server();
+    dictionary_server.register_server();
+    array_server.register_server();
+    listener_server.register_server();
+    code_server.register_server();
+    placement_server.register_server();
+    sound::initialize_xaudio();
+    sound::initialize_sound_manager();
+    message_server.register_server();
+    proxy_server.register_server();
+    task_server.register_server();
+    renderer::set_gamma(renderer::gamma, renderer::brightness, renderer::contrast, false);
+}
+
+void run_engine() {
+    schedule_thread(&get_frame_loop_thread(), get_time());
+    if (event_server.is_registered()) {
+        event_server.set_next_enabled_mask(event_server.get_next_enabled_mask() | get_clock_mask_bit(0));
+    }
+    start_first_task();
+    while (!pump_messages()) {
+        run_due_thread();
+    }
+}
+
+void stop_engine() {
+    run_rendering_command(10);
+    renderer::restore_saved_gamma_ramp();
+    network::stop_game_search();
+    network::leave_network_game_internal(true);
+    while (ServerBase* const last = get_last_server()) {
+        last->unregister_server();
+    }
+    unlink_thread(&sound::get_sound_timer_thread());
+    sound::shutdown_xaudio();
+    if (network::are_steam_callbacks_registered()) {
+        unregister_steam_callbacks();
+        cancel_connect_request();
+    }
+    network::shutdown_network();
+    renderer::unregister_rendering_thread();
+    renderer::shutdown_frame_rate_control();
+    renderer::shutdown_display();
+    io::stop_io_thread();
+}
+
+}  // namespace zolt::core

@@ -1,0 +1,112 @@
+#include "zolt/core/program/frame_loop.h"
+
+#include "libs/system/time_base.h"
+#include "libs/utility/fatal_error.h"
+#include "zolt/core/events/event_server.h"
+#include "zolt/core/events/message_server.h"
+#include "zolt/core/main_thread/message_pump.h"
+#include "zolt/network/network_services.h"
+#include "zolt/physics/physx_server.h"
+#include "zolt/renderer/backend/frame_pacing.h"
+#include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/sound/sound_manager.h"
+
+namespace zolt::core {
+namespace {
+void step_frame_loop(Thread* thread);
+
+Thread frame_loop_thread(step_frame_loop);
+bool physics_step_in_progress = false;
+FrameLoopObserver frame_loop_observer = nullptr;
+void* frame_loop_observer_context = nullptr;
+
+int32_t run_state(uint32_t state) {
+    switch (state) {
+    case 0:
+        event_server.update_clocks();
+        if (network::are_steam_callbacks_registered()) {
+            network::run_steam_callbacks();
+        }
+        if (message_server.is_registered()) {
+            message_server.free_delivered_messages();
+        }
+        renderer::begin_frame_pacing();
+        return 0;
+    case 1:
+        return static_cast<int32_t>(event_server.run_clocks());
+    case 2:
+        if (!physics_step_in_progress && physics::physx_server.is_asynchronous_step_enabled()) {
+            if (!physics::disable_physx_physics) {
+                physics::physx_actor_server.update_before_scene_step();
+                physics::physx_server.start_scene_step();
+            }
+            physics_step_in_progress = true;
+        }
+        return 0;
+    case 3:
+        // A frame that must wait gives way behind the threads due now.
+        return renderer::render_or_skip_frame() ? 0 : 2;
+    case 4:
+        renderer::end_frame_pacing();
+        if (physics_step_in_progress) {
+            if (!physics::disable_physx_physics) {
+                physics::physx_server.is_scene_step_finished();
+                physics::physx_actor_server.update_after_scene_step();
+            }
+            physics_step_in_progress = false;
+        }
+        network::sample_network_game_clock();
+        sound::update_sound_manager();
+        return 0;
+    default:
+        ZOLT_PANIC("unknown main thread state %u", state);
+    }
+}
+
+void step_frame_loop(Thread* thread) {
+    for (;;) {
+        const uint32_t state = thread->state;
+        if (frame_loop_observer != nullptr) {
+            frame_loop_observer(state, frame_loop_observer_context);
+        }
+        if (state == 5) {
+            // Wraps to the next frame at once, without a yield test.
+            thread->state = 0;
+            continue;
+        }
+        const int32_t result = run_state(state);
+        switch (result) {
+        case 0:
+            ++thread->state;
+            if (is_other_thread_due() || pump_messages()) {
+                schedule_thread(thread, get_time());
+                return;
+            }
+            break;
+        case 1:
+            schedule_thread(thread, get_time());
+            return;
+        case 2:
+            reschedule_thread(thread);
+            return;
+        default:
+            ZOLT_PANIC("unknown event result %d", result);
+        }
+    }
+}
+}  // namespace
+
+Thread& get_frame_loop_thread() {
+    return frame_loop_thread;
+}
+
+bool is_physics_step_in_progress() {
+    return physics_step_in_progress;
+}
+
+void set_frame_loop_observer(FrameLoopObserver observer, void* context) {
+    frame_loop_observer = observer;
+    frame_loop_observer_context = context;
+}
+
+}  // namespace zolt::core

@@ -1,0 +1,17 @@
+#include "zolt/core/resources/resource_loader.h"
+
+namespace zolt::core {
+
+// The loading screen redraws here once it exists.
+void update_loading_screen_while_loading() {}
+
+// The online services' poll and the network game's tick run here once the
+// network services provide them; the loader calls this only while they are
+// available, at most once per 10 ms.
+void poll_network_while_loading(uint32_t elapsed_ticks) {}
+
+// The texture server drops its cached textures of unmarked packs here once
+// it exists.
+void drop_textures_of_unmarked_packs(const ResourceLoader& loader) {}
+
+}  // namespace zolt::core

@@ -1,0 +1,140 @@
+#include "zolt/core/program/frame_loop.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "libs/system/time_base.h"
+#include "support/child_process.h"
+#include "support/game_folder.h"
+#include "zolt/core/program/engine.h"
+#include "zolt/core/main_thread/message_pump.h"
+#include "zolt/core/program/program_main.h"
+#include "zolt/physics/physx_server.h"
+#include "zolt/sound/sound_manager.h"
+
+namespace zolt::core {
+namespace {
+
+void stop_step(Thread*) {}
+Thread stopper(stop_step);
+
+struct Recorder {
+    std::string states;
+    size_t stop_after = 0;
+    bool step_seen_in_state_3 = false;
+};
+
+void record_state(uint32_t state, void* context) {
+    auto* recorder = static_cast<Recorder*>(context);
+    recorder->states += static_cast<char>('0' + state);
+    if (state == 3 && is_physics_step_in_progress()) {
+        recorder->step_seen_in_state_3 = true;
+    }
+    if (recorder->states.size() == recorder->stop_after) {
+        // Another due thread makes the frame loop give way after this state.
+        schedule_thread(&stopper, get_time() - 1);
+    }
+}
+
+std::string run_frames(Recorder& recorder) {
+    set_frame_loop_observer(record_state, &recorder);
+    schedule_thread(&get_frame_loop_thread(), get_time());
+    run_due_thread();
+    set_frame_loop_observer(nullptr, nullptr);
+    unlink_thread(&stopper);
+    unlink_thread(&get_frame_loop_thread());
+    return recorder.states;
+}
+
+TEST(FrameLoop, RunsSixStatesInOrderAndGivesWayOnlyWhenAnotherThreadIsDue) {
+    Recorder recorder;
+    recorder.stop_after = 15;
+    EXPECT_EQ(run_frames(recorder), "012345012345012");
+    // It gave way after state 2 and resumes at state 3.
+    EXPECT_EQ(get_frame_loop_thread().state, 3u);
+}
+
+TEST(FrameLoop, SecondaryPhysicsStepRunsBetweenStatesTwoAndFour) {
+    physics::physx_server.set_asynchronous_step_flag(1);
+    Recorder recorder;
+    recorder.stop_after = 12;
+    run_frames(recorder);
+    EXPECT_TRUE(recorder.step_seen_in_state_3);
+    EXPECT_EQ(physics::physx_server.get_started_step_count(), 2u);
+    EXPECT_EQ(physics::physx_server.get_finished_step_count(), 2u);
+    EXPECT_FALSE(is_physics_step_in_progress());
+
+    physics::disable_physx_physics = true;
+    Recorder disabled;
+    disabled.stop_after = 6;
+    get_frame_loop_thread().state = 0;
+    run_frames(disabled);
+    EXPECT_TRUE(disabled.step_seen_in_state_3);
+    EXPECT_EQ(physics::physx_server.get_started_step_count(), 2u);
+    EXPECT_EQ(physics::physx_server.get_finished_step_count(), 2u);
+    physics::disable_physx_physics = false;
+    physics::physx_server.set_asynchronous_step_flag(0);
+}
+
+TEST(FrameLoop, UnknownStateIsFatal) {
+    const test::ChildResult result = test::run_in_child([] {
+        get_frame_loop_thread().state = 7;
+        schedule_thread(&get_frame_loop_thread(), get_time());
+        run_due_thread();
+    });
+    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_NE(result.standard_error.find("unknown main thread state 7"), std::string::npos);
+}
+
+TEST(FrameLoop, QuitMidFrameStopsTheEngineWithoutFinishingTheFrame) {
+    const test::ChildResult result = test::run_in_child([] {
+        static std::string states;
+        set_frame_loop_observer(
+            [](uint32_t state, void*) {
+                states += static_cast<char>('0' + state);
+                if (states.size() == 9) {
+                    request_quit();
+                }
+            },
+            nullptr);
+        run_engine();
+        std::fprintf(stderr, "states %s\n", states.c_str());
+    });
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_NE(result.standard_error.find("states 012345012\n"), std::string::npos) << result.standard_error;
+}
+
+// Frames counted by the observer; the process is asked to end by SIGTERM,
+// as the desktop does, after a few hundred of them.
+TEST(Engine, TerminateSignalEndsAFullRunCleanlyAfterWholeFrames) {
+    const test::ChildResult result = test::run_in_child([] {
+        test::enter_game_folder();
+        struct Check {
+            uint32_t expected = 0;
+            uint32_t frames = 0;
+            bool in_order = true;
+        };
+        static Check check;
+        set_frame_loop_observer(
+            [](uint32_t state, void*) {
+                check.in_order = check.in_order && state == check.expected;
+                check.expected = (state + 1) % 6;
+                if (state == 0 && ++check.frames == 300) {
+                    std::raise(SIGTERM);
+                }
+            },
+            nullptr);
+        char program[] = "zolt";
+        char* arguments[] = {program, nullptr};
+        const int code = run_program(1, arguments);
+        std::fprintf(stderr, "code %d frames %u in order %d sound timer linked %d\n", code, check.frames,
+                     check.in_order ? 1 : 0, sound::get_sound_timer_thread().is_linked() ? 1 : 0);
+    });
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_NE(result.standard_error.find("code 0 frames 300 in order 1 sound timer linked 0"), std::string::npos)
+        << result.standard_error;
+}
+
+}  // namespace
+}  // namespace zolt::core
