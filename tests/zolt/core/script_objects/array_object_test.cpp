@@ -260,7 +260,7 @@ TEST_F(ArrayTest, PoolThatStaysFullIsFatal) {
         array_server.create_array(array_word_limit / 2 + 1);
         array_server.create_array(array_word_limit / 2);
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: out of memory"), std::string::npos)
         << result.standard_error;
 }

@@ -667,7 +667,7 @@ TEST_F(DictionaryTest, PoolThatStaysFullIsFatal) {
             dictionary_server.create_dictionary(255);
         }
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: out of memory"), std::string::npos)
         << result.standard_error;
 }

@@ -210,7 +210,7 @@ TEST_F(StringTest, TextLongerThanThePoolIsRefusedAndATooFullPoolIsFatal) {
         create_filled(30000, u'a');
         create_filled(30000, u'b');
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: out of memory"), std::string::npos)
         << result.standard_error;
 }
