@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -14,18 +15,6 @@
 
 namespace zolt::core {
 namespace {
-
-// A load stream that ends where its bytes end, so truncated records show.
-class RecordLoadStream final : public storage::LoadStream {
-public:
-    explicit RecordLoadStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
-        set_buffer(bytes_.data(), static_cast<uint32_t>(bytes_.size()));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 using Words = std::vector<uint32_t>;
 
@@ -315,7 +304,7 @@ std::vector<uint8_t> make_record(uint32_t capacity, uint32_t length, const Words
 TEST_F(ArrayTest, LoadRefusesRecordsThatAreNotArrays) {
     {
         ArrayObject* array = array_server.create_array(0);
-        RecordLoadStream stream(make_record(4, 2, {7, 8}));
+        test::ByteLoadStream stream(make_record(4, 2, {7, 8}));
         ASSERT_TRUE(array->load(stream));
         EXPECT_EQ(words_of(*array), (Words{7, 8}));
         EXPECT_EQ(array->get_capacity(), 4u);
@@ -338,7 +327,7 @@ TEST_F(ArrayTest, LoadRefusesRecordsThatAreNotArrays) {
     ArrayObject* occupant = array_server.create_array(array_word_limit / 2);
     for (const Case& entry : cases) {
         ArrayObject* array = array_server.create_array(0);
-        RecordLoadStream stream(entry.record);
+        test::ByteLoadStream stream(entry.record);
         EXPECT_FALSE(array->load(stream)) << entry.name;
         EXPECT_EQ(array->get_elements(), nullptr) << entry.name;
         EXPECT_EQ(array->get_capacity(), 0u) << entry.name;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "libs/geometry/turn_trigonometry.h"
+#include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "support/fake_clock.h"
 #include "zolt/builtins/builtin_dispatch.h"
@@ -389,18 +390,6 @@ TEST_F(RandomGeneratorServerTest, LoadedGameContinuesBothSequences) {
     }
 }
 
-// A load stream over a word list that ends where the list ends.
-class WordLoadStream final : public storage::LoadStream {
-public:
-    explicit WordLoadStream(std::vector<uint32_t> words) : words_(std::move(words)) {
-        set_buffer(reinterpret_cast<uint8_t*>(words_.data()), static_cast<uint32_t>(words_.size() * 4));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint32_t> words_;
-};
-
 TEST_F(RandomGeneratorServerTest, CraftedSavedDataIsRefused) {
     constexpr uint32_t handle = 0x04900000;
     const std::vector<uint32_t> object_state = {9, 0, handle, handle, 1, 2, 3, 4, 0};
@@ -423,7 +412,7 @@ TEST_F(RandomGeneratorServerTest, CraftedSavedDataIsRefused) {
     for (const Case& c : cases) {
         global_random_generator.seed(3);
         const State before = state_of(global_random_generator);
-        WordLoadStream stream(c.words);
+        test::WordLoadStream stream(c.words);
         EXPECT_EQ(load_all_servers(stream), c.accepted) << c.fault;
         if (c.accepted) {
             EXPECT_EQ(state_of(global_random_generator), (State{5, 6, 7, 8}));

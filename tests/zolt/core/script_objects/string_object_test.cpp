@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "zolt/builtins/string_builtins.h"
 #include "zolt/core/object_server/alias_server.h"
@@ -18,18 +19,6 @@
 
 namespace zolt::core {
 namespace {
-
-// A load stream that ends where its bytes end, so truncated records show.
-class RecordLoadStream final : public storage::LoadStream {
-public:
-    explicit RecordLoadStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
-        set_buffer(bytes_.data(), static_cast<uint32_t>(bytes_.size()));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 std::u16string text_of(const String& string) {
     return string.get_length() != 0 ? std::u16string(string.get_text(), string.get_length()) : std::u16string();
@@ -324,7 +313,7 @@ std::vector<uint8_t> make_record(uint32_t length, const std::u16string& units, s
 TEST_F(StringTest, LoadRefusesRecordsThePoolCannotHoldOrTheStreamDoesNotCarry) {
     {
         String* string = create();
-        RecordLoadStream stream(make_record(3, u"abc"));
+        test::ByteLoadStream stream(make_record(3, u"abc"));
         ASSERT_TRUE(string->load(stream));
         EXPECT_EQ(text_of(*string), u"abc");
         EXPECT_EQ(string->get_revision(), 5u);
@@ -345,7 +334,7 @@ TEST_F(StringTest, LoadRefusesRecordsThePoolCannotHoldOrTheStreamDoesNotCarry) {
     String* occupant = create_filled(30000, u'o');
     for (const Case& entry : cases) {
         String* string = create();
-        RecordLoadStream stream(entry.record);
+        test::ByteLoadStream stream(entry.record);
         EXPECT_FALSE(string->load(stream)) << entry.name;
         EXPECT_EQ(string->get_length(), 0u) << entry.name;
         EXPECT_EQ(string->get_text(), nullptr) << entry.name;
