@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/renderer/backend/rendering_command.h"
@@ -17,9 +18,7 @@ class ServerFrameworkTest : public ::testing::Test {
 protected:
     void SetUp() override { test::finalized.clear(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         set_rendering_command_runner(nullptr);
         set_in_rendering_command(false);
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/byte_streams.h"
+#include "support/server_ring.h"
 #include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -21,9 +22,7 @@ struct World {
         strings.register_server();
     }
     ~World() {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 };
 

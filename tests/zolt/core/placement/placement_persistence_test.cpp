@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/byte_streams.h"
+#include "support/server_ring.h"
 #include "zolt/core/placement/placement_test_support.h"
 #include "zolt/core/placement/placement_builtins.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -273,9 +274,7 @@ class PlacementStreamTest : public ::testing::Test {
 protected:
     void SetUp() override { placement_server.start(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 };
 

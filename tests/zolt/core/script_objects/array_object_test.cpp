@@ -8,6 +8,7 @@
 
 #include "support/byte_streams.h"
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_buffers.h"
@@ -38,9 +39,7 @@ class ArrayTest : public ::testing::Test {
 protected:
     void SetUp() override { array_server.register_server(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         // Every array gave its storage back.
         EXPECT_EQ(largest_free_block(), array_pool_size);
     }

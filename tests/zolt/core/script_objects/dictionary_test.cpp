@@ -12,6 +12,7 @@
 
 #include "support/byte_streams.h"
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/object_server/inherited_property.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -50,9 +51,7 @@ class DictionaryTest : public ::testing::Test {
 protected:
     void SetUp() override { dictionary_server.register_server(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         // Every block went back, and the size-class lists with them.
         EXPECT_EQ(largest_free_block(), dictionary_pool_size);
     }

@@ -8,6 +8,7 @@
 #include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "support/fake_clock.h"
+#include "support/server_ring.h"
 #include "zolt/builtins/builtin_dispatch.h"
 #include "zolt/core/script_objects/random_generator.h"
 #include "zolt/core/script_objects/random_generator_server.h"
@@ -292,9 +293,7 @@ protected:
         random_generator_server.register_server();
     }
     ~RandomGeneratorServerTest() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         global_random_generator = make_generator(saved_global_);
     }
 

@@ -8,6 +8,7 @@
 
 #include "support/byte_streams.h"
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/builtins/string_builtins.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/script_objects/array_server.h"
@@ -36,9 +37,7 @@ protected:
     void TearDown() override {
         set_group_separator(0);
         set_decimal_point(u'.');
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         // Every text went back to the pool.
         EXPECT_EQ(free_bytes(), string_pool_size);
     }

@@ -7,6 +7,7 @@
 
 #include "support/child_process.h"
 #include "support/gl_context.h"
+#include "support/server_ring.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/core/object_server/test_servers.h"
@@ -36,9 +37,7 @@ protected:
     }
     void TearDown() override {
         rendering_command_hooks = RenderingCommandHooks{};
-        while (core::ServerBase* last = core::get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 };
 
