@@ -57,7 +57,7 @@ TEST(SelfCheck, TheSampleSelfCheckPassesInTheProgramUnderXAndTheGameQuits) {
     run.timeout_milliseconds = 90000;
     const test::ChildResult result = test::run_program(ZOLT_BINARY_PATH, run);
     EXPECT_TRUE(result.exited);
-    EXPECT_EQ(result.exit_code, 0) << result.standard_error;
+    EXPECT_EQ(result.exit_code, ExitCode::normal_end) << result.standard_error;
 
     core::RandomGenerator seeded;
     seeded.seed(12345);

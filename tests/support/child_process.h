@@ -2,8 +2,11 @@
 // Runs code or a program in a child process and collects how it ended, for
 // tests of paths that end the process.
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "libs/system/exit_code.h"
 
 namespace zolt::test {
 
@@ -33,3 +36,16 @@ ChildResult run_program(const std::string& path, const ProgramRun& run);
 size_t count_occurrences(const std::string& text, const std::string& needle);
 
 }  // namespace zolt::test
+
+namespace zolt {
+
+// So that a test compares how a child ended with the game program's exit codes
+// by name, and a failure prints the number.
+inline bool operator==(int number, ExitCode code) {
+    return number >= 0 && static_cast<uint32_t>(number) == get_exit_code_number(code);
+}
+inline void PrintTo(ExitCode code, std::ostream* stream) {
+    *stream << get_exit_code_number(code);
+}
+
+}  // namespace zolt

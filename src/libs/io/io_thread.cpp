@@ -6,8 +6,6 @@
 
 namespace zolt::io {
 namespace {
-constexpr uint32_t thread_failure_exit_code = 41;
-
 // Refuses procedures while no IO thread runs, so a request queued then fails
 // at once instead of waiting forever. Never destroyed: a late queue from
 // another thread at process exit must still find it.
@@ -42,7 +40,7 @@ void start_io_thread() {
     get_io_queue().reopen();
     if (!platform::start_thread(&io_thread, 0, run_io_thread, nullptr)) {
         get_io_queue().close();
-        set_fatal_exit_code(thread_failure_exit_code);
+        set_fatal_exit_code(ExitCode::thread_or_window_class);
         ZOLT_ERROR("Can not create thread.");
     }
 }
@@ -54,7 +52,7 @@ void stop_io_thread() {
 
 void queue_io_procedure(platform::ProcedureQueue::Procedure procedure, uintptr_t argument) {
     if (!get_io_queue().queue(procedure, argument)) {
-        set_fatal_exit_code(thread_failure_exit_code);
+        set_fatal_exit_code(ExitCode::thread_or_window_class);
         ZOLT_ERROR("Can not queue an APC.");
     }
 }

@@ -9,14 +9,14 @@
 
 namespace zolt::io {
 
-// Failure to create the thread is fatal with exit code 41.
+// Failure to create the thread is fatal with the thread exit code.
 void start_io_thread();
 
 // Queues the end of the thread behind everything already queued and waits for
-// the thread to end. Failure to queue is fatal with exit code 41.
+// the thread to end. Failure to queue is fatal with the thread exit code.
 void stop_io_thread();
 
-// Failure to queue (no IO thread running) is fatal with exit code 41.
+// Failure to queue (no IO thread running) is fatal with the thread exit code.
 void queue_io_procedure(platform::ProcedureQueue::Procedure procedure, uintptr_t argument);
 
 }  // namespace zolt::io

@@ -106,7 +106,7 @@ uint32_t compute_pack_header_crc(const void* header_bytes);
 enum class PackCheck : uint32_t {
     intact,
     // The loader's read of the header or the data block comes up short: an
-    // IO failure with exit code 42.
+    // IO failure with the file input and output exit code.
     file_too_short,
     // Error routine, in the loader's order.
     magic,

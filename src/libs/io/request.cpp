@@ -8,8 +8,6 @@
 
 namespace zolt::io {
 namespace {
-constexpr uint32_t io_error_exit_code = 42;
-
 struct OpenMode {
     platform::FileAccess access;
     platform::FileCreation creation;
@@ -160,7 +158,7 @@ bool Request::handle_error(uint32_t error_flags) {
         break;
     }
     const char* verb = get_operation_verb(type);
-    set_fatal_exit_code(io_error_exit_code);
+    set_fatal_exit_code(ExitCode::file_input_output);
     ZOLT_ERROR("IO error %" PRIu32 " encountered while %s a file.", error, verb);
 }
 

@@ -4,7 +4,7 @@
 // owns it, or (reads only) on the IO thread; its manual-reset event is
 // signalled whenever no operation is outstanding, and the issuing thread
 // touches no field between queueing and that signal. handle_error turns the
-// result into success, a quiet failure or a fatal error with exit code 42.
+// result into success, a quiet failure or a fatal error with the file input and output exit code.
 #include <cstdint>
 
 #include "libs/io/file_path.h"
@@ -62,7 +62,7 @@ public:
     uint32_t get_file_size();
 
     // True on success, false on a failure the flags make quiet; any other
-    // failure halts with exit code 42.
+    // failure halts with the file input and output exit code.
     bool handle_error(uint32_t error_flags);
 
     // Runs on the IO thread: the operation named by type, then the signal.

@@ -13,8 +13,6 @@ OpenGLCapabilities capabilities;
 
 namespace {
 
-constexpr uint32_t opengl_initialization_exit_code = 36;
-
 constexpr const char* extension_names[] = {
 #define ZOLT_EXTENSION_NAME(identifier, name) name,
     ZOLT_OPENGL_EXTENSIONS(ZOLT_EXTENSION_NAME)
@@ -44,7 +42,7 @@ void initialize_entry_points() {
     reset_entry_points();
     const bool core_loaded = load_table(get_gl_1_1_table());
     if (!core_loaded || !is_version_at_least(1, 1, 0)) {
-        set_fatal_exit_code(opengl_initialization_exit_code);
+        set_fatal_exit_code(ExitCode::opengl_initialization);
         ZOLT_ERROR("OpenGL core initialization failed");
     }
     OpenGLCapabilities& found = capabilities;

@@ -64,7 +64,7 @@ struct EntryPointResolver {
 void set_entry_point_resolver(const EntryPointResolver& resolver);
 
 // Needs a current context. Without GL 1.1 and its complete table the process
-// ends with exit code 36 and "OpenGL core initialization failed".
+// ends with the OpenGL initialisation exit code and "OpenGL core initialization failed".
 void initialize_entry_points();
 // Every flag false, every slot null.
 void reset_entry_points();

@@ -26,7 +26,7 @@ void create_thread(platform::ThreadHandle* handle, const ThreadAttributes* attri
     StartRecord record{function, argument, &started};
     const uint32_t stack_size = attributes != nullptr ? attributes->stack_size : 0;
     if (!platform::start_thread(handle, stack_size, run_worker, &record)) {
-        set_fatal_exit_code(41);
+        set_fatal_exit_code(ExitCode::thread_or_window_class);
         ZOLT_ERROR("Cannot create a thread.");
     }
     started.wait();

@@ -13,7 +13,7 @@ struct ThreadAttributes {
 
 using WorkerFunction = void (*)(void* argument);
 
-// Failure to start is fatal with exit code 41.
+// Failure to start is fatal with the thread exit code.
 void create_thread(platform::ThreadHandle* handle, const ThreadAttributes* attributes, WorkerFunction function,
                    void* argument);
 

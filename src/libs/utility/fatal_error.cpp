@@ -11,18 +11,18 @@ namespace zolt {
 namespace {
 struct FatalState {
     bool failing = false;
-    uint32_t exit_code = default_fatal_exit_code;
+    ExitCode exit_code = ExitCode::unspecified_fatal;
 };
 thread_local FatalState fatal_state;
 
 std::atomic<uint32_t> report_flag{0};
 }  // namespace
 
-void set_fatal_exit_code(uint32_t exit_code) {
+void set_fatal_exit_code(ExitCode exit_code) {
     fatal_state.exit_code = exit_code;
 }
 
-uint32_t get_fatal_exit_code() {
+ExitCode get_fatal_exit_code() {
     return fatal_state.exit_code;
 }
 
@@ -32,26 +32,26 @@ bool is_thread_failing() {
 
 void halt_with_panic(const char* signature, const char* file, uint32_t line, const char* format, ...) {
     if (fatal_state.failing) {
-        platform::end_process_now(fatal_state.exit_code);
+        platform::end_process_now(get_exit_code_number(fatal_state.exit_code));
     }
     fatal_state.failing = true;
     va_list arguments;
     va_start(arguments, format);
     notify_message_handlers(MessageKind::Panic, signature, file, line, format, arguments);
     va_end(arguments);
-    platform::end_process_now(fatal_state.exit_code);
+    platform::end_process_now(get_exit_code_number(fatal_state.exit_code));
 }
 
 void halt_with_error(const char* signature, const char* file, uint32_t line, const char* format, ...) {
     if (fatal_state.failing) {
-        platform::end_process_now(fatal_state.exit_code);
+        platform::end_process_now(get_exit_code_number(fatal_state.exit_code));
     }
     fatal_state.failing = true;
     va_list arguments;
     va_start(arguments, format);
     notify_message_handlers(MessageKind::Error, signature, file, line, format, arguments);
     va_end(arguments);
-    platform::exit_process(fatal_state.exit_code);
+    platform::exit_process(get_exit_code_number(fatal_state.exit_code));
 }
 
 void raise_fatal_error_exception(const char* message, const char* signature, const char* file, uint32_t line,
@@ -60,11 +60,12 @@ void raise_fatal_error_exception(const char* message, const char* signature, con
         // Another thread is writing the one report and will end the process.
         platform::block_thread_forever();
     }
-    const uint32_t exit_code = fatal_state.exit_code == default_fatal_exit_code ? crash_exit_code : fatal_state.exit_code;
+    const ExitCode exit_code =
+        fatal_state.exit_code == ExitCode::unspecified_fatal ? ExitCode::crash : fatal_state.exit_code;
     const FatalErrorReport report{message, signature, file, line, platform::get_current_thread_id(),
-                                  exit_code, is_error};
+                                  get_exit_code_number(exit_code), is_error};
     write_crash_report(report);
-    platform::end_process_now(exit_code);
+    platform::end_process_now(get_exit_code_number(exit_code));
 }
 
 bool is_fatal_report_taken() {

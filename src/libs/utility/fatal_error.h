@@ -1,19 +1,19 @@
 #pragma once
 // The panic and error routines: broken invariants and broken data end the
 // process through them. Each thread keeps the exit code a failing path stores
-// before it calls them (33 when nothing more specific was stored).
+// before it calls them (unspecified_fatal when nothing more specific was
+// stored).
 #include <cstdint>
 
+#include "libs/system/exit_code.h"
 #include "libs/utility/message_handler.h"
 
 namespace zolt {
 
-constexpr uint32_t default_fatal_exit_code = 33;
-constexpr uint32_t crash_exit_code = 43;
 constexpr uint32_t fatal_error_exception_code = 0x0051636D;
 
-void set_fatal_exit_code(uint32_t exit_code);
-uint32_t get_fatal_exit_code();
+void set_fatal_exit_code(ExitCode exit_code);
+ExitCode get_fatal_exit_code();
 bool is_thread_failing();
 
 [[noreturn]] void halt_with_panic(const char* signature, const char* file, uint32_t line, const char* format, ...)

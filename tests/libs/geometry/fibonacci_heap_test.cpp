@@ -195,7 +195,7 @@ TEST(FibonacciHeap, MisuseOfANodeIsFatal) {
         heap.insert(&owners[0]);
         heap.insert(&owners[0]);
     });
-    EXPECT_EQ(twice.exit_code, 43);
+    EXPECT_EQ(twice.exit_code, ExitCode::crash);
     EXPECT_NE(twice.standard_error.find("inserted while in a heap"), std::string::npos);
 }
 

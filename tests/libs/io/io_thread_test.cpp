@@ -208,7 +208,7 @@ TEST(IoThreadFailure, QueueingWithoutTheThreadAndDestroyingUnfinishedReadsHalt) 
     struct Case {
         const char* name;
         std::function<void()> act;
-        int exit_code;
+        ExitCode exit_code;
         const char* report;
     };
     const Case cases[] = {
@@ -218,8 +218,9 @@ TEST(IoThreadFailure, QueueingWithoutTheThreadAndDestroyingUnfinishedReadsHalt) 
              char byte;
              queue_request(&byte, 0, &request, 1);
          },
-         41, "zolt: error: Can not queue an APC.\n"},
-        {"stop without start", [] { stop_io_thread(); }, 41, "zolt: error: Can not queue an APC.\n"},
+         ExitCode::thread_or_window_class, "zolt: error: Can not queue an APC.\n"},
+        {"stop without start", [] { stop_io_thread(); }, ExitCode::thread_or_window_class,
+         "zolt: error: Can not queue an APC.\n"},
         {"read queued after stop",
          [] {
              start_io_thread();
@@ -228,7 +229,7 @@ TEST(IoThreadFailure, QueueingWithoutTheThreadAndDestroyingUnfinishedReadsHalt) 
              char byte;
              queue_request(&byte, 0, &request, 1);
          },
-         41, "zolt: error: Can not queue an APC.\n"},
+         ExitCode::thread_or_window_class, "zolt: error: Can not queue an APC.\n"},
         {"reader destroyed with its read outstanding",
          [] {
              start_io_thread();
@@ -238,7 +239,7 @@ TEST(IoThreadFailure, QueueingWithoutTheThreadAndDestroyingUnfinishedReadsHalt) 
              reader->start_read(platform::invalid_file_handle, 0, 1);
              delete reader;
          },
-         43, "zolt: fatal error: destroying unfinished IO request 0\n"},
+         ExitCode::crash, "zolt: fatal error: destroying unfinished IO request 0\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

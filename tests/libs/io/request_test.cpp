@@ -196,7 +196,7 @@ TEST(IoRequest, ThreadsSharingOneHandleEachReadTheirOwnOffsets) {
 struct FailureCase {
     const char* name;
     std::function<bool(const TemporaryFolder&)> fail;
-    int exit_code;
+    ExitCode exit_code;
     std::string report;  // the crash report line; empty for a quiet failure
 };
 
@@ -212,28 +212,31 @@ bool open_and_handle(const std::string& path, uint32_t flags) {
     return answer;
 }
 
-TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
+TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage) {
+    // A quiet failure answers false and the child goes on to end normally.
+    constexpr ExitCode quiet = ExitCode::normal_end;
+    constexpr ExitCode io_failure = ExitCode::file_input_output;
     const std::vector<FailureCase> cases = {
-        {"missing file", [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x1); }, 42,
+        {"missing file", [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x1); }, io_failure,
          io_error(ENOENT, "opening")},
         {"missing file made quiet",
-         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x81); }, 0, ""},
+         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x81); }, quiet, ""},
         {"missing folder made quiet",
-         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none/pack.list"), 0x81); }, 0, ""},
+         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none/pack.list"), 0x81); }, quiet, ""},
         {"path through a file made quiet",
-         [](const TemporaryFolder& f) { return open_and_handle(f.write_file("file", "") + "/x", 0x81); }, 0, ""},
+         [](const TemporaryFolder& f) { return open_and_handle(f.write_file("file", "") + "/x", 0x81); }, quiet, ""},
         {"path through a file",
-         [](const TemporaryFolder& f) { return open_and_handle(f.write_file("file", "") + "/x", 0x1); }, 42,
+         [](const TemporaryFolder& f) { return open_and_handle(f.write_file("file", "") + "/x", 0x1); }, io_failure,
          io_error(ENOTDIR, "opening")},
         {"missing folder while creating",
-         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none/x"), 0x83); }, 42,
+         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none/x"), 0x83); }, io_failure,
          io_error(ENOENT, "opening")},
         {"create new over an existing file",
-         [](const TemporaryFolder& f) { return open_and_handle(f.write_file("file", ""), 0x2); }, 42,
+         [](const TemporaryFolder& f) { return open_and_handle(f.write_file("file", ""), 0x2); }, io_failure,
          io_error(EEXIST, "opening")},
-        {"path that is not UTF-8", [](const TemporaryFolder&) { return open_and_handle("\xFF", 0x81); }, 42,
+        {"path that is not UTF-8", [](const TemporaryFolder&) { return open_and_handle("\xFF", 0x81); }, io_failure,
          io_error(error_invalid_path, "opening")},
-        {"every failure quiet", [](const TemporaryFolder&) { return open_and_handle("\xFF", 0x41); }, 0, ""},
+        {"every failure quiet", [](const TemporaryFolder&) { return open_and_handle("\xFF", 0x41); }, quiet, ""},
         {"close of a closed handle",
          [](const TemporaryFolder& f) {
              Request request;
@@ -242,7 +245,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.do_close();
              return request.handle_error(0x1);
          },
-         42, io_error(EBADF, "closing")},
+         io_failure, io_error(EBADF, "closing")},
         {"short read",
          [](const TemporaryFolder& f) {
              Request request;
@@ -251,7 +254,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.do_read(0, buffer, 8);
              return request.handle_error(0x1);
          },
-         42, io_error(error_short_read, "reading from")},
+         io_failure, io_error(error_short_read, "reading from")},
         {"short read made quiet",
          [](const TemporaryFolder& f) {
              Request request;
@@ -260,7 +263,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.do_read(0, buffer, 8);
              return request.handle_error(0x101);
          },
-         0, ""},
+         quiet, ""},
         {"read of a folder is no short read",
          [](const TemporaryFolder& f) {
              Request request;
@@ -269,7 +272,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.do_read(0, buffer, 8);
              return request.handle_error(0x101);
          },
-         42, io_error(EISDIR, "reading from")},
+         io_failure, io_error(EISDIR, "reading from")},
         {"write to a full device",
          [](const TemporaryFolder&) {
              Request request;
@@ -277,7 +280,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.do_write(0, "data", 4);
              return request.handle_error(0x3);
          },
-         42, io_error(ENOSPC, "writing to")},
+         io_failure, io_error(ENOSPC, "writing to")},
         {"write that moves too few bytes",
          [](const TemporaryFolder& f) {
              Request request;
@@ -286,7 +289,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.do_write(0, "data", 4);
              return request.handle_error(0x3);
          },
-         42, io_error(error_short_write, "writing to")},
+         io_failure, io_error(error_short_write, "writing to")},
         {"presize of a file open for reading",
          [](const TemporaryFolder& f) {
              Request request;
@@ -294,7 +297,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.do_presize(64);
              return request.handle_error(0x1);
          },
-         42, io_error(EINVAL, "presizing")},
+         io_failure, io_error(EINVAL, "presizing")},
         {"size of 4 GB",
          [](const TemporaryFolder& f) {
              Request request;
@@ -303,7 +306,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.get_file_size();
              return request.handle_error(0x1);
          },
-         42, io_error(error_file_too_large, "getting size of")},
+         io_failure, io_error(error_file_too_large, "getting size of")},
         {"size of 4 GB made quiet",
          [](const TemporaryFolder& f) {
              Request request;
@@ -312,7 +315,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.get_file_size();
              return request.handle_error(0x201);
          },
-         0, ""},
+         quiet, ""},
         {"size of a closed handle",
          [](const TemporaryFolder& f) {
              Request request;
@@ -321,7 +324,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.get_file_size();
              return request.handle_error(0x201);
          },
-         42, io_error(EBADF, "getting size of")},
+         io_failure, io_error(EBADF, "getting size of")},
         {"close failing when the request is destroyed",
          [](const TemporaryFolder& f) {
              Request request;
@@ -329,9 +332,9 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              platform::inject_file_fault(platform::FileCall::close, EIO);
              return true;
          },
-         42, io_error(EIO, "closing")},
+         io_failure, io_error(EIO, "closing")},
         {"open mode 7",
-         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("file"), 0x47); }, 43,
+         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("file"), 0x47); }, ExitCode::crash,
          "zolt: fatal error: Invalid open flags 0x00000047"},
         {"request type outside the table",
          [](const TemporaryFolder&) {
@@ -340,7 +343,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.error = 5;
              return request.handle_error(0);
          },
-         43, "zolt: fatal error: Invalid IO request type 7."},
+         ExitCode::crash, "zolt: fatal error: Invalid IO request type 7."},
         {"queued request of an unknown type",
          [](const TemporaryFolder&) {
              Request request;
@@ -348,7 +351,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithExitCode42AndItsMessage) {
              request.process_request();
              return true;
          },
-         43, "zolt: fatal error: unknown request type 9"},
+         ExitCode::crash, "zolt: fatal error: unknown request type 9"},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -59,7 +59,7 @@ TEST(WholeFile, ReadWholeFileHaltsThroughTheErrorRoutine) {
     for (const Case& c : cases) {
         const test::ChildResult result = test::run_in_child(c.act);
         ASSERT_TRUE(result.exited);
-        EXPECT_EQ(result.exit_code, 43) << result.standard_error;
+        EXPECT_EQ(result.exit_code, ExitCode::crash) << result.standard_error;
         EXPECT_NE(result.standard_error.find(c.report), std::string::npos) << result.standard_error;
     }
 }

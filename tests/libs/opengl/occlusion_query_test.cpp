@@ -136,7 +136,7 @@ TEST_F(OcclusionQueries, UsableWithCounterBitsUnlessSwitchedOff) {
         OcclusionQuery query;
         openglBeginOcclusionQuery(&query);
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: missing OpenGL entry point"), std::string::npos)
         << result.standard_error;
 }

@@ -155,7 +155,7 @@ TEST_F(FakeDriverCapabilities, WithoutOpenGL1_1TheProcessEndsWithExitCode36) {
             initialize_entry_points();
         });
         EXPECT_TRUE(result.exited) << row.version << " " << row.missing;
-        EXPECT_EQ(result.exit_code, 36) << row.version << " " << row.missing;
+        EXPECT_EQ(result.exit_code, ExitCode::opengl_initialization) << row.version << " " << row.missing;
         EXPECT_NE(result.standard_error.find("zolt: error: OpenGL core initialization failed"), std::string::npos)
             << result.standard_error;
     }

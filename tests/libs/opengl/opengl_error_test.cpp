@@ -102,7 +102,7 @@ TEST(OpenGLErrorDrain, PanicsAtTheHundredthErrorInOneDrain) {
         error::check_all_errors("signature", "file.cpp", 1);
     });
     EXPECT_TRUE(result.exited);
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find(
                   "zolt: fatal error: infinite loop in check_opengl_errors() detected, perhaps glBegin() is active?"),
               std::string::npos)

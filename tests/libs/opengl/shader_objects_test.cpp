@@ -177,7 +177,7 @@ TEST_F(ShaderObjects, CompileAndLinkFailuresLeaveTheirLogs) {
 TEST(ShaderCacheKeys, AKeyBeyondTheCacheIsBrokenData) {
     const test::ChildResult result =
         test::run_in_child([] { add_shader(1, 1, shader_cache_size, &vertex_source, GL_VERTEX_SHADER); });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("shader cache key 4001 out of range"), std::string::npos)
         << result.standard_error;
 }

@@ -74,7 +74,7 @@ TEST_F(SimpleDrawing, IndexedTrianglesDrawWithOrWithoutTheRange) {
     ScopedValue<bool> extension(test::extension_flag(Extension::EXT_draw_range_elements), false);
     const test::ChildResult result =
         test::run_in_child([] { openglDrawRangeElements(GL_TRIANGLES, 0, 3, 6, GL_UNSIGNED_SHORT, quad_indices); });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: Missing glDrawRangeElements() entrypoint."),
               std::string::npos)
         << result.standard_error;

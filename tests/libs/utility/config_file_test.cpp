@@ -48,7 +48,7 @@ TEST(ConfigFile, MissingFileReadsAsNothingUnlessItMustExist) {
         auto config = TestConfig::make();
         load_config_file(config->table, true, path.c_str());
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("unable to open config file " + path), std::string::npos);
 }
 
@@ -67,7 +67,7 @@ TEST(ConfigFile, FileOf64KilobytesIsTooBig) {
         auto config = TestConfig::make();
         load_config_file(config->table, false, path.c_str());
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("config file " + path + " is too big"), std::string::npos);
 }
 

@@ -217,7 +217,7 @@ TEST(ConfigVariableTable, FatalMisuse) {
     };
     for (const Case& c : cases) {
         const test::ChildResult result = test::run_in_child(c.body);
-        EXPECT_EQ(result.exit_code, 43) << c.message;
+        EXPECT_EQ(result.exit_code, ExitCode::crash) << c.message;
         EXPECT_NE(result.standard_error.find(c.message), std::string::npos) << result.standard_error;
     }
 }

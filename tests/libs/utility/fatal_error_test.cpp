@@ -32,14 +32,14 @@ TEST(FatalError, PanicOnWorkerThreadEndsOnceWithStoredCodeAfterEveryHandler) {
         first.register_handler();
         second.register_handler();
         std::thread worker([] {
-            set_fatal_exit_code(42);
+            set_fatal_exit_code(ExitCode::file_input_output);
             ZOLT_PANIC("resource 0x%08x not found", 0x1234u);
         });
         worker.join();
         std::fprintf(stderr, "main went on\n");
     });
     ASSERT_TRUE(result.exited);
-    EXPECT_EQ(result.exit_code, 42);
+    EXPECT_EQ(result.exit_code, ExitCode::file_input_output);
     EXPECT_EQ(test::count_occurrences(result.standard_error, "[first heard panic: resource 0x00001234 not found]"), 1u);
     EXPECT_EQ(test::count_occurrences(result.standard_error, "[second heard panic: resource 0x00001234 not found]"), 1u);
     // The newest handler hears first; the crash report comes last.
@@ -51,15 +51,16 @@ TEST(FatalError, PanicOnWorkerThreadEndsOnceWithStoredCodeAfterEveryHandler) {
 TEST(FatalError, DefaultCodeIsReportedAsCrash) {
     struct Case {
         bool use_error;
-        uint32_t stored_code;
-        int expected_exit;
+        ExitCode stored_code;
+        ExitCode expected_exit;
     };
-    const Case cases[] = {{false, 0, 43}, {true, 0, 43}, {true, 44, 44}, {false, 41, 41}};
+    const Case cases[] = {{false, ExitCode::unspecified_fatal, ExitCode::crash},
+                          {true, ExitCode::unspecified_fatal, ExitCode::crash},
+                          {true, ExitCode::save_folder, ExitCode::save_folder},
+                          {false, ExitCode::thread_or_window_class, ExitCode::thread_or_window_class}};
     for (const Case& c : cases) {
         const test::ChildResult result = test::run_in_child([&] {
-            if (c.stored_code != 0) {
-                set_fatal_exit_code(c.stored_code);
-            }
+            set_fatal_exit_code(c.stored_code);
             if (c.use_error) {
                 ZOLT_ERROR("Path to the save directory is invalid.");
             }
@@ -76,20 +77,21 @@ TEST(FatalError, TwoThreadsFailingTogetherGiveOneReportAndOneExit) {
             static CountingHandler handler("h");
             handler.register_handler();
             std::atomic<int> ready{0};
-            auto fail = [&ready](uint32_t code) {
+            auto fail = [&ready](ExitCode code) {
                 set_fatal_exit_code(code);
                 ready.fetch_add(1);
                 while (ready.load() < 2) {
                 }
-                ZOLT_PANIC("thread with code %u", code);
+                ZOLT_PANIC("thread with code %u", get_exit_code_number(code));
             };
-            std::thread a(fail, 40u);
-            std::thread b(fail, 41u);
+            std::thread a(fail, ExitCode::input);
+            std::thread b(fail, ExitCode::thread_or_window_class);
             a.join();
             b.join();
         });
         ASSERT_TRUE(result.exited);
-        ASSERT_TRUE(result.exit_code == 40 || result.exit_code == 41) << result.exit_code;
+        ASSERT_TRUE(result.exit_code == ExitCode::input || result.exit_code == ExitCode::thread_or_window_class)
+            << result.exit_code;
         const std::string winner = "thread with code " + std::to_string(result.exit_code);
         EXPECT_EQ(test::count_occurrences(result.standard_error, "zolt: fatal error:"), 1u) << result.standard_error;
         EXPECT_EQ(test::count_occurrences(result.standard_error, "zolt: fatal error: " + winner), 1u);
@@ -102,7 +104,7 @@ TEST(FatalError, LongMessageIsCutTo1023Characters) {
         const std::string long_text(3000, 'x');
         ZOLT_ERROR("%s", long_text.c_str());
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find(std::string(1023, 'x') + "\n"), std::string::npos);
     EXPECT_EQ(result.standard_error.find(std::string(1024, 'x')), std::string::npos);
 }
@@ -119,10 +121,10 @@ TEST(FatalError, SecondFatalCallOnFailingThreadEndsWithoutTellingHandlersAgain) 
     const test::ChildResult result = test::run_in_child([] {
         static PanickingHandler handler;
         handler.register_handler();
-        set_fatal_exit_code(37);
+        set_fatal_exit_code(ExitCode::vertex_buffer_memory);
         ZOLT_PANIC("first");
     });
-    EXPECT_EQ(result.exit_code, 37);
+    EXPECT_EQ(result.exit_code, ExitCode::vertex_buffer_memory);
     EXPECT_EQ(test::count_occurrences(result.standard_error, "[handler]"), 1u);
 }
 

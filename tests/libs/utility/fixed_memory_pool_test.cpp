@@ -135,7 +135,7 @@ TEST(FixedMemoryPool, DebugBuildsPanicOnMisuse) {
             c.misuse(pool, region);
         });
         EXPECT_TRUE(result.exited) << c.name;
-        EXPECT_EQ(result.exit_code, 43) << c.name;
+        EXPECT_EQ(result.exit_code, ExitCode::crash) << c.name;
         EXPECT_NE(result.standard_error.find(std::string("zolt: fatal error: ")), std::string::npos) << c.name;
         EXPECT_NE(result.standard_error.find(c.message), std::string::npos) << c.name << ": " << result.standard_error;
     }

@@ -37,20 +37,19 @@ TEST(MemoryPoolExhaustion, EndsTheProcessWithOutOfMemoryFromTheRoutineThatRanOut
     struct Case {
         void (*exhaust)();
         const char* routine;
-        uint32_t stored_exit_code;  // 0 for none
-        int expected_exit_code;
+        ExitCode stored_exit_code;
+        ExitCode expected_exit_code;
     };
     const Case cases[] = {
-        {exhaust_fixed_pool, "FixedMemoryPoolBase::allocate", 0, 43},
-        {exhaust_variable_pool, "halt_due_out_of_memory", 0, 43},
-        {exhaust_dynamic_array, "allocate_object_memory", 0, 43},
-        {exhaust_fixed_pool, "FixedMemoryPoolBase::allocate", 42, 42},
+        {exhaust_fixed_pool, "FixedMemoryPoolBase::allocate", ExitCode::unspecified_fatal, ExitCode::crash},
+        {exhaust_variable_pool, "halt_due_out_of_memory", ExitCode::unspecified_fatal, ExitCode::crash},
+        {exhaust_dynamic_array, "allocate_object_memory", ExitCode::unspecified_fatal, ExitCode::crash},
+        {exhaust_fixed_pool, "FixedMemoryPoolBase::allocate", ExitCode::file_input_output,
+         ExitCode::file_input_output},
     };
     for (const Case& c : cases) {
         const test::ChildResult result = test::run_in_child([&] {
-            if (c.stored_exit_code != 0) {
-                set_fatal_exit_code(c.stored_exit_code);
-            }
+            set_fatal_exit_code(c.stored_exit_code);
             c.exhaust();
             std::fprintf(stderr, "went on\n");
         });

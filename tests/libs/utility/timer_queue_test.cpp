@@ -256,7 +256,7 @@ TEST(TimerQueue, MisuseIsAFatalError) {
         schedule(queue, timer, 0x2A, 10);
         queue.insert_timer(timer, false);
     });
-    EXPECT_EQ(twice.exit_code, 43);
+    EXPECT_EQ(twice.exit_code, ExitCode::crash);
     EXPECT_NE(twice.standard_error.find("timer 0x0000002a is already queued"), std::string::npos)
         << twice.standard_error;
 
@@ -264,7 +264,7 @@ TEST(TimerQueue, MisuseIsAFatalError) {
         TimerQueue queue;
         queue.for_each_timer(5, [](uint32_t, void*) {}, nullptr);
     });
-    EXPECT_EQ(bad_ring.exit_code, 43);
+    EXPECT_EQ(bad_ring.exit_code, ExitCode::crash);
     EXPECT_NE(bad_ring.standard_error.find("timer ring 5 does not exist"), std::string::npos)
         << bad_ring.standard_error;
 }

@@ -446,7 +446,7 @@ TEST(VariableMemoryPool, DebugBuildsPanicOnAWrongSizeOrASecondFree) {
             c.misuse(pool, a, b);
         });
         EXPECT_TRUE(result.exited) << c.name;
-        EXPECT_EQ(result.exit_code, 43) << c.name;
+        EXPECT_EQ(result.exit_code, ExitCode::crash) << c.name;
         EXPECT_NE(result.standard_error.find("zolt: fatal error: "), std::string::npos) << c.name;
         EXPECT_NE(result.standard_error.find(c.message), std::string::npos) << c.name << ": " << result.standard_error;
     }

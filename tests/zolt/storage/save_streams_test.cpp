@@ -324,7 +324,7 @@ TEST(LoadStreams, ReadingPastTheEndOfALoadedStreamPanics) {
         stream.read_u8();
     });
     for (const test::ChildResult& result : {past_end, refused}) {
-        EXPECT_EQ(result.exit_code, 43);
+        EXPECT_EQ(result.exit_code, ExitCode::crash);
         EXPECT_NE(result.standard_error.find("zolt: fatal error: no fill buffer callback when load buffer became empty"),
                   std::string::npos)
             << result.standard_error;

@@ -23,7 +23,6 @@ namespace {
 using platform::InputDeviceKind;
 using platform::InputResult;
 
-constexpr uint32_t input_exit_code = 40;
 constexpr uint32_t reacquire_attempts = 10;
 constexpr uint32_t key_name_length = 64;
 constexpr uint32_t wheel_up_button = 3;
@@ -205,7 +204,7 @@ bool create_device(InputDeviceKind kind, platform::DisplayWindow* window, uint32
         return false;
     }
     if (!created) {
-        set_fatal_exit_code(input_exit_code);
+        set_fatal_exit_code(ExitCode::input);
         ZOLT_ERROR("IDirectInput8::CreateDevice succeeded but returned a NULL interface.");
     }
     *present = true;
@@ -232,7 +231,7 @@ bool create_direct_input() {
         return false;
     }
     if (!created) {
-        set_fatal_exit_code(input_exit_code);
+        set_fatal_exit_code(ExitCode::input);
         ZOLT_ERROR("DirectInput8Create succeeded but returned a NULL interface.");
     }
     input.interface_created = true;

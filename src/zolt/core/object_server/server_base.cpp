@@ -5,6 +5,7 @@
 #include "libs/utility/fatal_error.h"
 #include "libs/utility/ring_list.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/renderer/backend/rendering_command.h"
 
 namespace zolt::core {
 namespace detail {
@@ -139,7 +140,7 @@ ServerObject* ServerBase::take_free_object() {
             if (on_rendering_thread) {
                 release_all_dead_objects();
             } else {
-                run_rendering_command(9);
+                run_rendering_command(renderer::free_dead_objects_command);
             }
             break;
         case 2:
@@ -150,7 +151,7 @@ ServerObject* ServerBase::take_free_object() {
                     release_all_dead_objects();
                 }
             } else {
-                run_rendering_command(10);
+                run_rendering_command(renderer::free_all_dead_objects_command);
             }
             break;
         default:
@@ -227,11 +228,11 @@ void ServerBase::free_all_dead_objects() {
     if (release_dead_objects(false)) {
         return;
     }
-    run_rendering_command(9);
+    run_rendering_command(renderer::free_dead_objects_command);
     if (release_dead_objects(false)) {
         return;
     }
-    run_rendering_command(10);
+    run_rendering_command(renderer::free_all_dead_objects_command);
     if (!release_dead_objects(false)) {
         ZOLT_PANIC("Destruction of dead objects failed");
     }
@@ -468,10 +469,10 @@ void run_rendering_command(uint32_t command) {
         return;
     }
     // Until a renderer holds objects, freeing dead render objects is the
-    // servers' own release, once (9) or until nothing is left (10).
-    if (command == 9) {
+    // servers' own release, once or until nothing is left.
+    if (command == renderer::free_dead_objects_command) {
         release_all_dead_objects();
-    } else if (command == 10) {
+    } else if (command == renderer::free_all_dead_objects_command) {
         for (uint32_t pass = 0; pass < dead_object_release_pass_limit && any_server_has_dead_objects(); ++pass) {
             release_all_dead_objects();
         }

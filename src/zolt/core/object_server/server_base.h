@@ -159,8 +159,9 @@ void save_all_servers(storage::SaveStream& stream);
 // saved world; a valid one restores every handle, link and free-slot order.
 bool load_all_servers(storage::LoadStream& stream);
 
-// Rendering commands 9 (one pass over dead render objects) and 10 (until none
-// is left) as the server framework needs them; the renderer installs its own.
+// The rendering commands the server framework issues, free_dead_objects (one
+// pass over dead render objects) and free_all_dead_objects (until none is
+// left); the renderer installs its own runner.
 using RenderingCommandRunner = void (*)(uint32_t command);
 void set_rendering_command_runner(RenderingCommandRunner runner);
 void run_rendering_command(uint32_t command);

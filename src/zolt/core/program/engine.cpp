@@ -2,24 +2,16 @@
 #include "zolt/core/resources/language.h"
 
 #include <atomic>
+#include <span>
 
 #include "libs/io/io_thread.h"
 #include "libs/system/time_base.h"
 #include "libs/utility/config_variable_row.h"
-#include "zolt/core/object_server/alias_server.h"
-#include "zolt/core/script_objects/array_server.h"
-#include "zolt/core/script/code_server.h"
-#include "zolt/core/script_objects/string_server.h"
-#include "zolt/core/script_objects/dictionary_server.h"
-#include "zolt/core/events/listener_server.h"
-#include "zolt/core/events/message_server.h"
-#include "zolt/core/placement/placement_server.h"
-#include "zolt/core/object_server/proxy_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/events/event_server.h"
-#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/core/program/frame_loop.h"
+#include "zolt/core/program/server_registration.h"
 #include "zolt/core/main_thread/message_pump.h"
 #include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/script/task_server.h"
@@ -47,23 +39,15 @@ void start_engine() {
     renderer::initialize_frame_rate_control();
     renderer::register_as_rendering_thread();
     register_steam_callbacks();
-    // Registration order is the ring's order, which saved games follow.
-    random_generator_server.initialize();
-    string_server.register_server();
-    alias_server.register_server();
-    // Opens the packs and loads those of key 0.
-    resource_server.register_server();
-    event_server.register_server();
-    dictionary_server.register_server();
-    array_server.register_server();
-    listener_server.register_server();
-    code_server.register_server();
-    placement_server.register_server();
-    sound::initialize_xaudio();
-    sound::initialize_sound_manager();
-    message_server.register_server();
-    proxy_server.register_server();
-    task_server.register_server();
+    random_generator_server.seed_global_generator();
+    const std::span<ServerBase* const> servers = get_server_registration_order();
+    for (size_t index = 0; index < servers.size(); ++index) {
+        if (index == first_server_after_sound_start) {
+            sound::initialize_xaudio();
+            sound::initialize_sound_manager();
+        }
+        servers[index]->register_server();
+    }
     renderer::set_gamma(renderer::gamma, renderer::brightness, renderer::contrast, false);
 }
 
@@ -79,7 +63,7 @@ void run_engine() {
 }
 
 void stop_engine() {
-    run_rendering_command(10);
+    run_rendering_command(renderer::free_all_dead_objects_command);
     renderer::restore_saved_gamma_ramp();
     network::stop_game_search();
     network::leave_network_game_internal(true);

@@ -20,9 +20,9 @@ bool physics_step_in_progress = false;
 FrameLoopObserver frame_loop_observer = nullptr;
 void* frame_loop_observer_context = nullptr;
 
-int32_t run_state(uint32_t state) {
+FrameLoopResult run_state(FrameLoopState state) {
     switch (state) {
-    case 0:
+    case FrameLoopState::advance_clocks:
         event_server.update_clocks();
         if (network::are_steam_callbacks_registered()) {
             network::run_steam_callbacks();
@@ -31,10 +31,11 @@ int32_t run_state(uint32_t state) {
             message_server.free_delivered_messages();
         }
         renderer::begin_frame_pacing();
-        return 0;
-    case 1:
-        return static_cast<int32_t>(event_server.run_clocks());
-    case 2:
+        return FrameLoopResult::next_state;
+    case FrameLoopState::run_clocks:
+        // The event that stopped the clocks answers for the state.
+        return static_cast<FrameLoopResult>(event_server.run_clocks());
+    case FrameLoopState::start_physics_step:
         if (!physics_step_in_progress && physics::physx_server.is_asynchronous_step_enabled()) {
             if (!physics::disable_physx_physics) {
                 physics::physx_actor_server.update_before_scene_step();
@@ -42,11 +43,11 @@ int32_t run_state(uint32_t state) {
             }
             physics_step_in_progress = true;
         }
-        return 0;
-    case 3:
+        return FrameLoopResult::next_state;
+    case FrameLoopState::render:
         // A frame that must wait gives way behind the threads due now.
-        return renderer::render_or_skip_frame() ? 0 : 2;
-    case 4:
+        return renderer::render_or_skip_frame() ? FrameLoopResult::next_state : FrameLoopResult::wait_for_next_due;
+    case FrameLoopState::finish_frame:
         renderer::end_frame_pacing();
         if (physics_step_in_progress) {
             if (!physics::disable_physx_physics) {
@@ -57,40 +58,39 @@ int32_t run_state(uint32_t state) {
         }
         network::sample_network_game_clock();
         sound::update_sound_manager();
-        return 0;
+        return FrameLoopResult::next_state;
     default:
-        ZOLT_PANIC("unknown main thread state %u", state);
+        ZOLT_PANIC("unknown main thread state %u", static_cast<uint32_t>(state));
     }
 }
 
 void step_frame_loop(Thread* thread) {
     for (;;) {
-        const uint32_t state = thread->state;
+        const auto state = static_cast<FrameLoopState>(thread->state);
         if (frame_loop_observer != nullptr) {
             frame_loop_observer(state, frame_loop_observer_context);
         }
-        if (state == 5) {
-            // Wraps to the next frame at once, without a yield test.
-            thread->state = 0;
+        if (state == FrameLoopState::wrap) {
+            thread->state = static_cast<uint32_t>(FrameLoopState::advance_clocks);
             continue;
         }
-        const int32_t result = run_state(state);
+        const FrameLoopResult result = run_state(state);
         switch (result) {
-        case 0:
+        case FrameLoopResult::next_state:
             ++thread->state;
             if (is_other_thread_due() || pump_messages()) {
                 schedule_thread(thread, get_time());
                 return;
             }
             break;
-        case 1:
+        case FrameLoopResult::give_way:
             schedule_thread(thread, get_time());
             return;
-        case 2:
+        case FrameLoopResult::wait_for_next_due:
             reschedule_thread(thread);
             return;
         default:
-            ZOLT_PANIC("unknown event result %d", result);
+            ZOLT_PANIC("unknown event result %d", static_cast<int32_t>(result));
         }
     }
 }
@@ -98,6 +98,14 @@ void step_frame_loop(Thread* thread) {
 
 Thread& get_frame_loop_thread() {
     return frame_loop_thread;
+}
+
+FrameLoopState get_frame_loop_state() {
+    return static_cast<FrameLoopState>(frame_loop_thread.state);
+}
+
+void set_frame_loop_state(FrameLoopState state) {
+    frame_loop_thread.state = static_cast<uint32_t>(state);
 }
 
 bool is_physics_step_in_progress() {

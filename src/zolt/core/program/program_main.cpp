@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "libs/system/exit_code.h"
 #include "libs/utility/config_command_line.h"
 #include "libs/utility/config_variable_row.h"
 #include "libs/utility/fatal_error.h"
@@ -109,7 +110,7 @@ int program_main(int argument_count, const char* const* arguments) {
     if (multithreading_mode != 0 && masks_known) {
         platform::set_process_affinity_mask(system_mask);
     }
-    return 0;
+    return static_cast<int>(get_exit_code_number(ExitCode::normal_end));
 }
 
 int run_program(int argument_count, char** arguments) {
@@ -124,7 +125,7 @@ int run_program(int argument_count, char** arguments) {
     for (int index = 1; index < argument_count; ++index) {
         if (is_help_request(utf8_arguments[index])) {
             std::fputs(help_text, stdout);
-            return 0;
+            return static_cast<int>(get_exit_code_number(ExitCode::normal_end));
         }
     }
     return program_main(argument_count, utf8_arguments.data());

@@ -78,8 +78,7 @@ bool RandomGeneratorServer::load(storage::LoadStream& stream) {
     return ServerBase::load(stream) && read_state(stream, global_random_generator);
 }
 
-void RandomGeneratorServer::initialize() {
-    register_server();
+void RandomGeneratorServer::seed_global_generator() {
     // The time base is the millisecond timer times 100.
     global_random_generator.seed(get_time());
 }

@@ -40,8 +40,8 @@ public:
     void save(storage::SaveStream& stream) override;
     bool load(storage::LoadStream& stream) override;
 
-    // Engine start: registers, then seeds the global generator from the time base.
-    void initialize();
+    // Engine start: seeds the global generator from the time base.
+    void seed_global_generator();
 };
 
 extern RandomGeneratorServer random_generator_server;

@@ -73,7 +73,7 @@ void begin_frame_pacing();
 void end_frame_pacing();
 // Timed mode: whether the frame may be drawn now (marking it drawn).
 bool is_frame_due();
-// Render step: the frame is drawn by command 1.
+// Render step: the frame is drawn by render_frame_command.
 void mark_frame_drawn();
 // The display was (re)made: the swap interval it has is not known.
 void forget_swap_interval();

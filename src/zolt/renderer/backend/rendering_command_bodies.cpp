@@ -36,9 +36,9 @@ constexpr uint32_t servers_updated_after_layers[] = {
 };
 constexpr uint32_t texture_server_type = 23;
 
-// Passes of command 10 before it gives up on dead objects the renderer never
-// lets go; every further pass moves both counters on, so stamped releases are
-// long due by then.
+// Passes of free_all_dead_objects_command before it gives up on dead objects
+// the renderer never lets go; every further pass moves both counters on, so
+// stamped releases are long due by then.
 constexpr uint32_t free_all_dead_objects_pass_limit = 64;
 
 constexpr uint32_t opaque_black = 0xFF000000u;

@@ -12,8 +12,8 @@ bool run_command_body(uint32_t command);
 // busy flag earlier or later than they count themselves completed.
 void lower_busy_flag();
 void count_completed_command();
-// One more pass of command 10: both counters move on, so that releases
-// stamped with a frame become due.
+// One more pass of free_all_dead_objects_command: both counters move on, so
+// that releases stamped with a frame become due.
 void count_extra_pass();
 void set_loading_screen_mode(bool on);
 

@@ -31,8 +31,8 @@ struct RenderingCommandMailbox {
 
 RenderingCommandMailbox mailbox;
 
-// The server framework's recovery of dead objects issues commands 9 and 10
-// through this.
+// The server framework's recovery of dead objects issues free_dead_objects
+// and free_all_dead_objects through this.
 void run_command_for_server_framework(uint32_t command) {
     issue_rendering_command(command);
 }

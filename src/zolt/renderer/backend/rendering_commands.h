@@ -11,25 +11,9 @@
 // rendering thread alone.
 #include <cstdint>
 
-namespace zolt::renderer {
+#include "zolt/renderer/backend/rendering_command.h"
 
-enum RenderingCommand : uint32_t {
-    render_frame_command = 1,
-    update_frame_command = 2,
-    initialize_command = 3,
-    create_render_targets_command = 4,
-    shutdown_command = 5,
-    reload_textures_command = 6,
-    collect_dead_textures_command = 7,
-    destroy_all_textures_command = 8,
-    free_dead_objects_command = 9,
-    free_all_dead_objects_command = 10,
-    warm_up_command = 11,
-    reset_shader_programs_command = 12,
-    update_particles_command = 13,
-    begin_loading_screen_command = 14,
-    end_loading_screen_command = 15,
-};
+namespace zolt::renderer {
 
 // Bits of the frame's output flags: what the scripts ask to be drawn.
 constexpr uint32_t output_flag_viewports = 0x10000;
@@ -102,19 +86,20 @@ bool issue_rendering_command(uint32_t command);
 // Takes the pending command and runs it; a number outside 1-15 is fatal.
 bool render_frame();
 
-// Engine start: after frame-rate control; runs command 3. A second
+// Engine start: after frame-rate control; runs initialize_command. A second
 // registration is fatal.
 void register_as_rendering_thread();
-// Engine stop: runs command 5; fatal from another thread than the one that
-// registered.
+// Engine stop: runs shutdown_command; fatal from another thread than the one
+// that registered.
 void unregister_rendering_thread();
 
-// Command 10: before saving, loading, resource marks and at engine stop.
+// free_all_dead_objects_command: before saving, loading, resource marks and at
+// engine stop.
 void release_dead_render_objects();
 
-// The frame loop's render step: command 1 when the frame is drawn, 2 when it
-// is updated without drawing; false when it issued nothing because the frame
-// must wait.
+// The frame loop's render step: render_frame_command when the frame is drawn,
+// update_frame_command when it is updated without drawing; false when it
+// issued nothing because the frame must wait.
 bool render_or_skip_frame();
 
 // Every server releases the dead objects the renderer let go, the material

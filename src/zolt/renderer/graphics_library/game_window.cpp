@@ -26,11 +26,6 @@ namespace {
 const ConfigVariableRow<uint32_t> multisample_count_row(91, "multisample_count", &multisample_count, 0, 0, 4,
                                                         config_written_when_changed);
 
-constexpr uint32_t pixel_format_exit_code = 34;
-constexpr uint32_t desktop_depth_exit_code = 35;
-constexpr uint32_t input_exit_code = 40;
-constexpr uint32_t window_exit_code = 41;
-
 // The product name, the title of the game's window.
 constexpr const char* window_title = "Quorvane";
 
@@ -49,7 +44,7 @@ struct GameWindow {
 
 GameWindow game_window;
 
-[[noreturn]] void fail(uint32_t exit_code, const char* message) {
+[[noreturn]] void fail(ExitCode exit_code, const char* message) {
     set_fatal_exit_code(exit_code);
     ZOLT_ERROR("%s", message);
 }
@@ -117,7 +112,7 @@ void keep_window_in_work_area(platform::DisplayWindow* window) {
 
 void handle_window_created() {
     if (window_input_hooks.create_input_devices != nullptr && !window_input_hooks.create_input_devices()) {
-        fail(input_exit_code, "It was not possible to acquire the input devices.");
+        fail(ExitCode::input, "It was not possible to acquire the input devices.");
     }
     game_window.shown = false;
     game_window.active = false;
@@ -133,16 +128,17 @@ void create_engine_window() {
     if (game_window.pixel_format == 0) {
         const uint32_t desktop_bits = platform::get_desktop_bits_per_pixel();
         if (!is_full_screen_wanted() && desktop_bits != 0 && desktop_bits < 24) {
-            fail(desktop_depth_exit_code, "It's not possible to create a 32-bit color depth window on a 16-bit desktop.");
+            fail(ExitCode::desktop_depth,
+                 "It's not possible to create a 32-bit color depth window on a 16-bit desktop.");
         }
-        fail(pixel_format_exit_code, "It's not possible to choose an appropriate pixel format.");
+        fail(ExitCode::pixel_format, "It's not possible to choose an appropriate pixel format.");
     }
     const bool full_screen = is_full_screen_wanted();
     platform::WindowGeometry geometry = get_window_geometry(full_screen);
     geometry.default_position = !full_screen;
     game_window.window = platform::create_display_window(window_title, geometry, game_window.pixel_format, false);
     if (game_window.window == nullptr) {
-        fail(window_exit_code, "Unable to create the engine window.");
+        fail(ExitCode::thread_or_window_class, "Unable to create the engine window.");
     }
     handle_window_created();
     keep_window_in_work_area(game_window.window);
@@ -156,17 +152,17 @@ void create_engine_window() {
 void create_gl_context() {
     platform::PixelFormatInfo info;
     if (!platform::describe_pixel_format(game_window.pixel_format, &info)) {
-        fail(pixel_format_exit_code, "Can't get information about a pixel format.");
+        fail(ExitCode::pixel_format, "Can't get information about a pixel format.");
     }
     if (!platform::set_window_pixel_format(game_window.window, game_window.pixel_format)) {
-        fail(pixel_format_exit_code, "Can't set pixel format of a device context.");
+        fail(ExitCode::pixel_format, "Can't set pixel format of a device context.");
     }
     game_window.context = platform::create_gl_context(game_window.window);
     if (game_window.context == nullptr) {
-        fail(pixel_format_exit_code, "Can't create OpenGL rendering context.");
+        fail(ExitCode::pixel_format, "Can't create OpenGL rendering context.");
     }
     if (!platform::make_gl_context_current(game_window.window, game_window.context)) {
-        fail(pixel_format_exit_code, "Can't bind the OpenGL rendering context to a thread.");
+        fail(ExitCode::pixel_format, "Can't bind the OpenGL rendering context to a thread.");
     }
 }
 
@@ -182,7 +178,7 @@ void destroy_engine_window() {
 void on_activation_message() {
     if (game_window.minimized_for_focus_loss) {
         if (!change_to_fullscreen_mode()) {
-            fail(pixel_format_exit_code, "It is not possible to set display mode to fullscreen.");
+            fail(ExitCode::pixel_format, "It is not possible to set display mode to fullscreen.");
         }
         game_window.minimized_for_focus_loss = false;
         platform::restore_window(game_window.window);
@@ -211,7 +207,7 @@ void initialize_display() {
     // The window system comes first here: the display's modes are read
     // through it.
     if (!platform::open_video()) {
-        fail(window_exit_code, "The system is out of resources. We can't register a window class.");
+        fail(ExitCode::thread_or_window_class, "The system is out of resources. We can't register a window class.");
     }
     reset_display_modes();
     add_display_mode({window_width, window_height, fullscreen_refresh_rate});
@@ -222,7 +218,7 @@ void initialize_display() {
         game_window.initialized_once = true;
     }
     if (window_input_hooks.create_input_interface != nullptr && !window_input_hooks.create_input_interface()) {
-        fail(input_exit_code, "It was not possible to initialize DirectInput subsystem.");
+        fail(ExitCode::input, "It was not possible to initialize DirectInput subsystem.");
     }
     opengl::set_entry_point_resolver({&platform::get_gl_proc_address, &platform::get_window_system_extensions});
     create_engine_window();

@@ -30,8 +30,7 @@ extern WindowInputHooks window_input_hooks;
 
 // Engine start: display modes, window, pixel format, context, entry points,
 // shadow-map frame buffer, swap interval, saved gamma ramp. Failures end the
-// program with exit code 41 (window), 40 (input), 35 or 34 (pixel format and
-// context).
+// program with the window, input, desktop depth or pixel format exit code.
 void initialize_display();
 // Engine stop: gamma back, GL objects and entry points released, context,
 // window and video closed.

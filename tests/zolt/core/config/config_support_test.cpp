@@ -157,7 +157,7 @@ TEST(ConfigSupport, FileReadAfterTheCommandLineWins) {
         parse_config_command_line(2, arguments);
         core::load_startup_config_file();
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("unable to open config file " + missing), std::string::npos);
 }
 
@@ -169,7 +169,7 @@ TEST(ConfigSupport, ProgramReadsTheFileThatConfigNames) {
     run.environment_overrides = {"HOME=" + folder.get_folder().string(),
                                  "XDG_DOCUMENTS_DIR=" + folder.get_folder().string()};
     const test::ChildResult result = test::run_program(ZOLT_BINARY_PATH, run);
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("unable to open config file " + missing), std::string::npos)
         << result.standard_error;
 }
@@ -264,7 +264,7 @@ TEST(ConfigSupport, BuiltinsConvertBetweenTypesAndNeverWriteOverStorage) {
 
 TEST(ConfigSupport, SettingAnEmptySlotIsFatal) {
     const test::ChildResult result = test::run_in_child([] { builtin_set_config_bool(1, 4); });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("Attempting to set config variable 4 which does not exist in current build"),
               std::string::npos);
 }
@@ -337,7 +337,7 @@ TEST(ConfigSupport, ProfileExportAndImportRoundTrip) {
         FakeArrays arrays;
         builtin_set_profile_config(arrays, 0x12345678);
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("set_config_variables requires a configuration array"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "libs/system/time_base.h"
+#include "support/byte_streams.h"
 #include "support/fake_clock.h"
 #include "zolt/core/script/task_test_support.h"
 #include "zolt/builtins/builtin_dispatch.h"
@@ -293,44 +294,6 @@ TEST_F(EventClocks, BuiltinsReadAndSetClocksAndRefuseClocksThatDoNotExist) {
     EXPECT_EQ(event_server.get_next_enabled_mask(), 0u);
 }
 
-// Save streams over word vectors, so a test can change saved data.
-class WordSaveStream final : public storage::SaveStream {
-public:
-    WordSaveStream() { set_buffer(buffer_, sizeof buffer_); }
-    bool open(uint32_t) override { return true; }
-    bool finish() override {
-        flush_used();
-        return true;
-    }
-    std::vector<uint32_t> words() const {
-        std::vector<uint32_t> words(bytes_.size() / 4);
-        std::memcpy(words.data(), bytes_.data(), words.size() * 4);
-        return words;
-    }
-
-protected:
-    void flush_buffer(uint8_t*& buffer, uint32_t& buffer_size, uint32_t used) override {
-        bytes_.insert(bytes_.end(), buffer_, buffer_ + used);
-        buffer = buffer_;
-        buffer_size = sizeof buffer_;
-    }
-
-private:
-    uint8_t buffer_[4096];
-    std::vector<uint8_t> bytes_;
-};
-
-class WordLoadStream final : public storage::LoadStream {
-public:
-    explicit WordLoadStream(std::vector<uint32_t> words) : words_(std::move(words)) {
-        set_buffer(reinterpret_cast<uint8_t*>(words_.data()), static_cast<uint32_t>(words_.size() * 4));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint32_t> words_;
-};
-
 TEST_F(EventClocks, PendingEventsRoundTripAndCraftedOnesAreRefused) {
     enable(3);
     frame();
@@ -339,16 +302,16 @@ TEST_F(EventClocks, PendingEventsRoundTripAndCraftedOnesAreRefused) {
     schedule(3, 3, 70000);
     schedule(4, 3, delay_now_first);
     event_server.set_scale_1(0.75f);
-    WordSaveStream save;
+    test::ByteSaveStream save;
     event_server.save(save);
     ASSERT_TRUE(save.finish());
-    const std::vector<uint32_t> words = save.words();
+    const std::vector<uint32_t> words = save.get_words();
     ASSERT_EQ(words.back(), 0u);
 
     auto load = [](std::vector<uint32_t> loaded) {
         event_server.unregister_server();
         event_server.register_server();
-        WordLoadStream stream(std::move(loaded));
+        test::WordLoadStream stream(std::move(loaded));
         return event_server.load(stream);
     };
     ASSERT_TRUE(load(words));

@@ -293,12 +293,12 @@ TEST_F(Messages, AHandlerMayDestroyTheMessageItIsGiven) {
 void stop_step(Thread*) {}
 Thread stopper(stop_step);
 
-void stop_after_first_state(uint32_t, void*) {
+void stop_after_first_state(FrameLoopState, void*) {
     // Another due thread makes the frame loop give way after this state.
     schedule_thread(&stopper, get_time() - 1);
 }
 
-TEST_F(Messages, FrameLoopStateZeroFreesKeptMessages) {
+TEST_F(Messages, FrameLoopClockAdvanceFreesKeptMessages) {
     enable({3});
     test::Recipient* const recipient = recipients.create(true);
     const ObjectHandle handle = post_message(with_clock(1, 3), 0, recipient->get_handle(), 0)->get_handle();
@@ -309,16 +309,16 @@ TEST_F(Messages, FrameLoopStateZeroFreesKeptMessages) {
     ASSERT_TRUE(is_live_message(handle));
 
     Thread& frame_loop = get_frame_loop_thread();
-    const uint32_t saved_state = frame_loop.state;
-    frame_loop.state = 0;
+    const FrameLoopState saved_state = get_frame_loop_state();
+    set_frame_loop_state(FrameLoopState::advance_clocks);
     set_frame_loop_observer(stop_after_first_state, nullptr);
     schedule_thread(&frame_loop, get_time());
     run_due_thread();
     set_frame_loop_observer(nullptr, nullptr);
     unlink_thread(&stopper);
     unlink_thread(&frame_loop);
-    EXPECT_EQ(frame_loop.state, 1u);
-    frame_loop.state = saved_state;
+    EXPECT_EQ(get_frame_loop_state(), FrameLoopState::run_clocks);
+    set_frame_loop_state(saved_state);
     EXPECT_FALSE(is_live_message(handle));
 }
 

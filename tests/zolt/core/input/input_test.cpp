@@ -490,7 +490,7 @@ TEST(InputFailures, InterfaceAndDeviceCreation) {
         backend.interface_gives_none = true;
         create_direct_input();
     });
-    EXPECT_EQ(result.exit_code, 40);
+    EXPECT_EQ(result.exit_code, ExitCode::input);
     EXPECT_NE(result.standard_error.find("zolt: error: DirectInput8Create succeeded but returned a NULL interface."),
               std::string::npos)
         << result.standard_error;
@@ -501,7 +501,7 @@ TEST(InputFailures, InterfaceAndDeviceCreation) {
             backend.get_device(failing).create_gives_none = true;
             create_input_devices(nullptr);
         });
-        EXPECT_EQ(result.exit_code, 40);
+        EXPECT_EQ(result.exit_code, ExitCode::input);
         EXPECT_NE(result.standard_error.find(
                       "zolt: error: IDirectInput8::CreateDevice succeeded but returned a NULL interface."),
                   std::string::npos)

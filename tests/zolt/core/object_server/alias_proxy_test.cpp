@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/server_ring.h"
 #include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/object_server/proxy_server.h"
@@ -41,9 +42,7 @@ protected:
         objects.register_server();
     }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
     TestServer<4> objects{server_type::placement};
 };

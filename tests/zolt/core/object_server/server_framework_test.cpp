@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/alias_server.h"
+#include "zolt/renderer/backend/rendering_command.h"
 
 namespace zolt::core {
 namespace {
@@ -16,9 +18,7 @@ class ServerFrameworkTest : public ::testing::Test {
 protected:
     void SetUp() override { test::finalized.clear(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         set_rendering_command_runner(nullptr);
         set_in_rendering_command(false);
     }
@@ -59,7 +59,7 @@ TEST_F(ServerFrameworkTest, GenerationWrapsAfterSixtyFourCreations) {
     EXPECT_EQ(server.create()->get_handle(), 0x05100000u);
 }
 
-uint32_t command_runs[16];
+uint32_t command_runs[renderer::end_loading_screen_command + 1];
 TestObject* held_object = nullptr;
 
 TEST_F(ServerFrameworkTest, FullPoolRecoversDeadObjectsOnceTheRendererLetsGo) {
@@ -79,8 +79,8 @@ TEST_F(ServerFrameworkTest, FullPoolRecoversDeadObjectsOnceTheRendererLetsGo) {
     TestObject* c = server.create(7);
     EXPECT_EQ(c, a);
     EXPECT_EQ(c->get_handle(), 0x09100000u);
-    EXPECT_EQ(command_runs[9], 1u);
-    EXPECT_EQ(command_runs[10], 0u);
+    EXPECT_EQ(command_runs[renderer::free_dead_objects_command], 1u);
+    EXPECT_EQ(command_runs[renderer::free_all_dead_objects_command], 0u);
 }
 
 TEST_F(ServerFrameworkTest, ExhaustedPoolIsFatalAndTheRenderingThreadRecoveryEnds) {
@@ -94,7 +94,7 @@ TEST_F(ServerFrameworkTest, ExhaustedPoolIsFatalAndTheRenderingThreadRecoveryEnd
             set_in_rendering_command(on_rendering_thread);
             server.create();
         });
-        EXPECT_EQ(result.exit_code, 43);
+        EXPECT_EQ(result.exit_code, ExitCode::crash);
         EXPECT_NE(result.standard_error.find("can't allocate more objects in PlacementServer"), std::string::npos)
             << result.standard_error;
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/byte_streams.h"
+#include "support/server_ring.h"
 #include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -11,18 +13,6 @@ namespace {
 using test::TestObject;
 using test::TestServer;
 
-// A load stream over a word list that ends where the list ends.
-class WordLoadStream final : public storage::LoadStream {
-public:
-    explicit WordLoadStream(std::vector<uint32_t> words) : words_(std::move(words)) {
-        set_buffer(reinterpret_cast<uint8_t*>(words_.data()), static_cast<uint32_t>(words_.size() * 4));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint32_t> words_;
-};
-
 struct World {
     TestServer<6> placements{server_type::placement, "PlacementServer"};
     TestServer<4> strings{server_type::string, "StringServer"};
@@ -32,9 +22,7 @@ struct World {
         strings.register_server();
     }
     ~World() {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 };
 
@@ -109,7 +97,7 @@ TEST(ServerPersistence, OwnerThatNoLongerResolvesDestroysItsChildren) {
     stream_words.insert(stream_words.end(), {0, child, child, 5, 0});
     // An owner record naming a placement that does not exist.
     stream_words.insert(stream_words.end(), {0x05100002u, child, 0, 0});
-    WordLoadStream stream(stream_words);
+    test::WordLoadStream stream(stream_words);
     ASSERT_TRUE(load_all_servers(stream));
     EXPECT_EQ(get_object(child), nullptr);
     EXPECT_EQ(world.strings.get_live_count(), 0u);
@@ -158,7 +146,7 @@ TEST(ServerPersistence, BrokenSavedWorldsAreRefusedAndLeaveServersEmpty) {
     for (const Case& c : cases) {
         World world;
         world.placements.create();
-        WordLoadStream stream(c.words);
+        test::WordLoadStream stream(c.words);
         EXPECT_FALSE(load_all_servers(stream)) << c.fault;
         EXPECT_EQ(world.placements.get_live_count(), 0u) << c.fault;
         EXPECT_EQ(world.strings.get_live_count(), 0u) << c.fault;

@@ -6,6 +6,8 @@
 #include <map>
 #include <vector>
 
+#include "support/byte_streams.h"
+#include "support/server_ring.h"
 #include "zolt/core/placement/placement_test_support.h"
 #include "zolt/core/placement/placement_builtins.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -266,37 +268,13 @@ struct SavedPlacements {
     }
 };
 
-class ByteLoadStream final : public storage::LoadStream {
-public:
-    explicit ByteLoadStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
-        set_buffer(bytes_.data(), static_cast<uint32_t>(bytes_.size()));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
-
-class ByteSaveStream final : public storage::SaveStream {
-public:
-    ByteSaveStream() : buffer_(1 << 20) { set_buffer(buffer_.data(), static_cast<uint32_t>(buffer_.size())); }
-    bool open(uint32_t) override { return true; }
-    bool finish() override { return true; }
-    std::vector<uint8_t> get_bytes() const { return {buffer_.begin(), buffer_.begin() + get_used_size()}; }
-
-private:
-    std::vector<uint8_t> buffer_;
-};
-
 // The placement server alone, started without a root, so that a saved world
 // is its part only.
 class PlacementStreamTest : public ::testing::Test {
 protected:
     void SetUp() override { placement_server.start(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 };
 
@@ -344,7 +322,7 @@ TEST_F(PlacementStreamTest, SavedRecordsFollowTheDocumentedLayout) {
     expected.tracks = {
         {tracked->get_handle(), 0, 0, {0, 0, 0, 0, 0, 0, 1}, {{300, {4, 5, 6}}}, {{400, {0, 0, 0.6f, 0.8f}}}}};
 
-    ByteSaveStream stream;
+    test::ByteSaveStream stream;
     save_all_servers(stream);
     EXPECT_EQ(stream.get_bytes(), expected.to_bytes());
 }
@@ -396,7 +374,7 @@ TEST_F(PlacementStreamTest, BrokenSavedPlacementsAreRefused) {
         SavedPlacements linked = valid;
         linked.parents = {{b, a}};
         linked.copies = {{c, b}};
-        ByteLoadStream stream(linked.to_bytes());
+        test::ByteLoadStream stream(linked.to_bytes());
         ASSERT_TRUE(load_all_servers(stream));
         ASSERT_EQ(placement_server.get_live_count(), 3u);
         EXPECT_EQ(get_placement_object(b)->get_parent(), get_placement_object(a));
@@ -406,7 +384,7 @@ TEST_F(PlacementStreamTest, BrokenSavedPlacementsAreRefused) {
     for (const Case& c : cases) {
         SavedPlacements broken = valid;
         c.change(broken);
-        ByteLoadStream stream(broken.to_bytes());
+        test::ByteLoadStream stream(broken.to_bytes());
         EXPECT_FALSE(load_all_servers(stream)) << c.fault;
         EXPECT_EQ(placement_server.get_live_count(), 0u) << c.fault;
         EXPECT_TRUE(placement_server.has_free_track()) << c.fault;
@@ -414,7 +392,7 @@ TEST_F(PlacementStreamTest, BrokenSavedPlacementsAreRefused) {
     // Cut short anywhere: refused.
     const std::vector<uint8_t> whole = valid.to_bytes();
     for (const size_t cut : {whole.size() - 5, whole.size() - 30, whole.size() - 120}) {
-        ByteLoadStream stream({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)});
+        test::ByteLoadStream stream({whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)});
         EXPECT_FALSE(load_all_servers(stream)) << cut;
     }
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "support/server_ring.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/placement/placement.h"
 #include "zolt/core/placement/placement_server.h"
@@ -49,9 +50,7 @@ protected:
         watchers.register_server();
     }
     void TearDown() override {
-        while (core::ServerBase* last = core::get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 
     core::Placement* create(core::Placement* parent = nullptr) {

@@ -22,14 +22,19 @@ Thread stopper(stop_step);
 struct Recorder {
     std::string states;
     size_t stop_after = 0;
-    bool step_seen_in_state_3 = false;
+    bool step_seen_while_rendering = false;
 };
 
-void record_state(uint32_t state, void* context) {
+// States are written by their number, so a trace reads as the frame's order.
+char state_digit(FrameLoopState state) {
+    return static_cast<char>('0' + static_cast<uint32_t>(state));
+}
+
+void record_state(FrameLoopState state, void* context) {
     auto* recorder = static_cast<Recorder*>(context);
-    recorder->states += static_cast<char>('0' + state);
-    if (state == 3 && is_physics_step_in_progress()) {
-        recorder->step_seen_in_state_3 = true;
+    recorder->states += state_digit(state);
+    if (state == FrameLoopState::render && is_physics_step_in_progress()) {
+        recorder->step_seen_while_rendering = true;
     }
     if (recorder->states.size() == recorder->stop_after) {
         // Another due thread makes the frame loop give way after this state.
@@ -51,16 +56,16 @@ TEST(FrameLoop, RunsSixStatesInOrderAndGivesWayOnlyWhenAnotherThreadIsDue) {
     Recorder recorder;
     recorder.stop_after = 15;
     EXPECT_EQ(run_frames(recorder), "012345012345012");
-    // It gave way after state 2 and resumes at state 3.
-    EXPECT_EQ(get_frame_loop_thread().state, 3u);
+    // It gave way after starting the physics step and resumes at rendering.
+    EXPECT_EQ(get_frame_loop_state(), FrameLoopState::render);
 }
 
-TEST(FrameLoop, SecondaryPhysicsStepRunsBetweenStatesTwoAndFour) {
+TEST(FrameLoop, SecondaryPhysicsStepRunsFromItsStartStateToTheFrameFinish) {
     physics::physx_server.set_asynchronous_step_flag(1);
     Recorder recorder;
     recorder.stop_after = 12;
     run_frames(recorder);
-    EXPECT_TRUE(recorder.step_seen_in_state_3);
+    EXPECT_TRUE(recorder.step_seen_while_rendering);
     EXPECT_EQ(physics::physx_server.get_started_step_count(), 2u);
     EXPECT_EQ(physics::physx_server.get_finished_step_count(), 2u);
     EXPECT_FALSE(is_physics_step_in_progress());
@@ -68,9 +73,9 @@ TEST(FrameLoop, SecondaryPhysicsStepRunsBetweenStatesTwoAndFour) {
     physics::disable_physx_physics = true;
     Recorder disabled;
     disabled.stop_after = 6;
-    get_frame_loop_thread().state = 0;
+    set_frame_loop_state(FrameLoopState::advance_clocks);
     run_frames(disabled);
-    EXPECT_TRUE(disabled.step_seen_in_state_3);
+    EXPECT_TRUE(disabled.step_seen_while_rendering);
     EXPECT_EQ(physics::physx_server.get_started_step_count(), 2u);
     EXPECT_EQ(physics::physx_server.get_finished_step_count(), 2u);
     physics::disable_physx_physics = false;
@@ -83,7 +88,7 @@ TEST(FrameLoop, UnknownStateIsFatal) {
         schedule_thread(&get_frame_loop_thread(), get_time());
         run_due_thread();
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("unknown main thread state 7"), std::string::npos);
 }
 
@@ -91,8 +96,8 @@ TEST(FrameLoop, QuitMidFrameStopsTheEngineWithoutFinishingTheFrame) {
     const test::ChildResult result = test::run_in_child([] {
         static std::string states;
         set_frame_loop_observer(
-            [](uint32_t state, void*) {
-                states += static_cast<char>('0' + state);
+            [](FrameLoopState state, void*) {
+                states += state_digit(state);
                 if (states.size() == 9) {
                     request_quit();
                 }
@@ -111,16 +116,18 @@ TEST(Engine, TerminateSignalEndsAFullRunCleanlyAfterWholeFrames) {
     const test::ChildResult result = test::run_in_child([] {
         test::enter_game_folder();
         struct Check {
-            uint32_t expected = 0;
+            FrameLoopState expected = FrameLoopState::advance_clocks;
             uint32_t frames = 0;
             bool in_order = true;
         };
         static Check check;
         set_frame_loop_observer(
-            [](uint32_t state, void*) {
+            [](FrameLoopState state, void*) {
                 check.in_order = check.in_order && state == check.expected;
-                check.expected = (state + 1) % 6;
-                if (state == 0 && ++check.frames == 300) {
+                check.expected = state == FrameLoopState::wrap
+                                     ? FrameLoopState::advance_clocks
+                                     : static_cast<FrameLoopState>(static_cast<uint32_t>(state) + 1);
+                if (state == FrameLoopState::advance_clocks && ++check.frames == 300) {
                     std::raise(SIGTERM);
                 }
             },

@@ -41,7 +41,7 @@ TEST(ProgramMain, SecondMainThreadRegistrationIsFatal) {
         register_as_main_thread();
         register_as_main_thread();
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("Main thread can not be registered more than once"), std::string::npos);
 }
 
@@ -81,7 +81,7 @@ TEST(ZoltProgram, EndsWithZeroOnTerminateSignal) {
     run.working_folder = test::make_game_folder();
     const test::ChildResult result = test::run_program(ZOLT_BINARY_PATH, run);
     EXPECT_TRUE(result.exited);
-    EXPECT_EQ(result.exit_code, 0) << result.standard_error;
+    EXPECT_EQ(result.exit_code, ExitCode::normal_end) << result.standard_error;
 }
 
 TEST(ZoltProgram, HelpRequestPrintsUsage) {
@@ -89,7 +89,7 @@ TEST(ZoltProgram, HelpRequestPrintsUsage) {
         test::ProgramRun run;
         run.arguments = {argument};
         const test::ChildResult result = test::run_program(ZOLT_BINARY_PATH, run);
-        EXPECT_EQ(result.exit_code, 0) << argument;
+        EXPECT_EQ(result.exit_code, ExitCode::normal_end) << argument;
         EXPECT_NE(result.standard_output.find("usage: zolt"), std::string::npos) << argument;
     }
 }

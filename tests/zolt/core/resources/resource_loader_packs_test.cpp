@@ -73,7 +73,7 @@ struct BrokenPack {
     const char* name;
     // Adds the packs and answers the report line the loader must end with.
     std::function<std::string(PackFolder&)> prepare;
-    int exit_code;
+    ExitCode exit_code;
 };
 
 const BrokenPack broken_packs[] = {
@@ -82,7 +82,7 @@ const BrokenPack broken_packs[] = {
          packs.point_at_missing_list();
          return "zolt: error: unable to open pack list " + packs.get_list_path();
      },
-     43},
+     ExitCode::crash},
     {"missing pack",
      [](PackFolder& packs) {
          packs.add_pack_bytes("good.pack", make_good_pack_bytes());
@@ -91,7 +91,7 @@ const BrokenPack broken_packs[] = {
          return "zolt: error: pack file " + packs.get_list_path().substr(0, packs.get_list_path().size() - 9) +
                 "gone.pack not found";
      },
-     43},
+     ExitCode::crash},
     {"magic",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -99,7 +99,7 @@ const BrokenPack broken_packs[] = {
          const std::string path = packs.add_pack_bytes("magic.pack", bytes);
          return "zolt: error: " + path + ": pack magic 0x544c4f58 does not match 0x544c4f5a";
      },
-     43},
+     ExitCode::crash},
     {"endian marker",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -107,7 +107,7 @@ const BrokenPack broken_packs[] = {
          const std::string path = packs.add_pack_bytes("endian.pack", bytes);
          return "zolt: error: " + path + ": pack endian type 0x78563412 does not match 0x12345678";
      },
-     43},
+     ExitCode::crash},
     {"file type",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -115,7 +115,7 @@ const BrokenPack broken_packs[] = {
          const std::string path = packs.add_pack_bytes("type.pack", bytes);
          return "zolt: error: " + path + ": pack type 0x58434150 does not match 0x4b434150";
      },
-     43},
+     ExitCode::crash},
     {"version in the top 11 bits",
      [](PackFolder& packs) {
          tools::PackDescription description = make_good_pack();
@@ -123,7 +123,7 @@ const BrokenPack broken_packs[] = {
          packs.add_pack("version.pack", description);
          return std::string("zolt: error: pack version 0x10400000 does not work with engine version 0x10200000");
      },
-     43},
+     ExitCode::crash},
     {"header CRC",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -133,7 +133,7 @@ const BrokenPack broken_packs[] = {
                 format(": pack header CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32, get_word(bytes, 28),
                        io::compute_pack_header_crc(bytes.data()));
      },
-     43},
+     ExitCode::crash},
     {"data size of 1 byte",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -142,7 +142,7 @@ const BrokenPack broken_packs[] = {
          const std::string path = packs.add_pack_bytes("size1.pack", bytes);
          return "zolt: error: " + path + ": pack size 1 byte does not match 16 bytes";
      },
-     43},
+     ExitCode::crash},
     {"data size of 0 bytes",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -151,7 +151,7 @@ const BrokenPack broken_packs[] = {
          const std::string path = packs.add_pack_bytes("size0.pack", bytes);
          return "zolt: error: " + path + ": pack size 0 bytes does not match 16 bytes";
      },
-     43},
+     ExitCode::crash},
     {"data CRC",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -161,7 +161,7 @@ const BrokenPack broken_packs[] = {
                 format(": pack data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32, get_word(bytes, 32),
                        compute_crc32(bytes.data() + 40, 16));
      },
-     43},
+     ExitCode::crash},
     {"file shorter than its header",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -169,7 +169,7 @@ const BrokenPack broken_packs[] = {
          packs.add_pack_bytes("short.pack", bytes);
          return std::string("zolt: error: IO error 536870914 encountered while reading from a file.");
      },
-     42},
+     ExitCode::file_input_output},
     {"entry count whose directory size overflows 32 bits",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -179,7 +179,7 @@ const BrokenPack broken_packs[] = {
          return "zolt: error: " +
                 describe({io::PackCheck::too_many_entries, 0x0E38E38F, io::max_resource_count, 0}, path, 0);
      },
-     43},
+     ExitCode::crash},
     {"directory past the end of the file",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -189,7 +189,7 @@ const BrokenPack broken_packs[] = {
          const std::string path = packs.add_pack_bytes("extent.pack", bytes);
          return "zolt: error: " + describe({io::PackCheck::directory_outside_file, offset, 2, 0}, path, 0);
      },
-     43},
+     ExitCode::crash},
     {"directory CRC of the second pack",
      [](PackFolder& packs) {
          packs.add_pack("first.pack", tools::PackDescription{});
@@ -200,7 +200,7 @@ const BrokenPack broken_packs[] = {
                        " of pack 1 does not match the expected CRC 0x%08" PRIx32,
                        compute_crc32(bytes.data() + directory_offset, 72), get_word(bytes, 48));
      },
-     43},
+     ExitCode::crash},
     {"stored size above the unpacked size",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -209,7 +209,7 @@ const BrokenPack broken_packs[] = {
          packs.add_pack_bytes("stored.pack", bytes);
          return "zolt: error: " + describe({io::PackCheck::stored_size_too_large, 501, 500, 0x10000002}, "", 0);
      },
-     43},
+     ExitCode::crash},
     {"stored bytes past the end of the file",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -219,7 +219,7 @@ const BrokenPack broken_packs[] = {
          return "zolt: error: " +
                 describe({io::PackCheck::stored_bytes_outside_file, 0x7FFFFF00, 500, 0x10000002}, "", 0);
      },
-     43},
+     ExitCode::crash},
     {"stored bytes CRC",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -229,7 +229,7 @@ const BrokenPack broken_packs[] = {
          return format("zolt: error: resource 0x10000002 data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32,
                        compute_crc32(bytes.data() + offset, 500), get_entry_word(bytes, 1, entry_stored_crc));
      },
-     43},
+     ExitCode::crash},
     {"unpacked bytes CRC",
      [](PackFolder& packs) {
          Bytes bytes = make_good_pack_bytes();
@@ -244,7 +244,7 @@ const BrokenPack broken_packs[] = {
                        " does not match 0x12345678",
                        unpacked_crc);
      },
-     43},
+     ExitCode::crash},
     {"duplicate id in another pack",
      [](PackFolder& packs) {
          packs.add_pack("first.pack", make_good_pack());
@@ -253,7 +253,7 @@ const BrokenPack broken_packs[] = {
              "zolt: fatal error: Attempt to queue resource 0x10000001 for pack 1 while corresponding entry already "
              "exists in pack 0");
      },
-     43},
+     ExitCode::crash},
     {"more resources than the table holds",
      [](PackFolder& packs) {
          for (const uint32_t count : {6000u, 4001u}) {
@@ -266,7 +266,7 @@ const BrokenPack broken_packs[] = {
          }
          return std::string("zolt: error: too many resources (10001)");
      },
-     43},
+     ExitCode::crash},
     {"513 packs",
      [](PackFolder& packs) {
          const Bytes bytes = test::build_pack_bytes(tools::PackDescription{});
@@ -277,7 +277,7 @@ const BrokenPack broken_packs[] = {
          packs.write_pack_list();
          return "zolt: error: pack list " + packs.get_list_path() + " contains too many packs";
      },
-     43},
+     ExitCode::crash},
 };
 
 TEST(ResourceLoaderPacks, BrokenPacksHaltWithTheirMessageAndExitCode) {
@@ -315,7 +315,7 @@ TEST(ResourceLoaderPacks, BrokenStreamIsAnUnpackedCrcErrorWithoutStrayAccess) {
         packs.add_pack_bytes("stream.pack", bytes);
         packs.write_pack_list();
         const test::ChildResult result = test::run_in_child([] { get_loader().read_pack_list(); });
-        EXPECT_EQ(result.exit_code, 43) << result.standard_error;
+        EXPECT_EQ(result.exit_code, ExitCode::crash) << result.standard_error;
         EXPECT_NE(result.standard_error.find("zolt: error: resource 0x10000001 unpacked data CRC 0x"),
                   std::string::npos)
             << result.standard_error;

@@ -153,7 +153,7 @@ TEST(ResourceLoader, UnknownIdIsFatal) {
         RunningLoader running(packs);
         get_loader().get_resource_info(0x1F0000AB);
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: resource 0x1f0000ab not found\n"), std::string::npos)
         << result.standard_error;
 }

@@ -234,7 +234,7 @@ TEST(ResourceServer, FatalUses) {
             resource_server.register_server();
             c.body();
         });
-        EXPECT_EQ(result.exit_code, 43);
+        EXPECT_EQ(result.exit_code, ExitCode::crash);
         EXPECT_NE(result.standard_error.find(c.report), std::string::npos) << result.standard_error;
     }
 }

@@ -88,7 +88,7 @@ TEST(CodeObject, BrokenCodeResourcesAreFatalWhenLoaded) {
             code_server.register_server();
             code_server.find_code_object(1, 0);
         });
-        EXPECT_EQ(result.exit_code, 43);
+        EXPECT_EQ(result.exit_code, ExitCode::crash);
         EXPECT_NE(result.standard_error.find(c.report), std::string::npos) << result.standard_error;
     }
 }
@@ -106,7 +106,7 @@ TEST(CodeObject, VersionMessageNamesTheLanguageVariantFound) {
         code_server.register_server();
         code_server.find_code_object(0, 0);
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("instruction set 0x00000007 within resource 0x15000001 does not match"),
               std::string::npos)
         << result.standard_error;

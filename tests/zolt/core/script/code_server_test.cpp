@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/byte_streams.h"
 #include "zolt/core/script/code_test_support.h"
 #include "libs/utility/crc32.h"
 #include "zolt/builtins/code_builtins.h"
@@ -352,18 +353,6 @@ TEST(CodeServer, SavedWorldRestoresChainsCountsAndSelections) {
     EXPECT_EQ(resource_server.get_live_count(), 3u);
 }
 
-// A load stream over a word list that ends where the list ends.
-class WordLoadStream final : public storage::LoadStream {
-public:
-    explicit WordLoadStream(std::vector<uint32_t> words) : words_(std::move(words)) {
-        set_buffer(reinterpret_cast<uint8_t*>(words_.data()), static_cast<uint32_t>(words_.size() * 4));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint32_t> words_;
-};
-
 TEST(CodeServer, LoadedSelectionsThatNameNoLiveCodeObjectAreNone) {
     PackFolder packs;
     tools::PackDescription description;
@@ -378,7 +367,7 @@ TEST(CodeServer, LoadedSelectionsThatNameNoLiveCodeObjectAreNone) {
     const std::vector<uint32_t> selections = {code, resource, code + 1, code + (1u << 26)};
     words.insert(words.end(), selections.begin(), selections.end());
     words.resize(words.size() + 16 - selections.size(), 0);
-    WordLoadStream stream(words);
+    test::WordLoadStream stream(words);
     ASSERT_TRUE(code_server.load(stream));
 
     CodeObject* const loaded = get_code_object(code);
@@ -394,7 +383,7 @@ TEST(CodeServer, LoadedSelectionsThatNameNoLiveCodeObjectAreNone) {
     code_server.destroy_all_objects();
     std::vector<uint32_t> broken = {server_type::code, 0, code + (1u << 26), 0, 0, code, 0};
     broken.resize(broken.size() + 16, 0);
-    WordLoadStream broken_stream(broken);
+    test::WordLoadStream broken_stream(broken);
     EXPECT_FALSE(code_server.load(broken_stream));
 }
 

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_streams.h"
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_buffers.h"
@@ -14,18 +16,6 @@
 
 namespace zolt::core {
 namespace {
-
-// A load stream that ends where its bytes end, so truncated records show.
-class RecordLoadStream final : public storage::LoadStream {
-public:
-    explicit RecordLoadStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
-        set_buffer(bytes_.data(), static_cast<uint32_t>(bytes_.size()));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 using Words = std::vector<uint32_t>;
 
@@ -49,9 +39,7 @@ class ArrayTest : public ::testing::Test {
 protected:
     void SetUp() override { array_server.register_server(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         // Every array gave its storage back.
         EXPECT_EQ(largest_free_block(), array_pool_size);
     }
@@ -260,7 +248,7 @@ TEST_F(ArrayTest, PoolThatStaysFullIsFatal) {
         array_server.create_array(array_word_limit / 2 + 1);
         array_server.create_array(array_word_limit / 2);
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: out of memory"), std::string::npos)
         << result.standard_error;
 }
@@ -315,7 +303,7 @@ std::vector<uint8_t> make_record(uint32_t capacity, uint32_t length, const Words
 TEST_F(ArrayTest, LoadRefusesRecordsThatAreNotArrays) {
     {
         ArrayObject* array = array_server.create_array(0);
-        RecordLoadStream stream(make_record(4, 2, {7, 8}));
+        test::ByteLoadStream stream(make_record(4, 2, {7, 8}));
         ASSERT_TRUE(array->load(stream));
         EXPECT_EQ(words_of(*array), (Words{7, 8}));
         EXPECT_EQ(array->get_capacity(), 4u);
@@ -338,7 +326,7 @@ TEST_F(ArrayTest, LoadRefusesRecordsThatAreNotArrays) {
     ArrayObject* occupant = array_server.create_array(array_word_limit / 2);
     for (const Case& entry : cases) {
         ArrayObject* array = array_server.create_array(0);
-        RecordLoadStream stream(entry.record);
+        test::ByteLoadStream stream(entry.record);
         EXPECT_FALSE(array->load(stream)) << entry.name;
         EXPECT_EQ(array->get_elements(), nullptr) << entry.name;
         EXPECT_EQ(array->get_capacity(), 0u) << entry.name;

@@ -10,7 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "support/byte_streams.h"
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/object_server/inherited_property.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -20,31 +22,6 @@ namespace zolt::core {
 namespace {
 
 constexpr uint32_t link_bits = 0x00FF0000u;
-
-// A save stream over a buffer of the test's own, large enough for any world
-// these tests build.
-class BufferSaveStream final : public storage::SaveStream {
-public:
-    BufferSaveStream() : bytes_(4u << 20) { set_buffer(bytes_.data(), static_cast<uint32_t>(bytes_.size())); }
-    bool open(uint32_t) override { return true; }
-    bool finish() override { return true; }
-    std::vector<uint8_t> get_bytes() const { return {bytes_.begin(), bytes_.begin() + get_used_size()}; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
-
-// A load stream that ends where its bytes end, so truncated records show.
-class BufferLoadStream final : public storage::LoadStream {
-public:
-    explicit BufferLoadStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
-        set_buffer(bytes_.data(), static_cast<uint32_t>(bytes_.size()));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 Property make_scalar(uint32_t id, uint32_t word) {
     Property property;
@@ -74,9 +51,7 @@ class DictionaryTest : public ::testing::Test {
 protected:
     void SetUp() override { dictionary_server.register_server(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         // Every block went back, and the size-class lists with them.
         EXPECT_EQ(largest_free_block(), dictionary_pool_size);
     }
@@ -513,7 +488,7 @@ TEST_F(DictionaryTest, LoadRefusesBlocksThatAreNotConsistentTables) {
     {
         Dictionary* dictionary = create();
         dictionary->finalize();
-        BufferLoadStream stream(make_record(0x05100000, valid_shape, valid));
+        test::ByteLoadStream stream(make_record(0x05100000, valid_shape, valid));
         ASSERT_TRUE(dictionary->load(stream));
         Property out;
         ASSERT_TRUE(dictionary->get_property(1, out));
@@ -565,7 +540,7 @@ TEST_F(DictionaryTest, LoadRefusesBlocksThatAreNotConsistentTables) {
         bytes.resize(bytes.size() - entry.truncate_by);
         Dictionary* dictionary = create();
         dictionary->finalize();
-        BufferLoadStream stream(std::move(bytes));
+        test::ByteLoadStream stream(std::move(bytes));
         EXPECT_FALSE(dictionary->load(stream)) << entry.name;
         EXPECT_EQ(dictionary->get_block(), nullptr) << entry.name;
         Property out;
@@ -578,7 +553,7 @@ TEST_F(DictionaryTest, LoadRefusesBlocksThatAreNotConsistentTables) {
 TEST_F(DictionaryTest, WorldWithACraftedDictionaryIsRefusedWhole) {
     Dictionary* dictionary = create(2);
     ASSERT_TRUE(dictionary->set_property(0x3000001, make_scalar(0x3000001, 1)));
-    BufferSaveStream save;
+    test::ByteSaveStream save;
     save_all_servers(save);
     std::vector<uint8_t> bytes = save.get_bytes();
     // Type, the free slots up to their 0, then the record: handle, context,
@@ -587,7 +562,7 @@ TEST_F(DictionaryTest, WorldWithACraftedDictionaryIsRefusedWhole) {
     const size_t shape_offset = 4 + free_words * 4 + 4 + 8;
     ASSERT_EQ(bytes[shape_offset], 2u);
     bytes[shape_offset] = 0;
-    BufferLoadStream load(bytes);
+    test::ByteLoadStream load(bytes);
     EXPECT_FALSE(load_all_servers(load));
     EXPECT_EQ(dictionary_server.get_live_count(), 0u);
     EXPECT_EQ(largest_free_block(), dictionary_pool_size);
@@ -667,7 +642,7 @@ TEST_F(DictionaryTest, PoolThatStaysFullIsFatal) {
             dictionary_server.create_dictionary(255);
         }
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: out of memory"), std::string::npos)
         << result.standard_error;
 }

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "libs/geometry/turn_trigonometry.h"
+#include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "support/fake_clock.h"
+#include "support/server_ring.h"
 #include "zolt/builtins/builtin_dispatch.h"
 #include "zolt/core/script_objects/random_generator.h"
 #include "zolt/core/script_objects/random_generator_server.h"
@@ -291,9 +293,7 @@ protected:
         random_generator_server.register_server();
     }
     ~RandomGeneratorServerTest() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         global_random_generator = make_generator(saved_global_);
     }
 
@@ -301,10 +301,8 @@ protected:
 };
 
 TEST_F(RandomGeneratorServerTest, EngineStartSeedsTheGlobalGeneratorFromTheTimeBase) {
-    random_generator_server.unregister_server();
     test::FakeClock clock(54321);
-    random_generator_server.initialize();
-    EXPECT_TRUE(random_generator_server.is_registered());
+    random_generator_server.seed_global_generator();
     RandomGenerator expected;
     expected.seed(5432100);
     EXPECT_EQ(state_of(global_random_generator), state_of(expected));
@@ -329,7 +327,7 @@ TEST_F(RandomGeneratorServerTest, OneObjectSeededByItsCreationArgument) {
 TEST_F(RandomGeneratorServerTest, SecondObjectIsTheFullPoolFailure) {
     random_generator_server.create_object_internal(0);
     const test::ChildResult result = test::run_in_child([] { random_generator_server.create_object_internal(0); });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: can't allocate more objects in RandomGeneratorServer"),
               std::string::npos)
         << result.standard_error;
@@ -391,18 +389,6 @@ TEST_F(RandomGeneratorServerTest, LoadedGameContinuesBothSequences) {
     }
 }
 
-// A load stream over a word list that ends where the list ends.
-class WordLoadStream final : public storage::LoadStream {
-public:
-    explicit WordLoadStream(std::vector<uint32_t> words) : words_(std::move(words)) {
-        set_buffer(reinterpret_cast<uint8_t*>(words_.data()), static_cast<uint32_t>(words_.size() * 4));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint32_t> words_;
-};
-
 TEST_F(RandomGeneratorServerTest, CraftedSavedDataIsRefused) {
     constexpr uint32_t handle = 0x04900000;
     const std::vector<uint32_t> object_state = {9, 0, handle, handle, 1, 2, 3, 4, 0};
@@ -425,7 +411,7 @@ TEST_F(RandomGeneratorServerTest, CraftedSavedDataIsRefused) {
     for (const Case& c : cases) {
         global_random_generator.seed(3);
         const State before = state_of(global_random_generator);
-        WordLoadStream stream(c.words);
+        test::WordLoadStream stream(c.words);
         EXPECT_EQ(load_all_servers(stream), c.accepted) << c.fault;
         if (c.accepted) {
             EXPECT_EQ(state_of(global_random_generator), (State{5, 6, 7, 8}));

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_streams.h"
 #include "support/child_process.h"
+#include "support/server_ring.h"
 #include "zolt/builtins/string_builtins.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/script_objects/array_server.h"
@@ -18,18 +20,6 @@
 
 namespace zolt::core {
 namespace {
-
-// A load stream that ends where its bytes end, so truncated records show.
-class RecordLoadStream final : public storage::LoadStream {
-public:
-    explicit RecordLoadStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
-        set_buffer(bytes_.data(), static_cast<uint32_t>(bytes_.size()));
-    }
-    bool open(uint32_t) override { return true; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 std::u16string text_of(const String& string) {
     return string.get_length() != 0 ? std::u16string(string.get_text(), string.get_length()) : std::u16string();
@@ -47,9 +37,7 @@ protected:
     void TearDown() override {
         set_group_separator(0);
         set_decimal_point(u'.');
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
         // Every text went back to the pool.
         EXPECT_EQ(free_bytes(), string_pool_size);
     }
@@ -210,7 +198,7 @@ TEST_F(StringTest, TextLongerThanThePoolIsRefusedAndATooFullPoolIsFatal) {
         create_filled(30000, u'a');
         create_filled(30000, u'b');
     });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("zolt: fatal error: out of memory"), std::string::npos)
         << result.standard_error;
 }
@@ -324,7 +312,7 @@ std::vector<uint8_t> make_record(uint32_t length, const std::u16string& units, s
 TEST_F(StringTest, LoadRefusesRecordsThePoolCannotHoldOrTheStreamDoesNotCarry) {
     {
         String* string = create();
-        RecordLoadStream stream(make_record(3, u"abc"));
+        test::ByteLoadStream stream(make_record(3, u"abc"));
         ASSERT_TRUE(string->load(stream));
         EXPECT_EQ(text_of(*string), u"abc");
         EXPECT_EQ(string->get_revision(), 5u);
@@ -345,7 +333,7 @@ TEST_F(StringTest, LoadRefusesRecordsThePoolCannotHoldOrTheStreamDoesNotCarry) {
     String* occupant = create_filled(30000, u'o');
     for (const Case& entry : cases) {
         String* string = create();
-        RecordLoadStream stream(entry.record);
+        test::ByteLoadStream stream(entry.record);
         EXPECT_FALSE(string->load(stream)) << entry.name;
         EXPECT_EQ(string->get_length(), 0u) << entry.name;
         EXPECT_EQ(string->get_text(), nullptr) << entry.name;

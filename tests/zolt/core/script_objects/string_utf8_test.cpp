@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/server_ring.h"
 #include "zolt/core/script_objects/string_object_utf8.h"
 #include "zolt/core/script_objects/string_server.h"
 
@@ -121,9 +122,7 @@ class StringUtf8Append : public ::testing::Test {
 protected:
     void SetUp() override { string_server.register_server(); }
     void TearDown() override {
-        while (ServerBase* last = get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 };
 

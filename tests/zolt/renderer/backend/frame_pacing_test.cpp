@@ -194,11 +194,13 @@ TEST_F(FramePacingTest, TimedModeAdaptsThePeriodAndSwitchesVerticalSynchronisati
     set_late_frame_dropping(1);
 }
 
-TEST_F(FramePacingTest, TheFrameLoopGivesWayInStateThreeWhileTheFrameMustWait) {
+TEST_F(FramePacingTest, TheFrameLoopGivesWayInTheRenderStateWhileTheFrameMustWait) {
     start(0);
     static std::string states;
     states.clear();
-    core::set_frame_loop_observer([](uint32_t state, void*) { states += static_cast<char>('0' + state); }, nullptr);
+    core::set_frame_loop_observer(
+        [](core::FrameLoopState state, void*) { states += static_cast<char>('0' + static_cast<uint32_t>(state)); },
+        nullptr);
     core::schedule_thread(&core::get_frame_loop_thread(), get_time());
     for (int turn = 0; turn < 8; ++turn) {
         core::run_due_thread();
@@ -206,9 +208,9 @@ TEST_F(FramePacingTest, TheFrameLoopGivesWayInStateThreeWhileTheFrameMustWait) {
     core::set_frame_loop_observer(nullptr, nullptr);
     core::unlink_thread(&core::get_frame_loop_thread());
     core::unlink_thread(&sound::get_sound_timer_thread());
-    core::get_frame_loop_thread().state = 0;
-    // Three frames go out at once; the fourth waits in state 3 for the frame
-    // timer and goes on from state 3 when its turn comes again.
+    core::set_frame_loop_state(core::FrameLoopState::advance_clocks);
+    // Three frames go out at once; the fourth waits in the render state (3)
+    // for the frame timer and goes on from there when its turn comes again.
     EXPECT_EQ(states.find("012345012345012345012334"), 0u) << states;
     EXPECT_GE(intervals_.size(), 4u);
 }

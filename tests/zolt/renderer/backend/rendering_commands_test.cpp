@@ -7,6 +7,7 @@
 
 #include "support/child_process.h"
 #include "support/gl_context.h"
+#include "support/server_ring.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/core/object_server/test_servers.h"
@@ -36,16 +37,14 @@ protected:
     }
     void TearDown() override {
         rendering_command_hooks = RenderingCommandHooks{};
-        while (core::ServerBase* last = core::get_last_server()) {
-            last->unregister_server();
-        }
+        test::unregister_all_servers();
     }
 };
 
 TEST_F(RenderingCommandsTest, CommandNumbersOutsideTheTableAreFatalWithTheNumber) {
     for (const uint32_t command : {0u, 16u, 0x80000001u}) {
         const test::ChildResult result = test::run_in_child([command] { issue_rendering_command(command); });
-        EXPECT_EQ(result.exit_code, 43) << command;
+        EXPECT_EQ(result.exit_code, ExitCode::crash) << command;
         EXPECT_NE(result.standard_error.find("zolt: fatal error: Invalid rendering command " + std::to_string(command)),
                   std::string::npos)
             << result.standard_error;
@@ -98,13 +97,13 @@ TEST_F(RenderingCommandsTest, TheServerFrameworkRunsCommandsNineAndTenThroughThe
     const test::ChildResult result = test::run_in_child([] {
         static uint32_t ninth_passes = 0;
         rendering_command_hooks.destroy_queued_textures = [] {
-            // Texture destruction runs in commands 9 and 10 only.
+            // Texture destruction runs in the two dead-object commands only.
             ++ninth_passes;
             std::fprintf(stderr, "inside %d busy %d\n", is_inside_rendering_command() ? 1 : 0, is_busy() ? 1 : 0);
         };
         register_as_rendering_thread();
         const uint32_t completed = read_completed_counter();
-        core::run_rendering_command(9);
+        core::run_rendering_command(free_dead_objects_command);
         std::fprintf(stderr, "passes %u completed %u inside %d busy %d\n", ninth_passes,
                      read_completed_counter() - completed, is_inside_rendering_command() ? 1 : 0,
                      is_busy() ? 1 : 0);
@@ -188,7 +187,7 @@ TEST_F(RenderingCommandsTest, RegistrationIsOnceAndOnlyItsThreadUnregisters) {
         register_as_rendering_thread();
         register_as_rendering_thread();
     });
-    EXPECT_EQ(twice.exit_code, 43);
+    EXPECT_EQ(twice.exit_code, ExitCode::crash);
     EXPECT_NE(twice.standard_error.find("Rendering thread can not be registered more than once"), std::string::npos);
 
     const test::ChildResult other = test::run_in_child([] {
@@ -199,7 +198,7 @@ TEST_F(RenderingCommandsTest, RegistrationIsOnceAndOnlyItsThreadUnregisters) {
             unregister_rendering_thread();
         }).join();
     });
-    EXPECT_EQ(other.exit_code, 43);
+    EXPECT_EQ(other.exit_code, ExitCode::crash);
     EXPECT_NE(other.standard_error.find("Rendering thread must be called from the thread which created the registration"),
               std::string::npos)
         << other.standard_error;

@@ -152,8 +152,8 @@ test::ChildResult run_game_until_closed(const std::string& display, const platfo
         platform::set_display_simulation(simulation);
         // Whatever the event flags say, the frames ask for the 2D displays.
         core::set_frame_loop_observer(
-            [](uint32_t state, void*) {
-                if (state == 0) {
+            [](core::FrameLoopState state, void*) {
+                if (state == core::FrameLoopState::advance_clocks) {
                     rendering_command_hooks.read_event_flags = [] { return output_flag_displays | 0x1Fu; };
                 }
             },
@@ -192,7 +192,7 @@ TEST(GameWindowRun, WindowedOnASixteenBitDesktopEndsWithExitCode35) {
     static platform::DisplaySimulation desktop;
     desktop.desktop_bits_per_pixel = 16;
     const test::ChildResult windowed = run_game_until_closed("", &desktop, false);
-    EXPECT_EQ(windowed.exit_code, 35);
+    EXPECT_EQ(windowed.exit_code, ExitCode::desktop_depth);
     EXPECT_NE(windowed.standard_error.find(
                   "zolt: error: It's not possible to create a 32-bit color depth window on a 16-bit desktop."),
               std::string::npos)
@@ -227,8 +227,8 @@ TEST(GameWindowRun, AFixedFrameRatePresentsAtItsPeriodOnTheRealClock) {
         unsetenv("DISPLAY");
         std::filesystem::current_path(folder.get_path());
         core::set_frame_loop_observer(
-            [](uint32_t state, void*) {
-                if (state == 0) {
+            [](core::FrameLoopState state, void*) {
+                if (state == core::FrameLoopState::advance_clocks) {
                     rendering_command_hooks.read_event_flags = [] { return output_flag_displays | 0x1Fu; };
                 }
             },

@@ -1,0 +1,45 @@
+#include "zolt/core/program/server_registration.h"
+
+#include "zolt/core/events/event_server.h"
+#include "zolt/core/events/listener_server.h"
+#include "zolt/core/events/message_server.h"
+#include "zolt/core/object_server/alias_server.h"
+#include "zolt/core/object_server/proxy_server.h"
+#include "zolt/core/placement/placement_server.h"
+#include "zolt/core/resources/resource_server.h"
+#include "zolt/core/script/code_server.h"
+#include "zolt/core/script/task_server.h"
+#include "zolt/core/script_objects/array_server.h"
+#include "zolt/core/script_objects/dictionary_server.h"
+#include "zolt/core/script_objects/random_generator_server.h"
+#include "zolt/core/script_objects/string_server.h"
+
+namespace zolt::core {
+namespace {
+
+ServerBase* const registration_order[] = {
+    &random_generator_server,
+    &string_server,
+    &alias_server,
+    &resource_server,  // opens the packs and loads those of key 0
+    &event_server,
+    &dictionary_server,
+    &array_server,
+    &listener_server,
+    &code_server,
+    &placement_server,
+    // The sound output starts here.
+    &message_server,
+    &proxy_server,
+    &task_server,
+};
+
+static_assert(first_server_after_sound_start <= std::size(registration_order));
+
+}  // namespace
+
+std::span<ServerBase* const> get_server_registration_order() {
+    return registration_order;
+}
+
+}  // namespace zolt::core
