@@ -145,6 +145,17 @@ TEST(ConfigFile, FailedSaveRemovesTheTemporaryFileAndKeepsTheOldOne) {
         EXPECT_EQ(read_file_bytes(path), "count = 2\n");
         EXPECT_EQ(count_entries(folder.get_folder()), 1u);
     }
+    const platform::FileFault faults[] = {
+        {platform::FileCall::write, platform::FileFaultKind::fail, EIO, 0},
+        {platform::FileCall::write, platform::FileFaultKind::short_transfer, 3, 0},
+        {platform::FileCall::flush, platform::FileFaultKind::fail, EIO, 0},
+    };
+    for (const platform::FileFault& fault : faults) {
+        platform::arm_file_fault(fault);
+        EXPECT_FALSE(write_config_file(config->table, path.c_str())) << static_cast<uint32_t>(fault.kind);
+        EXPECT_EQ(read_file_bytes(path), "count = 2\n");
+        EXPECT_EQ(count_entries(folder.get_folder()), 1u);
+    }
     EXPECT_FALSE(write_config_file(config->table, folder.get_path("missing/Config.txt").c_str()));
     EXPECT_EQ(count_entries(folder.get_folder()), 1u);
 }
