@@ -236,7 +236,9 @@ TEST(PackWriter, WritesEveryKindOfEntryTheDirectoryCanHold) {
     description.resources.push_back(make_resource(0x10000202, io::make_resource_flags(0, 2, false), text, false));
     description.resources.push_back(make_resource(0x10000203, 0, make_random(3000, 4)));
     description.resources.push_back(make_resource(0x10000204, 0, {}));
-    for (uint32_t language : {0u, 1u, 3u, io::current_language}) {
+    // The current-language id first: after one in language 0 or 1 the
+    // engine would take it for that one.
+    for (uint32_t language : {io::current_language, 0u, 1u, 3u}) {
         description.resources.push_back(
             make_resource(io::set_resource_language(0x10000300, language), 0, make_random(64 + language, language)));
     }

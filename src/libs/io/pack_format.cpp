@@ -24,24 +24,49 @@ PackCheckResult fail(PackCheck check, uint32_t found, uint32_t expected, uint32_
     return {check, found, expected, resource_id};
 }
 
-// Index of the first entry whose id an earlier entry already has, or
-// entry_count when every id is unique.
-uint32_t find_first_repeated_id(const uint8_t* directory, uint32_t entry_count) {
-    std::vector<std::pair<uint32_t, uint32_t>> ids(entry_count);
+// Index of the first entry whose lookup finds an earlier entry or a queued
+// id, with the pack that holds that id; entry_count when there is none.
+uint32_t find_first_repeated_id(const uint8_t* directory, uint32_t entry_count, uint32_t language,
+                                const QueuedResourceIds& queued_ids, uint32_t pack_index, uint32_t* holder) {
+    QueuedResourceIds seen;
     for (uint32_t index = 0; index < entry_count; ++index) {
-        ids[index] = {read_resource_entry(directory + index * resource_entry_size).id, index};
-    }
-    std::sort(ids.begin(), ids.end());
-    uint32_t first = entry_count;
-    for (uint32_t index = 1; index < entry_count; ++index) {
-        if (ids[index].first == ids[index - 1].first) {
-            first = std::min(first, ids[index].second);
+        const uint32_t id = read_resource_entry(directory + index * resource_entry_size).id;
+        uint32_t ids[max_lookup_ids];
+        const uint32_t count = list_lookup_ids(id, language, ids);
+        for (uint32_t lookup = 0; lookup < count; ++lookup) {
+            if (const auto found = queued_ids.find(ids[lookup]); found != queued_ids.end()) {
+                *holder = found->second;
+                return index;
+            }
+            if (seen.count(ids[lookup]) != 0) {
+                *holder = pack_index;
+                return index;
+            }
         }
+        seen.emplace(id, pack_index);
     }
-    return first;
+    return entry_count;
 }
 
 }  // namespace
+
+uint32_t list_lookup_ids(uint32_t id, uint32_t language, uint32_t* ids) {
+    uint32_t count = 0;
+    ids[count++] = id;
+    if (get_resource_language(id) != current_language) {
+        return count;
+    }
+    if (language == any_language) {
+        for (uint32_t other = 0; other < current_language; ++other) {
+            ids[count++] = set_resource_language(id, other);
+        }
+        return count;
+    }
+    for (const uint32_t fallback : {language, 0u, 1u}) {
+        ids[count++] = set_resource_language(id, fallback);
+    }
+    return count;
+}
 
 PackHeader read_pack_header(const void* bytes) { return read_record<PackHeader>(bytes); }
 void write_pack_header(const PackHeader& header, void* bytes) { std::memcpy(bytes, &header, sizeof header); }
@@ -120,10 +145,15 @@ PackCheckResult check_resource_entry(const core::ResourceEntry& entry, uint64_t 
     if (uint64_t{entry.offset} + entry.stored_size > file_size) {
         return fail(PackCheck::stored_bytes_outside_file, entry.offset, entry.stored_size, entry.id);
     }
+    if (get_resource_block_size(entry.flags, entry.unpacked_size) > get_resource_pool_size(entry.flags)) {
+        return fail(PackCheck::unpacked_size_too_large, entry.unpacked_size, get_resource_pool_size(entry.flags),
+                    entry.id);
+    }
     return {};
 }
 
-PackCheckResult verify_pack(const void* bytes, uint64_t size) {
+PackCheckResult verify_pack(const void* bytes, uint64_t size, uint32_t language, QueuedResourceIds* queued_ids,
+                            uint32_t pack_index) {
     const auto* pack = static_cast<const uint8_t*>(bytes);
     if (size < pack_header_size) {
         return fail(PackCheck::file_too_short, static_cast<uint32_t>(size), pack_header_size);
@@ -155,15 +185,24 @@ PackCheckResult verify_pack(const void* bytes, uint64_t size) {
     if (result.check != PackCheck::intact) {
         return result;
     }
-    const uint32_t first_repeated = find_first_repeated_id(directory, data_block.entry_count);
+    static const QueuedResourceIds no_ids;
+    uint32_t holder = 0;
+    const uint32_t first_repeated = find_first_repeated_id(directory, data_block.entry_count, language,
+                                                           queued_ids != nullptr ? *queued_ids : no_ids, pack_index,
+                                                           &holder);
     for (uint32_t index = 0; index < data_block.entry_count; ++index) {
         const core::ResourceEntry entry = read_resource_entry(directory + index * resource_entry_size);
         if (index == first_repeated) {
-            return fail(PackCheck::duplicate_id, 0, 0, entry.id);
+            return fail(PackCheck::duplicate_id, 0, holder, entry.id);
         }
         result = check_resource_entry(entry, size);
         if (result.check != PackCheck::intact) {
             return result;
+        }
+    }
+    if (queued_ids != nullptr) {
+        for (uint32_t index = 0; index < data_block.entry_count; ++index) {
+            queued_ids->emplace(read_resource_entry(directory + index * resource_entry_size).id, pack_index);
         }
     }
     return {};
@@ -241,7 +280,13 @@ void describe_pack_check(const PackCheckResult& result, const char* path, uint32
         std::snprintf(buffer, capacity,
                       "Attempt to queue resource 0x%08" PRIx32 " for pack %" PRIu32
                       " while corresponding entry already exists in pack %" PRIu32,
-                      id, pack_index, pack_index);
+                      id, pack_index, expected);
+        break;
+    case PackCheck::unpacked_size_too_large:
+        std::snprintf(buffer, capacity,
+                      "out of resource memory\nresource 0x%08" PRIx32 " of pack %" PRIu32 " unpacks to %" PRIu32
+                      " bytes, more than its pool's %" PRIu32,
+                      id, pack_index, found, expected);
         break;
     }
 }

@@ -7,6 +7,7 @@
 // its fatal message names; halting is the caller's. Any thread may call.
 #include <bit>
 #include <cstdint>
+#include <unordered_map>
 
 namespace zolt::core {
 
@@ -93,6 +94,29 @@ constexpr uint32_t set_resource_language(uint32_t id, uint32_t language) {
     return (id & ~resource_language_mask) | (language << resource_language_shift & resource_language_mask);
 }
 
+// The ids a lookup of id tries, first to last, into ids (max_lookup_ids):
+// the id itself and, for an id of the current-language number, that id in
+// language, then in languages 0 and 1. any_language stands for every
+// language a script may make current. The loader's lookups and the pack
+// checks both go through it, so the tools refuse every pack whose ids the
+// loader would take for one another.
+constexpr uint32_t any_language = 0xFFFFFFFF;
+constexpr uint32_t max_lookup_ids = 17;
+uint32_t list_lookup_ids(uint32_t id, uint32_t language, uint32_t* ids);
+
+// The loader's two resource pools. A resource takes a block of its unpacked
+// size, plus its alignment when that is above 8 bytes, from the pool of its
+// pool type; one that needs more than the whole pool can never be loaded.
+constexpr uint32_t general_resource_pool_size = 0x12C00000;  // 300 MiB
+constexpr uint32_t second_resource_pool_size = 0x5000000;    // 80 MiB
+constexpr uint32_t get_resource_pool_size(uint32_t flags) {
+    return get_pool_type(flags) == pool_type_second ? second_resource_pool_size : general_resource_pool_size;
+}
+constexpr uint64_t get_resource_block_size(uint32_t flags, uint32_t unpacked_size) {
+    const uint32_t alignment = uint32_t{1} << get_alignment_exponent(flags);
+    return uint64_t{unpacked_size} + (alignment > 8 ? alignment : 0);
+}
+
 PackHeader read_pack_header(const void* bytes);
 void write_pack_header(const PackHeader& header, void* bytes);
 PackDataBlock read_pack_data_block(const void* bytes);
@@ -123,12 +147,14 @@ enum class PackCheck : uint32_t {
     stored_bytes_outside_file,
     // Panic routine.
     duplicate_id,
+    unpacked_size_too_large,  // larger than the whole pool of its pool type
 };
 
 // found and expected are the values the message names, in its order: for
 // the CRCs the one read from the file and the one computed, except the
 // directory CRC (computed, then read); for sizes and counts the value read
-// and the limit; for entries resource_id names the entry.
+// and the limit; for entries resource_id names the entry; for a duplicate id
+// expected is the pack that holds the id already.
 struct PackCheckResult {
     PackCheck check = PackCheck::intact;
     uint32_t found = 0;
@@ -148,11 +174,16 @@ PackCheckResult check_pack_directory(const PackDataBlock& data_block, const void
 // One entry, when it is queued.
 PackCheckResult check_resource_entry(const core::ResourceEntry& entry, uint64_t file_size);
 
+// Ids queued so far, with the index of the pack that holds each.
+using QueuedResourceIds = std::unordered_map<uint32_t, uint32_t>;
+
 // A whole pack in memory, every check in the loader's order, entries in
-// directory order with an id repeated inside the pack failing at its second
-// place. Ids of other packs are the loader's to compare. Reads nothing
-// outside the size bytes.
-PackCheckResult verify_pack(const void* bytes, uint64_t size);
+// directory order; an entry fails as a duplicate when a lookup of its id
+// under language (list_lookup_ids) finds an earlier entry of the pack or one
+// in queued_ids. Every entry of an intact pack then joins queued_ids, under
+// pack_index. Reads nothing outside the size bytes.
+PackCheckResult verify_pack(const void* bytes, uint64_t size, uint32_t language = any_language,
+                            QueuedResourceIds* queued_ids = nullptr, uint32_t pack_index = 0);
 
 // The loader's message for a failed check: path names the pack file and
 // pack_index its place in the pack table.

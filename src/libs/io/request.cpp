@@ -1,6 +1,7 @@
 #include "libs/io/request.h"
 
 #include <cinttypes>
+#include <cstdio>
 
 #include "libs/io/file_path.h"
 #include "libs/io/io_thread.h"
@@ -60,6 +61,7 @@ void Request::do_open(const char* path, uint32_t open_flags) {
     type = request_open;
     flags = open_flags;
     position = 0;
+    set_file_path(path);
     const uint32_t mode = open_flags & open_mode_mask;
     if (mode < open_read || mode > open_read_write_always) {
         ZOLT_PANIC("Invalid open flags 0x%08x", open_flags);
@@ -71,6 +73,10 @@ void Request::do_open(const char* path, uint32_t open_flags) {
     }
     const OpenMode& open_mode = open_modes[mode - 1];
     error = platform::open_file(native_path, open_mode.access, open_mode.creation, &handle);
+}
+
+void Request::set_file_path(const char* path) {
+    std::snprintf(file_path, sizeof file_path, "%s", path != nullptr ? path : "");
 }
 
 void Request::do_close() {
@@ -159,7 +165,18 @@ bool Request::handle_error(uint32_t error_flags) {
     }
     const char* verb = get_operation_verb(type);
     set_fatal_exit_code(ExitCode::file_input_output);
-    ZOLT_ERROR("IO error %" PRIu32 " encountered while %s a file.", error, verb);
+    ZOLT_ERROR("IO error %" PRIu32 " encountered while %s a file.\n%s: %s", error, verb,
+               file_path[0] != 0 ? file_path : "(unnamed file)", describe_request_error(error));
+}
+
+const char* describe_request_error(uint32_t error) {
+    switch (error) {
+    case error_short_read: return "the file ends before the bytes asked for";
+    case error_short_write: return "the disk took fewer bytes than were written";
+    case error_file_too_large: return "the file is 4 GB or larger";
+    case error_invalid_path: return "the path is not well-formed UTF-8 or is too long";
+    default: return platform::describe_file_error(error);
+    }
 }
 
 void Request::process_request() {

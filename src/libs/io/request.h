@@ -4,7 +4,8 @@
 // owns it, or (reads only) on the IO thread; its manual-reset event is
 // signalled whenever no operation is outstanding, and the issuing thread
 // touches no field between queueing and that signal. handle_error turns the
-// result into success, a quiet failure or a fatal error with the file input and output exit code.
+// result into success, a quiet failure or a fatal error with the file input and output exit code,
+// whose report names the file and the reason on the line after.
 #include <cstdint>
 
 #include "libs/io/file_path.h"
@@ -53,6 +54,7 @@ public:
     Request& operator=(const Request&) = delete;
 
     // Position becomes 0; the flags give the open mode and the error policy.
+    // The request keeps a copy of the path for its reports.
     void do_open(const char* path, uint32_t open_flags);
     void do_close();
     void do_read(uint32_t read_offset, void* destination, uint32_t byte_count);
@@ -81,7 +83,16 @@ public:
     uint32_t transferred = 0;
     platform::Event event{true, true};
     uint32_t flags = 0;
+    // The file as the reports name it, for a handle opened elsewhere; null
+    // leaves it unnamed. Long paths are cut.
+    void set_file_path(const char* path);
+    // Empty when unknown.
+    char file_path[native_path_capacity] = {};
 };
+
+// The reason for an error of a request in words: the system's for its error
+// numbers, the engine's own for its codes.
+const char* describe_request_error(uint32_t error);
 
 // Queues a read of size bytes at offset into buffer to the IO thread. The
 // caller waits for (or polls) the request's event, then calls handle_error.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "libs/io/file_replacement.h"
 #include "libs/io/request.h"
 #include "libs/utility/fatal_error.h"
 
@@ -15,8 +16,11 @@ bool read_whole_file(char* buffer, uint32_t capacity, const char* path, const ch
     request.do_open(path, open_read | quiet_failure);
     if (!request.handle_error(request.flags)) {
         buffer[0] = 0;
-        if (report_missing) {
-            ZOLT_ERROR("unable to open %s %s", description, path);
+        // Only a file that is not there may be passed over: one that is there
+        // and cannot be read would otherwise be replaced by a later save.
+        if (report_missing || !platform::is_missing_path_error(request.error)) {
+            ZOLT_ERROR("unable to open %s %s\n%s: %s", description, path, path,
+                       describe_request_error(request.error));
         }
         return false;
     }
@@ -26,7 +30,7 @@ bool read_whole_file(char* buffer, uint32_t capacity, const char* path, const ch
     }
     request.do_read(0, buffer, file_size);
     if (!request.handle_error(request.flags)) {
-        ZOLT_ERROR("error reading %s %s", description, path);
+        ZOLT_ERROR("error reading %s %s\n%s: %s", description, path, path, describe_request_error(request.error));
     }
     buffer[file_size] = 0;
     return true;
@@ -42,6 +46,23 @@ bool write_whole_file(const char* path, const void* data, uint32_t length) {
     const bool written = request.handle_error(request.flags);
     request.do_close();
     return request.handle_error(request.flags) && written;
+}
+
+bool replace_whole_file(const char* path, const void* data, uint32_t length) {
+    char native_path[native_path_capacity];
+    if (!make_native_path(path, native_path)) {
+        return false;
+    }
+    FileReplacement replacement;
+    if (replacement.begin(native_path, native_path) != 0) {
+        return false;
+    }
+    uint32_t transferred = 0;
+    const uint32_t error = platform::write_file_at(replacement.get_handle(), 0, data, length, &transferred);
+    if (error != 0 || transferred != length) {
+        return false;
+    }
+    return replacement.commit() == 0;
 }
 
 void* read_file_to_new_buffer(uint32_t* length, const char* path) {

@@ -114,10 +114,21 @@ const char* get_video_driver_name() {
     return name != nullptr ? name : "";
 }
 
+const char* get_display_error() {
+    if (!display_state.video_open) {
+        return "the video system is not open";
+    }
+    const char* const error = SDL_GetError();
+    return error != nullptr ? error : "";
+}
+
 DisplayWindow* create_display_window(const char* title, const WindowGeometry& geometry, int32_t pixel_format,
                                      bool probe) {
     const SdlPixelFormat* format = find_pixel_format(pixel_format);
     if (!display_state.video_open || format == nullptr) {
+        if (format == nullptr) {
+            SDL_SetError("pixel format %d is unknown", static_cast<int>(pixel_format));
+        }
         return nullptr;
     }
     apply_pixel_format_attributes(*format);

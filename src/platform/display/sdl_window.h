@@ -76,7 +76,11 @@ struct ScreenRectangle {
 };
 
 // Hidden until show_window. A probe is a 1 x 1 window that never shows and
-// sends no events. Null on failure.
+// sends no events. Null on failure, with get_display_error saying why.
+// The reason the last display call of this thread failed, in the video
+// system's words; empty when it gave none.
+const char* get_display_error();
+
 DisplayWindow* create_display_window(const char* title, const WindowGeometry& geometry, int32_t pixel_format,
                                      bool probe);
 void destroy_display_window(DisplayWindow* window);

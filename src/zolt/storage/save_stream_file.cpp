@@ -27,22 +27,21 @@ bool has_save_extension(const char* path, size_t length) {
     return true;
 }
 
-// "s00300005.zsv" becomes "s00300005.tmp": as long as the save's own name,
-// and never listed as a save.
-void make_temporary_path(const char* path, char* temporary_path) {
+// "s00300005.zsv" gives temporary files "s00300005.<random>.tmp", never
+// listed as saves.
+void make_temporary_prefix(const char* path, char* prefix) {
     size_t length = std::strlen(path);
     if (has_save_extension(path, length)) {
         length -= 4;
     }
-    std::memcpy(temporary_path, path, length);
-    std::memcpy(temporary_path + length, ".tmp", 5);
+    std::memcpy(prefix, path, length);
+    prefix[length] = 0;
 }
 }  // namespace
 
 FileSaveStream::FileSaveStream(const SaveFileProvider& provider)
     : provider_(provider), crc_register_(crc32_start) {
     path_[0] = 0;
-    temporary_path_[0] = 0;
     // Until an open succeeds, writes land in the buffer and go no further.
     set_buffer(get_file_save_buffer(), save_stream_capacity);
 }
@@ -59,13 +58,18 @@ bool FileSaveStream::open(uint32_t save_id) {
         record_save_status(save_status_file_error);
         return false;
     }
-    make_temporary_path(path_, temporary_path_);
-    request_.do_open(temporary_path_, save_file_flags);
-    if (!request_.handle_error(save_file_flags)) {
-        record_save_status_from_error(request_.error);
+    char prefix[io::native_path_capacity];
+    make_temporary_prefix(path_, prefix);
+    if (const uint32_t error = replacement_.begin(path_, prefix); error != 0) {
+        record_save_status_from_error(error);
         return false;
     }
     has_temporary_file_ = true;
+    request_.type = io::request_open;
+    request_.flags = save_file_flags;
+    request_.handle = replacement_.get_handle();
+    request_.set_file_path(replacement_.get_temporary_path());
+    request_.position = 0;
     request_.do_write(0, reserved_zeros, save_reserved_size);
     if (request_.handle_error(save_file_flags)) {
         request_.do_write(request_.position, provider_.get_storage_record(), storage_record_size);
@@ -121,18 +125,13 @@ bool FileSaveStream::finish() {
         record_save_status_from_error(request_.error);
         succeeded = false;
     }
-    request_.do_close();
-    if (!request_.handle_error(save_file_flags)) {
-        record_save_status_from_error(request_.error);
-        succeeded = false;
-    }
+    // The replacement closes the file, whether it commits or not.
+    request_.handle = platform::invalid_file_handle;
     if (succeeded) {
-        const uint32_t error = platform::rename_file(temporary_path_, path_);
+        const uint32_t error = replacement_.commit();
         if (error != 0) {
             record_save_status_from_error(error);
             succeeded = false;
-        } else {
-            has_temporary_file_ = false;
         }
     }
     discard_temporary_file();
@@ -143,10 +142,8 @@ void FileSaveStream::discard_temporary_file() {
     if (!has_temporary_file_) {
         return;
     }
-    if (request_.handle != platform::invalid_file_handle) {
-        request_.do_close();
-    }
-    platform::delete_file(temporary_path_);
+    request_.handle = platform::invalid_file_handle;
+    replacement_.abandon();
     has_temporary_file_ = false;
 }
 

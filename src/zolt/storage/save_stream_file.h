@@ -1,12 +1,14 @@
 #pragma once
 // A save written to its save file. The file is written under a temporary
-// name and replaces the save of the same id only when the whole save
-// succeeded, so a failed save keeps the previous one. The stream keeps a
+// name of its own, reaches the disk and replaces the save of the same id only
+// when the whole save succeeded, so a failed or killed save keeps the
+// previous one. The stream keeps a
 // running CRC-32 and ends with its register; a stream that would not load
 // again (over save_stream_capacity with the CRC) fails. Write failures do not
 // stop the save: the stream stops writing and finish reports the save status.
 #include <cstdint>
 
+#include "libs/io/file_replacement.h"
 #include "libs/io/request.h"
 #include "zolt/storage/save_file_layout.h"
 #include "zolt/storage/save_stream.h"
@@ -34,13 +36,14 @@ private:
     bool failed_ = true;
     bool too_long_ = false;
     bool has_temporary_file_ = false;
+    io::FileReplacement replacement_;
+    // Writes into the replacement's file, whose handle it never owns.
     io::Request request_;
     uint32_t crc_register_;
     // Stream bytes handed to the file so far.
     uint32_t stream_size_ = 0;
-    // Both in the file system's form; the temporary one is up to 4 bytes longer.
+    // In the file system's form.
     char path_[io::native_path_capacity];
-    char temporary_path_[io::native_path_capacity + 4];
 };
 
 }  // namespace zolt::storage

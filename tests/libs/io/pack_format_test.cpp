@@ -85,6 +85,7 @@ TEST(PackFormat, BrokenPacksFailTheCheckTheLoaderMeetsFirst) {
     const uint32_t size = static_cast<uint32_t>(intact.size());
     const uint32_t first_id = get_word(intact, entry_field(0, 0));
     const uint32_t first_unpacked = get_word(intact, entry_field(0, 24));
+    const uint32_t first_pool_size = get_resource_pool_size(get_word(intact, entry_field(0, 16)));
     struct Case {
         const char* fault;
         std::function<void(Bytes&)> damage;
@@ -141,6 +142,17 @@ TEST(PackFormat, BrokenPacksFailTheCheckTheLoaderMeetsFirst) {
              put_word(p, 44, 0xFFFFFFFF);
          },
          true, {}},
+        {"unpacked size beyond its pool",
+         [&](Bytes& p) { put_word(p, entry_field(0, 24), first_pool_size + 1); }, true,
+         {PackCheck::unpacked_size_too_large, first_pool_size + 1, first_pool_size, first_id}},
+        {"current-language id after its language-1 twin",
+         [&](Bytes& p) { put_word(p, entry_field(2, 0), set_resource_language(first_id, current_language)); }, true,
+         {PackCheck::duplicate_id, 0, 0, set_resource_language(first_id, current_language)}},
+        {"current-language id before its twin",
+         [&](Bytes& p) {
+             put_word(p, entry_field(0, 0), set_resource_language(get_word(p, entry_field(2, 0)), current_language));
+         },
+         true, {}},
         {"header cut short", [](Bytes& p) { p.resize(39); }, false, {PackCheck::file_too_short, 39, 40}},
         {"data block cut short", [](Bytes& p) { p.resize(50); }, false, {PackCheck::file_too_short, 50, 56}},
     };
@@ -184,6 +196,34 @@ TEST(PackFormat, RepeatedIdFailsAtItsSecondPlaceAfterEarlierEntryFaults) {
     EXPECT_EQ(result.resource_id, 0x11000002u);
 }
 
+TEST(PackFormat, CurrentLanguageIdsCollideAsTheLoaderLooksThemUp) {
+    // Entry 2 becomes the current-language form of entry 1 put in language 5:
+    // only a loader whose language is 5 takes one for the other; the tools
+    // ask for every language.
+    Bytes pack = make_pack(3);
+    const uint32_t id = get_word(pack, entry_field(1, 0));
+    put_word(pack, entry_field(1, 0), set_resource_language(id, 5));
+    put_word(pack, entry_field(2, 0), set_resource_language(id, current_language));
+    tools::seal_pack(&pack);
+    EXPECT_EQ(verify_pack(pack.data(), pack.size(), 5).check, PackCheck::duplicate_id);
+    EXPECT_EQ(verify_pack(pack.data(), pack.size(), 2).check, PackCheck::intact);
+    EXPECT_EQ(verify_pack(pack.data(), pack.size(), any_language).check, PackCheck::duplicate_id);
+
+    // Ids of packs queued before count as well, named by their pack; an
+    // intact pack's ids join them.
+    QueuedResourceIds queued = {{set_resource_language(id, 0), 4}};
+    const Bytes other = make_pack(3);
+    EXPECT_EQ(verify_pack(other.data(), other.size(), 2, &queued, 9).check, PackCheck::intact);
+    EXPECT_EQ(queued.size(), 4u);
+    EXPECT_EQ(queued[id], 9u);
+    put_word(pack, entry_field(1, 0), set_resource_language(id, 6));
+    tools::seal_pack(&pack);
+    QueuedResourceIds earlier = {{set_resource_language(id, 0), 4}};
+    const PackCheckResult repeated = verify_pack(pack.data(), pack.size(), 2, &earlier, 9);
+    EXPECT_EQ(repeated.check, PackCheck::duplicate_id);
+    EXPECT_EQ(repeated.expected, 4u);
+}
+
 TEST(PackFormat, DescribesEachFailureWithTheLoaderMessage) {
     const struct {
         PackCheckResult result;
@@ -202,12 +242,15 @@ TEST(PackFormat, DescribesEachFailureWithTheLoaderMessage) {
         {{PackCheck::data_crc, 0x1234, 0xABCD}, "data/levels.pack: pack data CRC 0x00001234 does not match 0x0000abcd"},
         {{PackCheck::directory_crc, 0x1234, 0xABCD},
          "resource directory CRC 0x00001234 of pack 7 does not match the expected CRC 0x0000abcd"},
-        {{PackCheck::duplicate_id, 0, 0, 0x11000001},
+        {{PackCheck::duplicate_id, 0, 7, 0x11000001},
          "Attempt to queue resource 0x11000001 for pack 7 while corresponding entry already exists in pack 7"},
         {{PackCheck::file_too_short, 39, 40}, "IO error 536870914 encountered while reading a file."},
         {{PackCheck::too_many_entries, 10001, 10000}, "data/levels.pack: pack entry count 10001 exceeds 10000"},
         {{PackCheck::stored_size_too_large, 301, 300, 0x11000001},
          "resource 0x11000001 of pack 7 stores 301 bytes, more than its 300 unpacked bytes"},
+        {{PackCheck::unpacked_size_too_large, 0x50000001, 0x50000000, 0x11000001},
+         "out of resource memory\nresource 0x11000001 of pack 7 unpacks to 1342177281 bytes, more than its pool's "
+         "1342177280"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(describe(c.result), c.message);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -197,11 +198,18 @@ struct FailureCase {
     const char* name;
     std::function<bool(const TemporaryFolder&)> fail;
     ExitCode exit_code;
-    std::string report;  // the crash report line; empty for a quiet failure
+    // The crash report's lines, "{folder}" standing for the test's folder;
+    // empty for a quiet failure.
+    std::string report;
 };
 
 std::string io_error(uint64_t error, const char* verb) {
     return "zolt: error: IO error " + std::to_string(error) + " encountered while " + verb + " a file.";
+}
+
+// The report and the line after it that names the file and the reason.
+std::string io_error(uint64_t error, const char* verb, const std::string& path, const std::string& reason) {
+    return io_error(error, verb) + "\n" + path + ": " + reason;
 }
 
 bool open_and_handle(const std::string& path, uint32_t flags) {
@@ -218,7 +226,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
     constexpr ExitCode io_failure = ExitCode::file_input_output;
     const std::vector<FailureCase> cases = {
         {"missing file", [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x1); }, io_failure,
-         io_error(ENOENT, "opening")},
+         io_error(ENOENT, "opening", "{folder}/none", "No such file or directory")},
         {"missing file made quiet",
          [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x81); }, quiet, ""},
         {"missing folder made quiet",
@@ -235,7 +243,23 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
          [](const TemporaryFolder& f) { return open_and_handle(f.write_file("file", ""), 0x2); }, io_failure,
          io_error(EEXIST, "opening")},
         {"path that is not UTF-8", [](const TemporaryFolder&) { return open_and_handle("\xFF", 0x81); }, io_failure,
-         io_error(error_invalid_path, "opening")},
+         io_error(error_invalid_path, "opening", "\xFF", "the path is not well-formed UTF-8 or is too long")},
+        {"folder", [](const TemporaryFolder& f) { return open_and_handle(f.get_folder().string(), 0x81); }, io_failure,
+         io_error(EISDIR, "opening", "{folder}", "a folder, not a regular file")},
+        {"FIFO without a writer, which must not block",
+         [](const TemporaryFolder& f) {
+             mkfifo(f.get_path("fifo").c_str(), 0600);
+             return open_and_handle(f.get_path("fifo"), 0x81);
+         },
+         io_failure, io_error(platform::fifo_file_error, "opening", "{folder}/fifo", "a FIFO, not a regular file")},
+        {"FIFO opened for writing without a reader",
+         [](const TemporaryFolder& f) {
+             mkfifo(f.get_path("fifo").c_str(), 0600);
+             return open_and_handle(f.get_path("fifo"), 0x4);
+         },
+         io_failure, io_error(platform::fifo_file_error, "opening", "{folder}/fifo", "a FIFO, not a regular file")},
+        {"device", [](const TemporaryFolder&) { return open_and_handle("/dev/zero", 0x1); }, io_failure,
+         io_error(platform::device_file_error, "opening", "/dev/zero", "a device, not a regular file")},
         {"every failure quiet", [](const TemporaryFolder&) { return open_and_handle("\xFF", 0x41); }, quiet, ""},
         {"close of a closed handle",
          [](const TemporaryFolder& f) {
@@ -254,7 +278,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
              request.do_read(0, buffer, 8);
              return request.handle_error(0x1);
          },
-         io_failure, io_error(error_short_read, "reading from")},
+         io_failure, io_error(error_short_read, "reading from", "{folder}/file", "the file ends before the bytes asked for")},
         {"short read made quiet",
          [](const TemporaryFolder& f) {
              Request request;
@@ -264,23 +288,25 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
              return request.handle_error(0x101);
          },
          quiet, ""},
-        {"read of a folder is no short read",
+        {"read failing on the device is no short read",
          [](const TemporaryFolder& f) {
              Request request;
-             request.do_open(f.get_folder().c_str(), 0x101);
+             request.do_open(f.write_file("file", "abc").c_str(), 0x101);
+             platform::inject_file_fault(platform::FileCall::read, EIO);
              char buffer[8];
              request.do_read(0, buffer, 8);
              return request.handle_error(0x101);
          },
-         io_failure, io_error(EISDIR, "reading from")},
-        {"write to a full device",
-         [](const TemporaryFolder&) {
+         io_failure, io_error(EIO, "reading from", "{folder}/file", "Input/output error")},
+        {"write to a full disk",
+         [](const TemporaryFolder& f) {
              Request request;
-             request.do_open("/dev/full", 0x3);
+             request.do_open(f.get_path("file").c_str(), 0x3);
+             platform::inject_file_fault(platform::FileCall::write, ENOSPC);
              request.do_write(0, "data", 4);
              return request.handle_error(0x3);
          },
-         io_failure, io_error(ENOSPC, "writing to")},
+         io_failure, io_error(ENOSPC, "writing to", "{folder}/file", "No space left on device")},
         {"write that moves too few bytes",
          [](const TemporaryFolder& f) {
              Request request;
@@ -289,7 +315,7 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
              request.do_write(0, "data", 4);
              return request.handle_error(0x3);
          },
-         io_failure, io_error(error_short_write, "writing to")},
+         io_failure, io_error(error_short_write, "writing to", "{folder}/file", "the disk took fewer bytes than were written")},
         {"presize of a file open for reading",
          [](const TemporaryFolder& f) {
              Request request;
@@ -366,7 +392,11 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
             EXPECT_NE(result.standard_error.find("answered 0"), std::string::npos) << result.standard_error;
             EXPECT_EQ(result.standard_error.find("zolt:"), std::string::npos) << result.standard_error;
         } else {
-            EXPECT_NE(result.standard_error.find(c.report + "\n"), std::string::npos) << result.standard_error;
+            std::string report = c.report;
+            for (size_t at; (at = report.find("{folder}")) != std::string::npos;) {
+                report.replace(at, 8, folder.get_folder().string());
+            }
+            EXPECT_NE(result.standard_error.find(report + "\n"), std::string::npos) << result.standard_error;
             EXPECT_EQ(result.standard_error.find("answered"), std::string::npos) << result.standard_error;
         }
     }

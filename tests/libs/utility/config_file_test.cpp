@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <random>
+#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 
 #include "libs/io/temporary_folder.h"
@@ -139,8 +145,71 @@ TEST(ConfigFile, FailedSaveRemovesTheTemporaryFileAndKeepsTheOldOne) {
         EXPECT_EQ(read_file_bytes(path), "count = 2\n");
         EXPECT_EQ(count_entries(folder.get_folder()), 1u);
     }
+    const platform::FileFault faults[] = {
+        {platform::FileCall::write, platform::FileFaultKind::fail, EIO, 0},
+        {platform::FileCall::write, platform::FileFaultKind::short_transfer, 3, 0},
+        {platform::FileCall::flush, platform::FileFaultKind::fail, EIO, 0},
+    };
+    for (const platform::FileFault& fault : faults) {
+        platform::arm_file_fault(fault);
+        EXPECT_FALSE(write_config_file(config->table, path.c_str())) << static_cast<uint32_t>(fault.kind);
+        EXPECT_EQ(read_file_bytes(path), "count = 2\n");
+        EXPECT_EQ(count_entries(folder.get_folder()), 1u);
+    }
     EXPECT_FALSE(write_config_file(config->table, folder.get_path("missing/Config.txt").c_str()));
     EXPECT_EQ(count_entries(folder.get_folder()), 1u);
+}
+
+// A configuration whose file text holds value repeated count times.
+std::unique_ptr<TestConfig> make_config_with(char value, size_t count) {
+    auto config = TestConfig::make();
+    std::string text = "KEY_TEXT = " + std::string(count, value) + "\n";
+    parse_config_text(config->table, text.data(), static_cast<uint32_t>(text.size()), true);
+    return config;
+}
+
+TEST(ConfigFile, WritersRacingAndKilledLeaveOneWritersWholeText) {
+    TemporaryFolder folder;
+    // Texts of different lengths, so that one cut into the other shows.
+    const auto first = make_config_with('a', 20000);
+    const auto second = make_config_with('b', 3000);
+    const std::string first_path = folder.get_path("first.txt");
+    const std::string second_path = folder.get_path("second.txt");
+    ASSERT_TRUE(write_config_file(first->table, first_path.c_str()));
+    ASSERT_TRUE(write_config_file(second->table, second_path.c_str()));
+    const std::string first_text = read_file_bytes(first_path);
+    const std::string second_text = read_file_bytes(second_path);
+    const std::string path = folder.get_path("Config.txt");
+    std::mt19937 random(18);
+    for (int trial = 0; trial < 40; ++trial) {
+        folder.write_file("Config.txt", first_text);
+        pid_t writers[2];
+        for (int index = 0; index < 2; ++index) {
+            writers[index] = fork();
+            ASSERT_GE(writers[index], 0);
+            if (writers[index] == 0) {
+                const ConfigVariableTable& table = index == 0 ? first->table : second->table;
+                // A pause between creating the file and writing it widens
+                // the window in which the other writer may replace the file.
+                platform::FileFault stall;
+                stall.call = platform::FileCall::write;
+                stall.kind = platform::FileFaultKind::stall;
+                stall.value = 1 + index;
+                for (;;) {
+                    platform::arm_file_fault(stall);
+                    write_config_file(table, path.c_str());
+                }
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 30000));
+        for (const pid_t writer : writers) {
+            kill(writer, SIGKILL);
+            waitpid(writer, nullptr, 0);
+        }
+        const std::string text = read_file_bytes(path);
+        ASSERT_TRUE(text == first_text || text == second_text)
+            << "trial " << trial << ": " << text.size() << " bytes, starting " << text.substr(0, 20);
+    }
 }
 
 void dump_too_much(StringBuffer& buffer) {

@@ -397,6 +397,45 @@ TEST(FileSaveStreams, FailedSaveKeepsThePreviousSaveAndLeavesNoTemporaryFile) {
     }
 }
 
+TEST(FileSaveStreams, FaultOnALaterCallKeepsThePreviousSave) {
+    struct Case {
+        const char* name;
+        platform::FileFault fault;
+        uint32_t status;
+    };
+    const Case cases[] = {
+        {"third write failing with EIO", {platform::FileCall::write, platform::FileFaultKind::fail, EIO, 2},
+         save_status_file_error},
+        {"third write short", {platform::FileCall::write, platform::FileFaultKind::short_transfer, 10, 2},
+         save_status_file_error},
+        {"flush to disk failing with ENOSPC", {platform::FileCall::flush, platform::FileFaultKind::fail, ENOSPC, 0},
+         save_status_disk_full},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder folder;
+        TestSaveFiles files(folder);
+        ASSERT_TRUE(save_bytes(files, save_id, "previous"));
+        FileSaveStream stream(files);
+        platform::arm_file_fault(c.fault);
+        ASSERT_TRUE(stream.open(save_id));
+        write_filler(stream, save_stream_capacity / 2);
+        EXPECT_FALSE(stream.finish());
+        EXPECT_EQ(get_save_status(), c.status);
+        EXPECT_EQ(load_bytes(files, save_id), "previous");
+        EXPECT_EQ(files.list_folder(), std::vector<std::string>{"s00300005.zsv"});
+    }
+    // A stalled write only delays the save.
+    TemporaryFolder folder;
+    TestSaveFiles files(folder);
+    FileSaveStream stream(files);
+    platform::arm_file_fault({platform::FileCall::write, platform::FileFaultKind::stall, 50, 1});
+    ASSERT_TRUE(stream.open(save_id));
+    write_filler(stream, 1000);
+    EXPECT_TRUE(stream.finish());
+    EXPECT_EQ(load_bytes(files, save_id).size(), 1000u);
+}
+
 TEST(FileSaveStreams, SaveAbandonedBeforeFinishLeavesNoTrace) {
     TemporaryFolder folder;
     TestSaveFiles files(folder);

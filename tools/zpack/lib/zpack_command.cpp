@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -34,7 +33,8 @@ const char* const usage_text =
     "      Prints the header and every directory entry.\n"
     "  zpack verify <pack>...\n"
     "      Checks the packs as the engine loads them: headers, data blocks,\n"
-    "      directories, ids unique over all the packs, stored and unpacked CRCs.\n"
+    "      directories, ids unique over all the packs as the engine looks them\n"
+    "      up in any language, unpacked sizes, stored and unpacked CRCs.\n"
     "  zpack packlist <out> <pack>...\n"
     "      Writes a pack list naming the packs, at most 512.\n"
     "\n"
@@ -194,12 +194,23 @@ int verify(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
         return fail_usage();
     }
-    std::map<uint32_t, uint32_t> pack_of_id;
+    // A pack passes only when the engine would load it under any language a
+    // script may choose: ids are compared as the loader looks them up.
+    io::QueuedResourceIds queued_ids;
     bool is_intact = true;
     for (uint32_t pack_index = 0; pack_index < arguments.size(); ++pack_index) {
         const std::string& path = arguments[pack_index];
         std::vector<uint8_t> pack;
-        if (!read_verified_pack(path, pack_index, &pack)) {
+        std::string error;
+        if (!read_file(path, &pack, &error)) {
+            fail(error);
+            is_intact = false;
+            continue;
+        }
+        const io::PackCheckResult result =
+            io::verify_pack(pack.data(), pack.size(), io::any_language, &queued_ids, pack_index);
+        if (result.check != io::PackCheck::intact) {
+            fail(describe(result, path, pack_index));
             is_intact = false;
             continue;
         }
@@ -209,15 +220,6 @@ int verify(const std::vector<std::string>& arguments) {
         for (uint32_t index = 0; index < data_block.entry_count; ++index) {
             const core::ResourceEntry entry =
                 io::read_resource_entry(pack.data() + data_block.directory_offset + index * io::resource_entry_size);
-            const auto [existing, is_new] = pack_of_id.emplace(entry.id, pack_index);
-            if (!is_new) {
-                std::fprintf(stderr,
-                             "zpack: Attempt to queue resource 0x%08" PRIx32 " for pack %" PRIu32
-                             " while corresponding entry already exists in pack %" PRIu32 "\n",
-                             entry.id, pack_index, existing->second);
-                is_pack_intact = false;
-                continue;
-            }
             is_pack_intact = verify_resource(pack, entry) && is_pack_intact;
             packed_count += entry.stored_size < entry.unpacked_size ? 1 : 0;
         }
@@ -227,8 +229,8 @@ int verify(const std::vector<std::string>& arguments) {
         }
         is_intact = is_intact && is_pack_intact;
     }
-    if (pack_of_id.size() > io::max_resource_count) {
-        return fail("the packs hold " + std::to_string(pack_of_id.size()) + " resources, more than " +
+    if (queued_ids.size() > io::max_resource_count) {
+        return fail("the packs hold " + std::to_string(queued_ids.size()) + " resources, more than " +
                     std::to_string(io::max_resource_count));
     }
     return is_intact ? 0 : exit_failure;

@@ -55,6 +55,7 @@ constexpr uint32_t directory_read = 0x2;
 
 struct ResourcePack {
     platform::FileHandle handle;  // open for the whole run
+    const char* path;             // as the pack list names it, for reports
     uint32_t key;
     uint32_t flags;
     uint32_t entry_count;

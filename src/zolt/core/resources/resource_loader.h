@@ -32,8 +32,8 @@ namespace zolt::core {
 constexpr uint32_t resource_table_capacity = io::max_resource_count;
 constexpr uint32_t resource_hash_bucket_count = 10007;
 constexpr uint32_t pack_table_capacity = io::max_pack_count;
-constexpr uint32_t general_resource_pool_size = 0x12C00000;  // 300 MiB
-constexpr uint32_t second_resource_pool_size = 0x5000000;    // 80 MiB
+constexpr uint32_t general_resource_pool_size = io::general_resource_pool_size;
+constexpr uint32_t second_resource_pool_size = io::second_resource_pool_size;
 
 class ResourceLoader {
 public:

@@ -14,10 +14,18 @@ constexpr uint32_t pack_read_flags = io::open_read | io::handle_not_owned;      
 constexpr uint32_t pack_close_flags = io::open_read;                                               // 0x1
 constexpr uint32_t pack_message_capacity = 1024;
 
-[[noreturn]] void halt_on_pack_check(const io::PackCheckResult& result, const char* path, uint32_t pack_index) {
+// Checks of an entry name no file in their wording: the pack's path follows
+// on the next line.
+[[noreturn]] void halt_on_pack_check(const io::PackCheckResult& result, const char* path, uint32_t pack_index,
+                                     bool is_entry_check = false) {
     char message[pack_message_capacity];
-    io::describe_pack_check(result, path, pack_index, message, sizeof message);
-    ZOLT_ERROR("%s", message);
+    io::describe_pack_check(result, is_entry_check ? "" : path, pack_index, message, sizeof message);
+    const char* const separator = is_entry_check ? "\n" : "";
+    const char* const named_path = is_entry_check ? path : "";
+    if (result.check == io::PackCheck::unpacked_size_too_large) {
+        ZOLT_PANIC("%s%s%s", message, separator, named_path);
+    }
+    ZOLT_ERROR("%s%s%s", message, separator, named_path);
 }
 
 void read_pack_bytes(io::Request& request, uint32_t offset, void* destination, uint32_t size) {
@@ -80,6 +88,7 @@ void ResourceLoader::open_pack(const char* path) {
 
     ResourcePack& pack = packs_[pack_count_++];
     pack.handle = request.handle;
+    pack.path = path;
     pack.key = data_block.pack_key;
     pack.flags = 0;
     pack.entry_count = data_block.entry_count;
@@ -97,6 +106,7 @@ void ResourceLoader::close_packs() {
         io::Request request;
         request.flags = pack_close_flags;
         request.handle = pack.handle;
+        request.set_file_path(pack.path);
         request.type = io::request_close;
         request.do_close();
         request.handle_error(pack_close_flags);
@@ -141,12 +151,13 @@ bool ResourceLoader::read_directories() {
         io::Request request;
         request.flags = pack_read_flags;
         request.handle = pack.handle;
+        request.set_file_path(pack.path);
         read_pack_bytes(request, pack.directory_offset, directory, directory_size);
         const uint32_t computed_crc = compute_crc32(directory, directory_size);
         if (computed_crc != pack.directory_crc) {
             ZOLT_ERROR("resource directory CRC 0x%08" PRIx32 " of pack %" PRIu32
-                       " does not match the expected CRC 0x%08" PRIx32,
-                       computed_crc, index, pack.directory_crc);
+                       " does not match the expected CRC 0x%08" PRIx32 "\n%s",
+                       computed_crc, index, pack.directory_crc, pack.path);
         }
         for (uint32_t entry_index = 0; entry_index < pack.entry_count; ++entry_index) {
             const ResourceEntry entry = io::read_resource_entry(directory + entry_index * io::resource_entry_size);
@@ -162,14 +173,14 @@ bool ResourceLoader::read_directories() {
 bool ResourceLoader::queue_pack_resource(uint32_t pack_index, const ResourceEntry& entry) {
     if (const ResourceInfo* const existing = find_resource(entry.id)) {
         ZOLT_PANIC("Attempt to queue resource 0x%08" PRIx32 " for pack %" PRIu32
-                   " while corresponding entry already exists in pack %" PRIu32,
-                   entry.id, pack_index, static_cast<uint32_t>(existing->pack));
+                   " while corresponding entry already exists in pack %" PRIu32 "\n%s",
+                   entry.id, pack_index, static_cast<uint32_t>(existing->pack), packs_[pack_index].path);
     }
     // A stored size above the unpacked size would place the stored bytes
     // before the block; stored bytes past the file would be read short.
     const io::PackCheckResult result = io::check_resource_entry(entry, packs_[pack_index].file_size);
     if (result.check != io::PackCheck::intact) {
-        halt_on_pack_check(result, "", pack_index);
+        halt_on_pack_check(result, packs_[pack_index].path, pack_index, true);
     }
     ResourceInfo& info = insert_resource(entry, pack_index);
     if (io::get_pool_type(info.flags) == io::pool_type_deferred) {

@@ -39,6 +39,7 @@ void ResourceLoader::read_resource_async(io::Request& request, uint32_t id, void
         }
     }
     request.handle = packs_[info.pack].handle;
+    request.set_file_path(packs_[info.pack].path);
     io::queue_request(destination, info.offset + offset, &request, size);
 }
 

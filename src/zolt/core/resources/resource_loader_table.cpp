@@ -43,14 +43,10 @@ ResourceInfo* ResourceLoader::find_exact_resource(uint32_t id) {
 }
 
 ResourceInfo* ResourceLoader::find_resource(uint32_t id) {
-    if (ResourceInfo* const info = find_exact_resource(id)) {
-        return info;
-    }
-    if (io::get_resource_language(id) != io::current_language) {
-        return nullptr;
-    }
-    for (const uint32_t language : {zolt::current_language, 0u, 1u}) {
-        if (ResourceInfo* const info = find_exact_resource(io::set_resource_language(id, language))) {
+    uint32_t ids[io::max_lookup_ids];
+    const uint32_t count = io::list_lookup_ids(id, zolt::current_language, ids);
+    for (uint32_t index = 0; index < count; ++index) {
+        if (ResourceInfo* const info = find_exact_resource(ids[index])) {
             return info;
         }
     }

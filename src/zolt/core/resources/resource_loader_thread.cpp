@@ -64,6 +64,7 @@ bool ResourceLoader::load_pending_resources(io::Request& request) {
         }
         if (info.pack != previous_pack) {
             request.handle = packs_[info.pack].handle;
+            request.set_file_path(packs_[info.pack].path);
             previous_pack = info.pack;
         }
         info.add_state(resource_state::loading);
@@ -85,16 +86,16 @@ void ResourceLoader::unpack_resource(ResourceInfo& info, io::Request& request) {
     request.handle_error(loader_read_flags);
     const uint32_t stored_crc = compute_crc32(stored, info.stored_size);
     if (stored_crc != info.stored_crc) {
-        ZOLT_ERROR("resource 0x%08" PRIx32 " data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32, info.id,
-                   stored_crc, info.stored_crc);
+        ZOLT_ERROR("resource 0x%08" PRIx32 " data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32 "\n%s", info.id,
+                   stored_crc, info.stored_crc, packs_[info.pack].path);
     }
     if (info.stored_size == info.unpacked_size) {
         return;
     }
     const UnpackResult result = unpack_resource_in_place(block, info.unpacked_size, info.stored_size);
     if (!result.is_intact) {
-        ZOLT_ERROR("resource 0x%08" PRIx32 " unpacked data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32,
-                   info.id, result.computed_crc, result.expected_crc);
+        ZOLT_ERROR("resource 0x%08" PRIx32 " unpacked data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32 "\n%s",
+                   info.id, result.computed_crc, result.expected_crc, packs_[info.pack].path);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "zolt/renderer/graphics_library/game_window.h"
 
 #include <algorithm>
+#include <cinttypes>
 
 #include "libs/opengl/opengl_capabilities.h"
 #include "libs/opengl/opengl_config.h"
@@ -138,7 +139,9 @@ void create_engine_window() {
     geometry.default_position = !full_screen;
     game_window.window = platform::create_display_window(window_title, geometry, game_window.pixel_format, false);
     if (game_window.window == nullptr) {
-        fail(ExitCode::thread_or_window_class, "Unable to create the engine window.");
+        set_fatal_exit_code(ExitCode::thread_or_window_class);
+        ZOLT_ERROR("Unable to create the engine window.\n%" PRIu32 " x %" PRIu32 " %s: %s", geometry.width,
+                   geometry.height, full_screen ? "full screen" : "windowed", platform::get_display_error());
     }
     handle_window_created();
     keep_window_in_work_area(game_window.window);

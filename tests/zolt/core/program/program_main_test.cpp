@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
 #include "support/child_process.h"
 #include "support/game_folder.h"
 #include "zolt/network/network_services.h"
@@ -82,6 +89,84 @@ TEST(ZoltProgram, EndsWithZeroOnTerminateSignal) {
     const test::ChildResult result = test::run_program(ZOLT_BINARY_PATH, run);
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exit_code, ExitCode::normal_end) << result.standard_error;
+}
+
+TEST(ZoltProgram, SpecialFilesAreRefusedWithTheirNameAndReasonInsteadOfBlocking) {
+    struct Case {
+        const char* name;
+        // Makes the special file in the game folder and answers the program's arguments.
+        std::function<std::vector<std::string>(const std::string& folder)> prepare;
+        int exit_code;
+        std::string report;
+    };
+    const auto make_fifo = [](const std::string& path) { mkfifo(path.c_str(), 0600); };
+    const auto list_packs = [](const std::string& folder, const std::string& names) {
+        std::ofstream(folder + "/pack.list") << names << "\n";
+    };
+    const std::string fifo_reason = "a FIFO, not a regular file";
+    const Case cases[] = {
+        {"FIFO named as a pack",
+         [&](const std::string& folder) {
+             make_fifo(folder + "/fifo.pack");
+             list_packs(folder, "fifo.pack");
+             return std::vector<std::string>{};
+         },
+         42, "IO error 536870929 encountered while opening a file.\nfifo.pack: " + fifo_reason},
+        {"folder named as a pack",
+         [&](const std::string& folder) {
+             std::filesystem::create_directory(folder + "/folder.pack");
+             list_packs(folder, "folder.pack");
+             return std::vector<std::string>{};
+         },
+         42, "IO error 21 encountered while opening a file.\nfolder.pack: a folder, not a regular file"},
+        {"device named as a pack",
+         [&](const std::string& folder) {
+             list_packs(folder, "/dev/zero");
+             return std::vector<std::string>{};
+         },
+         42, "IO error 536870930 encountered while opening a file.\n/dev/zero: a device, not a regular file"},
+        {"FIFO as the pack list",
+         [&](const std::string& folder) {
+             std::filesystem::remove(folder + "/pack.list");
+             make_fifo(folder + "/pack.list");
+             return std::vector<std::string>{};
+         },
+         43, "unable to open pack list pack.list\npack.list: " + fifo_reason},
+        {"FIFO named as the configuration file",
+         [&](const std::string& folder) {
+             make_fifo(folder + "/settings");
+             return std::vector<std::string>{"config", "settings"};
+         },
+         43, "unable to open config file settings\nsettings: " + fifo_reason},
+        {"FIFO in the default configuration file's place",
+         [&](const std::string& folder) {
+             make_fifo(folder + "/config.txt");
+             return std::vector<std::string>{};
+         },
+         43, "unable to open config file config.txt\nconfig.txt: " + fifo_reason},
+        {"folder named as the configuration file",
+         [&](const std::string& folder) {
+             std::filesystem::create_directory(folder + "/settings");
+             return std::vector<std::string>{"config", "settings"};
+         },
+         43, "unable to open config file settings\nsettings: a folder, not a regular file"},
+        {"device named as the configuration file",
+         [&](const std::string&) { return std::vector<std::string>{"config", "/dev/zero"}; }, 43,
+         "unable to open config file /dev/zero\n/dev/zero: a device, not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ProgramRun run;
+        run.working_folder = test::make_game_folder();
+        run.arguments = c.prepare(run.working_folder);
+        run.timeout_milliseconds = 10000;
+        const test::ChildResult result = test::run_program(ZOLT_BINARY_PATH, run);
+        EXPECT_TRUE(result.exited) << "signal " << result.signal;
+        EXPECT_EQ(result.exit_code, c.exit_code) << result.standard_error;
+        EXPECT_NE(result.standard_error.find("zolt: error: " + c.report + "\n"), std::string::npos)
+            << result.standard_error;
+        std::filesystem::remove_all(run.working_folder);
+    }
 }
 
 TEST(ZoltProgram, HelpRequestPrintsUsage) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "libs/utility/crc32.h"
+#include "platform/system/files.h"
 #include "zolt/core/resources/resource_loader_test_support.h"
 #include "support/child_process.h"
 
@@ -298,6 +299,32 @@ TEST(ResourceLoaderPacks, BrokenPacksHaltWithTheirMessageAndExitCode) {
         EXPECT_NE(result.standard_error.find(expected + "\n"), std::string::npos)
             << "expected: " << expected << "\nstderr: " << result.standard_error;
     }
+}
+
+TEST(ResourceLoaderPacks, FailingPackReadEndsWithExitCode42NamingThePack) {
+    // After the pack list: the header, the data block, the directory, then
+    // the stored bytes of the resources.
+    for (const uint32_t calls_before : {1u, 3u, 4u}) {
+        SCOPED_TRACE(calls_before);
+        PackFolder packs;
+        const std::string path = packs.add_pack_bytes("good.pack", make_good_pack_bytes());
+        packs.write_pack_list();
+        const test::ChildResult result = test::run_in_child([&] {
+            platform::arm_file_fault({platform::FileCall::read, platform::FileFaultKind::fail, EIO, calls_before});
+            get_loader().read_pack_list();
+        });
+        EXPECT_EQ(result.exit_code, 42) << result.standard_error;
+        EXPECT_NE(result.standard_error.find("zolt: error: IO error 5 encountered while reading from a file.\n" + path +
+                                             ": Input/output error\n"),
+                  std::string::npos)
+            << result.standard_error;
+    }
+    // A stalled read only delays the load.
+    PackFolder packs;
+    packs.add_pack_bytes("good.pack", make_good_pack_bytes());
+    platform::arm_file_fault({platform::FileCall::read, platform::FileFaultKind::stall, 50, 4});
+    test::RunningLoader running(packs);
+    EXPECT_EQ(test::read_memory(get_loader().get_resource_info(0x10000002)), make_random_bytes(500, 2));
 }
 
 TEST(ResourceLoaderPacks, BrokenStreamIsAnUnpackedCrcErrorWithoutStrayAccess) {

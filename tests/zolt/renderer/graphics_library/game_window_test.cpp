@@ -207,6 +207,21 @@ TEST(GameWindowRun, WindowedOnASixteenBitDesktopEndsWithExitCode35) {
     EXPECT_NE(full_screen.standard_error.find("code 0\n"), std::string::npos) << full_screen.standard_error;
 }
 
+TEST(GameWindowRun, AWindowThatCannotBeMadeNamesTheSizeAskedFor) {
+    const GameFolder folder;
+    const test::ChildResult result = test::run_in_child([&] {
+        unsetenv("SDL_VIDEODRIVER");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("DISPLAY");
+        std::filesystem::current_path(folder.get_path());
+        run_program_with({"config", "", "window_width", "40000", "window_height", "120", "use_fullscreen", "0"});
+    });
+    EXPECT_EQ(result.exit_code, 41) << result.standard_error;
+    EXPECT_NE(result.standard_error.find("zolt: error: Unable to create the engine window.\n40000 x 120 windowed: "),
+              std::string::npos)
+        << result.standard_error;
+}
+
 // A real run in timed mode at a fixed 30 frames a second: once the game is
 // as far ahead of the frame timer as it may be, each frame waits for the
 // timer, so the presents keep its period on the real clock.
