@@ -31,7 +31,7 @@ namespace zolt::core {
 constexpr uint32_t last_builtin_id = 701;
 
 // X(kind, words, spelling in the argument lists)
-#define ZOLT_BUILTIN_KIND_LIST(X)                                                                                       \
+#define ZOLT_BUILTIN_KIND_LIST(X)                                                                                      \
     X(none, 0, "none")                                                                                                 \
     X(u32, 1, "uint")                                                                                                  \
     X(s32, 1, "int")                                                                                                   \
@@ -82,7 +82,7 @@ constexpr uint32_t last_builtin_id = 701;
     X(widget_handle, 1, "handle:Widget")                                                                               \
 
 // X(family)
-#define ZOLT_BUILTIN_FAMILY_LIST(X)                                                                                     \
+#define ZOLT_BUILTIN_FAMILY_LIST(X)                                                                                    \
     X(aliases)                                                                                                         \
     X(animators)                                                                                                       \
     X(code)                                                                                                            \
@@ -129,7 +129,7 @@ constexpr uint32_t last_builtin_id = 701;
     X(window)                                                                                                          \
 
 // X(id, name, family, "result", "arguments, top first")
-#define ZOLT_BUILTIN_LIST(X)                                                                                            \
+#define ZOLT_BUILTIN_LIST(X)                                                                                           \
     X(1, random_unit_vector3, random, "vector", "")                                                                    \
     X(2, random_vector3_in_ball, random, "vector", "")                                                                 \
     X(3, random_vector3_in_ellipsoid, random, "vector", "vector radii")                                                \
@@ -963,7 +963,7 @@ struct BuiltinRow {
 
 // builtin_rows[id - 1]
 inline constexpr BuiltinRow builtin_rows[] = {
-#define ZOLT_BUILTIN_ROW(id, name, family, result, arguments) \
+#define ZOLT_BUILTIN_ROW(id, name, family, result, arguments)                                                          \
     {id, #name, parse_builtin_kind(result), BuiltinFamily::family, arguments},
     ZOLT_BUILTIN_LIST(ZOLT_BUILTIN_ROW)
 #undef ZOLT_BUILTIN_ROW

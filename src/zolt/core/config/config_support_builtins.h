@@ -1,8 +1,9 @@
 #pragma once
 // The bodies of the configuration builtins 135-147, the variable's number
-// first as the builtins take it (config_builtins.cpp binds them). Variables are named by number; a value of another type than the
-// variable's is converted or ignored, never written over the variable's
-// storage (config_value_access.h). Setting an empty slot or a number outside
+// first as the builtins take it (config_builtins.cpp binds them). Variables
+// are named by number; a value of another type than the variable's is
+// converted or ignored, never written over the variable's storage
+// (config_value_access.h). Setting an empty slot or a number outside
 // 1-128 is fatal; reading one gives 0. Main thread only.
 #include <cstdint>
 
