@@ -12,6 +12,7 @@
 #include "zasm/lib/code_assembler.h"
 #include "zasm/lib/code_disassembler.h"
 #include "zasm/lib/zasm_command.h"
+#include "zolt/builtins/builtin_list.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/code_server.h"
 #include "zolt/core/config/config_support_variables.h"
@@ -146,7 +147,7 @@ TEST(Zasm, EveryOpcodeAssemblesDisassemblesAndAssemblesToTheSameBytes) {
     }
     EXPECT_NE(text.find(".code 3 77 language 2\n"), std::string::npos);
     EXPECT_NE(text.find(".entry 0x7FFFFFFF\n"), std::string::npos);
-    EXPECT_NE(text.find("call builtin(188)\n"), std::string::npos);
+    EXPECT_NE(text.find("call builtin(quit)\n"), std::string::npos);
     EXPECT_NE(text.find("call code(3, 77, 0)\n"), std::string::npos);
     EXPECT_NE(text.find("\"lone \\uD800 surrogate\\r\""), std::string::npos);
     EXPECT_NE(text.find("\\u00E9 \\uD83D\\uDE00\""), std::string::npos);
@@ -158,6 +159,26 @@ TEST(Zasm, EveryOpcodeAssemblesDisassemblesAndAssemblesToTheSameBytes) {
         core::check_code_resource(code.bytes.data(), static_cast<uint32_t>(code.bytes.size()));
     EXPECT_EQ(check.check, core::CodeResourceCheck::intact);
     EXPECT_EQ(check.header.identity, core::make_code_identity(3, 77));
+}
+
+// Names and numbers are one table: every row's name gives the call its id gives.
+TEST(Zasm, BuiltinsByNameAssembleAsByNumber) {
+    std::string by_name = ".code 0 1\n";
+    std::string by_number = ".code 0 1\n";
+    for (const core::BuiltinRow& row : core::builtin_rows) {
+        by_name += "    call builtin(" + std::string(row.name) + ")\n";
+        by_number += "    call builtin(" + std::to_string(row.id) + ")\n";
+    }
+    EXPECT_EQ(assemble(by_name)[0].bytes, assemble(by_number)[0].bytes);
+    EXPECT_EQ(assemble(".code 0 1\n  call builtin(quit)\n")[0].bytes,
+              assemble(".code 0 1\n  call builtin(188)\n")[0].bytes);
+
+    // Ids outside the table keep their numbers.
+    const std::string text = expect_round_trip(
+        ".code 0 1\n.entry start\nstart:\n  call builtin(0)\n  call builtin(702)\n  call builtin(701)\n  end_task\n");
+    EXPECT_NE(text.find("call builtin(0)\n    call builtin(702)\n    call builtin(load_from_profile)\n"),
+              std::string::npos)
+        << text;
 }
 
 TEST(Zasm, InstructionsAndDataLieWhereTheEngineReadsThem) {
@@ -268,6 +289,8 @@ TEST(Zasm, BrokenSourcesNameTheLineAndNothingIsAssembled) {
         {".code 0 1\n  call code(missing)\n", "\"missing\" is not named by an .entry"},
         {".code 0 1\n  call code(16, 1, 1)\n", "a chain index must be an integer from 0 to 15"},
         {".code 0 1\n  call builtin(16384)\n", "a builtin id must be an integer from 0 to 16383"},
+        {".code 0 1\n  call builtin(request_quit)\n", "test.zasm:2: no builtin is named \"request_quit\""},
+        {".code 0 1\n  call builtin(quit, 1)\n", "expected builtin(<name>) or builtin(<id>)"},
         {".code 0 1\n  push_word 0x100000000\n", "does not fit 32 bits"},
         {".code 0 1\n  push_word -2147483649\n", "does not fit 32 bits"},
         {".code 0 1\n  push_word 1.5.2\n", "\"1.5.2\" is not a float number"},

@@ -1,11 +1,8 @@
 #pragma once
-// The builtins' calling convention. Arguments are the top words of the
-// operand stack, the last argument on top; a builtin reads them in place and
-// never moves the stack index, the frame base or the program counter (the
-// bytecode drops its arguments itself). A scalar result goes to r0, a vector
-// result to r0, r2, r4 and r6; a builtin without a result leaves the
-// registers alone, and r1, r3, r5 and r7 are never written. A word asked for
-// below the bottom of the stack reads as 0. Main thread only.
+// Reading argument words and writing result registers for builtin bodies,
+// as the calling convention of builtin_list.h has them; builtin_binding.h
+// reads typed arguments through these. A word asked for below the bottom of
+// the stack reads as 0. Main thread only.
 #include <cstdint>
 
 #include "zolt/core/script/script_context.h"

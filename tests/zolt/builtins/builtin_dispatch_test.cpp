@@ -224,7 +224,7 @@ TEST(BuiltinDispatch, QuitAndTheUnsupportedBuiltins) {
             auto context = make_context();
             call_builtin(*context, row.id);
         });
-        EXPECT_EQ(result.exit_code, 43) << row.id;
+        EXPECT_EQ(result.exit_code, ExitCode::crash) << row.id;
         EXPECT_NE(result.standard_error.find(std::string("zolt: fatal error: ") + row.message), std::string::npos)
             << result.standard_error;
     }
@@ -242,7 +242,7 @@ TEST(BuiltinDispatch, ObjectsCreatedAtArrayElementsBecomeTheArraysChildren) {
 
     const test::ChildResult result =
         test::run_in_child([&] { create_object_at_array_element(array, 1, &string_server); });
-    EXPECT_EQ(result.exit_code, 43);
+    EXPECT_EQ(result.exit_code, ExitCode::crash);
     char expected[80];
     std::snprintf(expected, sizeof expected, "The array 0x%08x contains nonzero value at 1 element",
                   array->get_handle());

@@ -9,6 +9,7 @@
 
 #include "libs/io/pack_format.h"
 #include "text_literal.h"
+#include "zolt/builtins/builtin_list.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/opcode_table.h"
 
@@ -238,8 +239,8 @@ public:
         return true;
     }
 
-    // A word: a number, a label, code(entry), code(chain, key, entry) or
-    // builtin(id).
+    // A word: a number, a label, code(entry), code(chain, key, entry),
+    // builtin(name) or builtin(id).
     bool parse_expression(const Section& section, Expression* expression) {
         *expression = {};
         expression->line = line_;
@@ -285,8 +286,18 @@ private:
     bool parse_reference(const Section& section, bool is_builtin, Expression* expression) {
         int64_t values[3] = {};
         if (is_builtin) {
-            if (!parse_integer(0, core::max_entry_index, "a builtin id", &values[0]) || !take(TokenKind::close)) {
-                return fail("expected builtin(<id>)");
+            std::string name;
+            if (is_next(TokenKind::identifier) && take(TokenKind::identifier, &name)) {
+                const core::BuiltinRow* const row = core::find_builtin_row_by_name(name);
+                if (row == nullptr) {
+                    return fail("no builtin is named \"" + name + "\"");
+                }
+                values[0] = row->id;
+            } else if (!parse_integer(0, core::max_entry_index, "a builtin id", &values[0])) {
+                return false;
+            }
+            if (!take(TokenKind::close)) {
+                return fail("expected builtin(<name>) or builtin(<id>)");
             }
             expression->value = core::make_builtin_reference(static_cast<uint32_t>(values[0]));
             return true;

@@ -10,6 +10,7 @@
 #include "libs/io/resource_unpacker.h"
 #include "libs/utility/crc32.h"
 #include "text_literal.h"
+#include "zolt/builtins/builtin_list.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/opcode_table.h"
 
@@ -55,6 +56,10 @@ std::string format_reference(uint32_t reference) {
     const uint32_t key = core::get_code_key(reference);
     const uint32_t entry_index = core::get_code_entry_index(reference);
     if (chain_index == core::builtin_chain_index && key == 0) {
+        // Ids outside the table keep their number, so the round trip is exact.
+        if (const core::BuiltinRow* const row = core::find_builtin_row(entry_index)) {
+            return format("builtin(%.*s)", static_cast<int>(row->name.size()), row->name.data());
+        }
         return format("builtin(%" PRIu32 ")", entry_index);
     }
     return format("code(%" PRIu32 ", %" PRIu32 ", %" PRIu32 ")", chain_index, key, entry_index);

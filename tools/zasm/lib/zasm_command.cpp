@@ -54,8 +54,9 @@ const char* const usage_text =
     "  .word <value>, ...     data words, aligned to 4 bytes with zero bytes\n"
     "Values: integers (123, -5, 0x7B), floats (1.5, -2e-3, 0.5f: the IEEE bits),\n"
     "a label (its code offset), code(<entry label>) or code(<entry index>) (a\n"
-    "reference to an entry of this code), code(<chain>, <key>, <entry>) and\n"
-    "builtin(<id>) (the code reference that calls builtin id).\n"
+    "reference to an entry of this code), code(<chain>, <key>, <entry>),\n"
+    "builtin(<name>) and builtin(<id>) (the code reference that calls the\n"
+    "builtin, named as in the engine's builtin table, builtin_list.h).\n"
     "\n"
     "Exit code: 0 success, 1 failure, 2 wrong usage.\n";
 

@@ -13,28 +13,28 @@
 
 namespace zolt {
 
-void builtin_set_config_bool(uint32_t value, uint32_t number) {
+void set_config_bool(uint32_t number, uint32_t value) {
     set_config_variable_from_bool(get_config_variable_table(), number, value != 0);
 }
 
-void builtin_set_config_u32(uint32_t value, uint32_t number) {
+void set_config_unsigned(uint32_t number, uint32_t value) {
     set_config_variable_from_unsigned(get_config_variable_table(), number, value);
 }
 
-void builtin_set_config_s32(int32_t value, uint32_t number) {
+void set_config_signed(uint32_t number, int32_t value) {
     set_config_variable_from_signed(get_config_variable_table(), number, value);
 }
 
-void builtin_set_config_float(float value, uint32_t number) {
+void set_config_float(uint32_t number, float value) {
     set_config_variable_from_float(get_config_variable_table(), number, value);
 }
 
-void builtin_set_config_by_type(float value, uint32_t number) {
+void set_config_by_type(uint32_t number, float value) {
     set_config_variable_from_float(get_config_variable_table(), number, value);
 }
 
-uint32_t builtin_get_config_bool(uint32_t number) {
-    return get_config_variable_as_bool(get_config_variable_table(), number) ? 1 : 0;
+bool builtin_get_config_bool(uint32_t number) {
+    return get_config_variable_as_bool(get_config_variable_table(), number);
 }
 
 uint32_t builtin_get_config_u32(uint32_t number) {
@@ -53,8 +53,8 @@ float builtin_get_config_as_float(uint32_t number) {
     return get_config_variable_as_float(get_config_variable_table(), number);
 }
 
-uint32_t builtin_save_config_file() {
-    return core::save_config_file() ? 1 : 0;
+bool builtin_save_config_file() {
+    return core::save_config_file();
 }
 
 uint32_t builtin_get_profile_config(ConfigArrayAccess& arrays) {

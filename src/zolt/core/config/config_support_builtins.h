@@ -1,8 +1,9 @@
 #pragma once
-// The bodies of the configuration builtins 135-147, with their arguments in
-// call order. Variables are named by number; a value of another type than the
-// variable's is converted or ignored, never written over the variable's
-// storage (config_value_access.h). Setting an empty slot or a number outside
+// The bodies of the configuration builtins 135-147, the variable's number
+// first as the builtins take it (config_builtins.cpp binds them). Variables
+// are named by number; a value of another type than the variable's is
+// converted or ignored, never written over the variable's storage
+// (config_value_access.h). Setting an empty slot or a number outside
 // 1-128 is fatal; reading one gives 0. Main thread only.
 #include <cstdint>
 
@@ -21,17 +22,17 @@ protected:
     ~ConfigArrayAccess() = default;
 };
 
-void builtin_set_config_bool(uint32_t value, uint32_t number);       // 135: value != 0
-void builtin_set_config_u32(uint32_t value, uint32_t number);        // 136
-void builtin_set_config_s32(int32_t value, uint32_t number);         // 137
-void builtin_set_config_float(float value, uint32_t number);         // 138
-void builtin_set_config_by_type(float value, uint32_t number);       // 139
-uint32_t builtin_get_config_bool(uint32_t number);                   // 140: 0 or 1
+void set_config_bool(uint32_t number, uint32_t value);       // 135: value != 0
+void set_config_unsigned(uint32_t number, uint32_t value);        // 136
+void set_config_signed(uint32_t number, int32_t value);         // 137
+void set_config_float(uint32_t number, float value);         // 138
+void set_config_by_type(uint32_t number, float value);       // 139
+bool builtin_get_config_bool(uint32_t number);                       // 140
 uint32_t builtin_get_config_u32(uint32_t number);                    // 141
 int32_t builtin_get_config_s32(uint32_t number);                     // 142
 float builtin_get_config_float(uint32_t number);                     // 143
 float builtin_get_config_as_float(uint32_t number);                  // 144
-uint32_t builtin_save_config_file();                                 // 145: 1 when written
+bool builtin_save_config_file();                                     // 145: true when written
 // 146: the profile variables as text (NUL-terminated, zero-padded) in a new
 // array; its handle. Text of 65535 characters or more is fatal.
 uint32_t builtin_get_profile_config(ConfigArrayAccess& arrays);

@@ -463,7 +463,7 @@ void set_rendering_command_runner(RenderingCommandRunner runner) {
     rendering_command_runner = runner;
 }
 
-void run_rendering_command(uint32_t command) {
+void run_rendering_command(renderer::RenderingCommand command) {
     if (rendering_command_runner != nullptr) {
         rendering_command_runner(command);
         return;

@@ -10,6 +10,7 @@
 
 #include "zolt/core/object_server/object_handle.h"
 #include "zolt/core/object_server/server_object.h"
+#include "zolt/renderer/backend/rendering_command.h"
 
 namespace zolt::core {
 
@@ -164,7 +165,7 @@ bool load_all_servers(storage::LoadStream& stream);
 // left); the renderer installs its own runner.
 using RenderingCommandRunner = void (*)(uint32_t command);
 void set_rendering_command_runner(RenderingCommandRunner runner);
-void run_rendering_command(uint32_t command);
+void run_rendering_command(renderer::RenderingCommand command);
 // True while the current thread runs a rendering command body.
 bool is_in_rendering_command();
 void set_in_rendering_command(bool in_command);

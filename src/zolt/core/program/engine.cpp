@@ -10,6 +10,7 @@
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/events/event_server.h"
 #include "zolt/core/object_server/server_base.h"
+#include "zolt/core/program/builtin_bindings.h"
 #include "zolt/core/program/frame_loop.h"
 #include "zolt/core/program/server_registration.h"
 #include "zolt/core/main_thread/message_pump.h"
@@ -33,6 +34,7 @@ uint32_t get_completed_rendering_command_count() {
 namespace zolt::core {
 
 void start_engine() {
+    bind_all_builtins();
     io::start_io_thread();
     current_language = default_language >= 1 && default_language <= 13 ? default_language : 1;
     renderer::initialize_display();

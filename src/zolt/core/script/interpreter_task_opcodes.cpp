@@ -2,6 +2,7 @@
 #include "zolt/core/events/message.h"
 #include "zolt/core/resources/resource_server.h"
 #include "zolt/core/object_server/server_base.h"
+#include "zolt/renderer/backend/rendering_command.h"
 #include "zolt/core/script/task.h"
 #include "zolt/core/script/task_server.h"
 
@@ -97,7 +98,7 @@ StepResult destroy_object_opcode(ScriptContext& context, const RunningTask& runn
 }
 
 StepResult shake_resources_opcode(ScriptContext& context, const RunningTask& running) {
-    run_rendering_command(10);
+    run_rendering_command(renderer::free_all_dead_objects_command);
     if (resource_server.is_registered()) {
         resource_server.get_loader().shake_resources();
     }

@@ -92,8 +92,4 @@ void restore_saved_gamma_ramp() {
     }
 }
 
-void builtin_set_gamma(float contrast_value, float brightness_value, float gamma_value) {
-    set_gamma_immediately(gamma_value, brightness_value, contrast_value);
-}
-
 }  // namespace zolt::renderer

@@ -23,12 +23,10 @@ bool is_gamma_ramp_available();
 // with compatibility_fix_failing_gamma and not immediate, 20 ramps from the
 // identity to the target.
 void set_gamma(float gamma_value, float brightness_value, float contrast_value, bool immediate);
+// Builtin 657 as well.
 void set_gamma_immediately(float gamma_value, float brightness_value, float contrast_value);
 // From the three variables, not immediate.
 void reapply_gamma();
 void restore_saved_gamma_ramp();
-
-// Builtin 657, arguments in call order (gamma last).
-void builtin_set_gamma(float contrast_value, float brightness_value, float gamma_value);
 
 }  // namespace zolt::renderer

@@ -184,8 +184,8 @@ TEST(ConfigSupport, SaveWithoutConfigWritesTheFileThatWasRead) {
     const auto values = run_with_program_table([&] {
         std::filesystem::current_path(folder_path);
         core::load_startup_config_file();
-        builtin_set_config_u32(1, 7);
-        builtin_set_config_u32(4, 37);
+        set_config_unsigned(7, 1);
+        set_config_unsigned(37, 4);
         std::printf("saved=%u\n", builtin_save_config_file());
     });
     EXPECT_EQ(values.at("saved"), "1");
@@ -211,36 +211,36 @@ TEST(ConfigSupport, BuiltinsConvertBetweenTypesAndNeverWriteOverStorage) {
         const char* arguments[] = {"config", "x.txt"};
         parse_config_command_line(2, arguments);
         const char* const before = config;
-        builtin_set_config_u32(0x1234, 47);
-        builtin_set_config_s32(-1, 47);
-        builtin_set_config_float(1.0f, 47);
-        builtin_set_config_bool(1, 47);
+        set_config_unsigned(47, 0x1234);
+        set_config_signed(47, -1);
+        set_config_float(47, 1.0f);
+        set_config_bool(47, 1);
         std::printf("config_kept=%d\n", config == before && std::strcmp(config, "x.txt") == 0);
         std::printf("config_reads=%u %d %g %u %g\n", builtin_get_config_u32(47), builtin_get_config_s32(47),
                     builtin_get_config_float(47), builtin_get_config_bool(47), builtin_get_config_as_float(47));
         // Bool variables take any non-zero value as true, NaN included.
-        builtin_set_config_u32(256, 9);
+        set_config_unsigned(9, 256);
         std::printf("subtitles_256=%u\n", builtin_get_config_u32(9));
-        builtin_set_config_by_type(0.0f, 9);
+        set_config_by_type(9, 0.0f);
         std::printf("subtitles_0=%u\n", builtin_get_config_bool(9));
-        builtin_set_config_by_type(std::nanf(""), 9);
+        set_config_by_type(9, std::nanf(""));
         std::printf("subtitles_nan=%u\n", builtin_get_config_s32(9));
         // Floats to integers truncate toward zero; what the type cannot hold,
         // or the range refuses, is ignored.
-        builtin_set_config_by_type(1.9f, 7);
+        set_config_by_type(7, 1.9f);
         print_value("mode_1_9", 7);
-        builtin_set_config_by_type(-1.0f, 7);
-        builtin_set_config_float(std::nanf(""), 7);
-        builtin_set_config_float(3.0f, 7);
+        set_config_by_type(7, -1.0f);
+        set_config_float(7, std::nanf(""));
+        set_config_float(7, 3.0f);
         print_value("mode_after_refusals", 7);
-        builtin_set_config_s32(-1, 27);
+        set_config_signed(27, -1);
         std::printf("levels=%u %d\n", builtin_get_config_u32(27), builtin_get_config_s32(27));
-        builtin_set_config_float(6e9f, 27);
+        set_config_float(27, 6e9f);
         print_value("levels_after_huge", 27);
         // Integers to floats convert.
-        builtin_set_config_u32(1, 10);
+        set_config_unsigned(10, 1);
         std::printf("music=%g %g\n", builtin_get_config_float(10), builtin_get_config_as_float(10));
-        builtin_set_config_by_type(0.25f, 10);
+        set_config_by_type(10, 0.25f);
         std::printf("music_u32=%u\n", builtin_get_config_u32(10));
         std::printf("mode_float=%g\n", builtin_get_config_as_float(7));
         // Empty slots and numbers outside the table read as 0.
@@ -263,7 +263,7 @@ TEST(ConfigSupport, BuiltinsConvertBetweenTypesAndNeverWriteOverStorage) {
 }
 
 TEST(ConfigSupport, SettingAnEmptySlotIsFatal) {
-    const test::ChildResult result = test::run_in_child([] { builtin_set_config_bool(1, 4); });
+    const test::ChildResult result = test::run_in_child([] { set_config_bool(4, 1); });
     EXPECT_EQ(result.exit_code, ExitCode::crash);
     EXPECT_NE(result.standard_error.find("Attempting to set config variable 4 which does not exist in current build"),
               std::string::npos);
@@ -298,9 +298,9 @@ std::string get_array_text(const std::vector<uint32_t>& words) {
 TEST(ConfigSupport, ProfileExportAndImportRoundTrip) {
     const auto values = run_with_program_table([] {
         FakeArrays arrays;
-        builtin_set_config_u32(42, 23);
-        builtin_set_config_bool(0, 9);
-        builtin_set_config_u32(3, 7);
+        set_config_unsigned(23, 42);
+        set_config_bool(9, 0);
+        set_config_unsigned(7, 3);
         const uint32_t handle = builtin_get_profile_config(arrays);
         const std::vector<uint32_t>& words = arrays.arrays.at(handle);
         const std::string text = get_array_text(words);
@@ -309,8 +309,8 @@ TEST(ConfigSupport, ProfileExportAndImportRoundTrip) {
         std::printf("has_mode=%d\n", text.find("multithreading_mode") != std::string::npos);
         std::printf("starts=%s\n", text.substr(0, text.find('\r')).c_str());
 
-        builtin_set_config_u32(10, 23);
-        builtin_set_config_bool(1, 9);
+        set_config_unsigned(23, 10);
+        set_config_bool(9, 1);
         builtin_set_profile_config(arrays, handle);
         print_value("frag", 23);
         print_value("subtitles", 9);

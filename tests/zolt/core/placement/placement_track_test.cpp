@@ -190,22 +190,22 @@ TEST_F(PlacementTrackTest, DroppingKeyframes) {
     }
     // 532: the pose at the playback time becomes the pose of an empty track.
     set_playback_time(150);
-    drop_placement_keyframes_before(250, first->get_handle());
+    drop_placement_keyframes_before({first->get_handle()}, 250);
     EXPECT_EQ(position_count(first), 2u);
     EXPECT_VECTOR_NEAR(position_at(first, 100), Vector3(300, 0, 0), 0) << "before the first one left";
     // 533 keeps keyframes at the time itself.
-    drop_placement_keyframes_after(300, first->get_handle());
+    drop_placement_keyframes_after({first->get_handle()}, 300);
     EXPECT_EQ(position_count(first), 1u);
     // 535: empty, so the base pose from the drop before.
-    drop_placement_keyframes(first->get_handle());
+    drop_placement_keyframes({first->get_handle()});
     EXPECT_EQ(position_count(first), 0u);
     EXPECT_VECTOR_NEAR(position_at(first, 400), Vector3(150, 0, 0), 1e-5);
 
     // A handle of no placement, and an untracked placement: nothing.
     const uint32_t before = position_count(second);
-    drop_placement_keyframes(watchers.create()->get_handle());
-    drop_placement_keyframes_before(1000, 0);
-    drop_placement_keyframes_after(0, create()->get_handle());
+    drop_placement_keyframes({watchers.create()->get_handle()});
+    drop_placement_keyframes_before({0}, 1000);
+    drop_placement_keyframes_after({create()->get_handle()}, 0);
     EXPECT_EQ(position_count(second), before);
 
     // 531 and 534 reach every tracked placement.

@@ -313,7 +313,7 @@ TEST(ResourceLoaderPacks, FailingPackReadEndsWithExitCode42NamingThePack) {
             platform::arm_file_fault({platform::FileCall::read, platform::FileFaultKind::fail, EIO, calls_before});
             get_loader().read_pack_list();
         });
-        EXPECT_EQ(result.exit_code, 42) << result.standard_error;
+        EXPECT_EQ(result.exit_code, ExitCode::file_input_output) << result.standard_error;
         EXPECT_NE(result.standard_error.find("zolt: error: IO error 5 encountered while reading from a file.\n" + path +
                                              ": Input/output error\n"),
                   std::string::npos)

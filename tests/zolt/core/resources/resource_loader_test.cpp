@@ -7,7 +7,7 @@
 #include "libs/io/io_thread.h"
 #include "zolt/core/resources/resource_loader_test_support.h"
 #include "support/child_process.h"
-#include "zolt/builtins/resource_builtins.h"
+#include "zolt/core/resources/resource_builtins.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 
@@ -178,7 +178,7 @@ TEST(ResourceLoader, MarkedPacksLoadStepByStepAndUnmarkedOnesLeaveWithTheShake) 
     expect_loaded(start.resources[0]);
     EXPECT_EQ(find_resource(0x10001000), 0u);
 
-    mark_resources(0xFF, 0x05);
+    mark_resource_packs(0x05, 0xFF);
     // The directories were read and loads queued: not done yet.
     EXPECT_EQ(apply_resource_marks(0), 0u);
     ASSERT_TRUE(step_until_loaded());
@@ -188,10 +188,10 @@ TEST(ResourceLoader, MarkedPacksLoadStepByStepAndUnmarkedOnesLeaveWithTheShake) 
         }
     }
     // Marking what is loaded already leaves nothing to do.
-    mark_resources(0xFFFFFFFF, 0x105);
+    mark_resource_packs(0x105, 0xFFFFFFFF);
     EXPECT_EQ(apply_resource_marks(0), 1u);
 
-    unmark_resources(0xFFFFFFFF, 0x105);
+    unmark_resource_packs(0x105, 0xFFFFFFFF);
     loader.shake_resources();
     EXPECT_EQ(loader.get_resource_count(), 1u + second.resources.size());
     EXPECT_EQ(find_resource(0x10001000), 0u);
@@ -211,7 +211,7 @@ TEST(ResourceLoader, MarkedPacksLoadStepByStepAndUnmarkedOnesLeaveWithTheShake) 
     // Marked again, the pack's directory is read again.
     EXPECT_EQ(apply_resource_marks(1), 1u);
     EXPECT_EQ(find_resource(0x10001000), 0u);
-    mark_resources(0xFFFFFFFF, 0x105);
+    mark_resource_packs(0x105, 0xFFFFFFFF);
     EXPECT_EQ(apply_resource_marks(1), 1u);
     for (const tools::PackResource& resource : first.resources) {
         expect_loaded(resource);

@@ -3,7 +3,7 @@
 
 #include "zolt/core/resources/resource_loader_test_support.h"
 #include "support/child_process.h"
-#include "zolt/builtins/resource_builtins.h"
+#include "zolt/core/resources/resource_builtins.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 
@@ -185,15 +185,15 @@ TEST(ResourceServer, ShakeMovesOpenResourcesAndTheirRecordsWithTheirObjects) {
     RegisteredServer registered;
     // Loaded first, the transient pack's records and memory lie below the
     // keyed pack's.
-    mark_resources(0xFFFFFFFF, 6);
+    mark_resource_packs(6, 0xFFFFFFFF);
     apply_resource_marks(1);
-    mark_resources(0xFFFFFFFF, 4);
+    mark_resource_packs(4, 0xFFFFFFFF);
     apply_resource_marks(1);
     ResourceObject* const object = resource_server.open_resource(keyed_id);
     const void* const memory_before = object->get_data();
     const ResourceInfo* const record_before = object->get_info();
 
-    unmark_resources(0xFFFFFFFF, 6);
+    unmark_resource_packs(6, 0xFFFFFFFF);
     get_loader().shake_resources();
     EXPECT_LT(object->get_data(), memory_before);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(object->get_data()) % 64, 0u);
@@ -220,10 +220,10 @@ TEST(ResourceServer, FatalUses) {
          "zolt: fatal error: resource 0x10ffffff not found\n"},
         {"open resource of an unmarked pack",
          [] {
-             mark_resources(0xFFFFFFFF, 6);
+             mark_resource_packs(6, 0xFFFFFFFF);
              apply_resource_marks(1);
              resource_server.open_resource(unmarked_id + 2);
-             unmark_resources(0xFFFFFFFF, 6);
+             unmark_resource_packs(6, 0xFFFFFFFF);
              get_loader().shake_resources();
          },
          "zolt: fatal error: pack based resource 0x10000032 is still open during its unload\n"},
@@ -242,7 +242,7 @@ TEST(ResourceServer, FatalUses) {
 TEST(ResourceServer, SavedWorldReopensObjectsAndDropsThoseNotReopened) {
     ServerPacks packs;
     RegisteredServer registered;
-    mark_resources(0xFFFFFFFF, 4);
+    mark_resource_packs(4, 0xFFFFFFFF);
     apply_resource_marks(1);
     ResourceObject* const normal = resource_server.open_resource(normal_id);
     resource_server.open_resource(normal_id);
@@ -257,7 +257,7 @@ TEST(ResourceServer, SavedWorldReopensObjectsAndDropsThoseNotReopened) {
         ASSERT_TRUE(stream.finish());
     }
     resource_server.destroy_all_objects();
-    unmark_resources(0xFFFFFFFF, 4);
+    unmark_resource_packs(4, 0xFFFFFFFF);
     get_loader().shake_resources();
     EXPECT_EQ(find_resource(keyed_id), 0u);
 

@@ -3,8 +3,8 @@
 #include "support/byte_streams.h"
 #include "zolt/core/script/code_test_support.h"
 #include "libs/utility/crc32.h"
-#include "zolt/builtins/code_builtins.h"
-#include "zolt/builtins/resource_builtins.h"
+#include "zolt/core/script/code_builtins.h"
+#include "zolt/core/resources/resource_builtins.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
@@ -280,14 +280,14 @@ TEST(CodeServer, CodeFollowsItsResourceWhenResourcesMove) {
     packs.add_pack("transient.pack", transient);
     packs.add_pack("keyed.pack", keyed);
     CodeServers servers(packs);
-    mark_resources(0xFFFFFFFF, 6);
+    mark_resource_packs(6, 0xFFFFFFFF);
     apply_resource_marks(1);
-    mark_resources(0xFFFFFFFF, 4);
+    mark_resource_packs(4, 0xFFFFFFFF);
     apply_resource_marks(1);
 
     CodeObject* const object = code_server.find_code_object(1, 0);
     const uint8_t* const before = object->get_code_start();
-    unmark_resources(0xFFFFFFFF, 6);
+    unmark_resource_packs(6, 0xFFFFFFFF);
     resource_server.get_loader().shake_resources();
     notify_all_resources_moved();
     EXPECT_LT(object->get_code_start(), before);

@@ -9,7 +9,7 @@
 #include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "support/server_ring.h"
-#include "zolt/builtins/string_builtins.h"
+#include "zolt/core/script_objects/string_builtins.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script_objects/string_object_numbers.h"
@@ -384,24 +384,24 @@ TEST_F(StringTest, BuiltinsGiveNeutralResultsForAnythingButAString) {
     const Case finds[] = {{0, u',', 1}, {2, u',', 3}, {4, u',', 5}, {5, u',', 5}, {0xFFFFFFFF, u'a', 5},
                           {0, u'x', 5}, {0, 0x1002C, 1}};
     for (const Case& entry : finds) {
-        EXPECT_EQ(find_character(entry.start, entry.unit, handle), entry.found) << entry.start;
-        EXPECT_EQ(find_character(entry.start, entry.unit, alias), entry.found) << entry.start;
+        EXPECT_EQ(find_character({handle}, entry.unit, entry.start), entry.found) << entry.start;
+        EXPECT_EQ(find_character({alias}, entry.unit, entry.start), entry.found) << entry.start;
     }
-    EXPECT_EQ(character_at(2, handle), u'b');
-    EXPECT_EQ(character_at(4, alias), u'c');
-    EXPECT_EQ(character_at(5, handle), 0u);
-    EXPECT_EQ(character_at(0xFFFFFFFF, handle), 0u);
+    EXPECT_EQ(character_at({handle}, 2), u'b');
+    EXPECT_EQ(character_at({alias}, 4), u'c');
+    EXPECT_EQ(character_at({handle}, 5), 0u);
+    EXPECT_EQ(character_at({handle}, 0xFFFFFFFF), 0u);
 
     const ObjectHandle stale = string_server.create_string()->get_handle();
     destroy_object(get_object(stale));
     for (const ObjectHandle wrong : {0u, stale, stale - (1u << 26), array, make_alias_handle(4), 0xFFFFFFFFu,
                                      handle | 0x3F00000u}) {
-        EXPECT_EQ(find_character(0, u'a', wrong), 0u) << std::hex << wrong;
-        EXPECT_EQ(character_at(0, wrong), 0u) << std::hex << wrong;
-        clear_string(wrong);
+        EXPECT_EQ(find_character({wrong}, u'a', 0), 0u) << std::hex << wrong;
+        EXPECT_EQ(character_at({wrong}, 0), 0u) << std::hex << wrong;
+        clear_string({wrong});
         EXPECT_EQ(text_of(*string), u"a,b,c");
     }
-    clear_string(alias);
+    clear_string({alias});
     EXPECT_EQ(string->get_length(), 0u);
 }
 

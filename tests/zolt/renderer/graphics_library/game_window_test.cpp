@@ -216,7 +216,7 @@ TEST(GameWindowRun, AWindowThatCannotBeMadeNamesTheSizeAskedFor) {
         std::filesystem::current_path(folder.get_path());
         run_program_with({"config", "", "window_width", "40000", "window_height", "120", "use_fullscreen", "0"});
     });
-    EXPECT_EQ(result.exit_code, 41) << result.standard_error;
+    EXPECT_EQ(result.exit_code, ExitCode::thread_or_window_class) << result.standard_error;
     EXPECT_NE(result.standard_error.find("zolt: error: Unable to create the engine window.\n40000 x 120 windowed: "),
               std::string::npos)
         << result.standard_error;

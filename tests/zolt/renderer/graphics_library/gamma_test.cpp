@@ -77,7 +77,7 @@ TEST_F(GammaTest, AChangeFadesInTwentyRampsFromTheIdentityUnlessImmediate) {
     EXPECT_EQ(contrast, 1.3f);
 
     ramps_.clear();
-    builtin_set_gamma(1.0f, 0.0f, 1.0f);
+    set_gamma_immediately(1.0f, 0.0f, 1.0f);
     ASSERT_EQ(ramps_.size(), 1u);
     EXPECT_TRUE(is_identity(ramps_.front()));
 

@@ -4,15 +4,10 @@
 // clock being run, 27 to 30 name no clock (reads answer 0, writes do
 // nothing). Changes to the enabled set take effect from the next frame.
 // Main thread only.
-#include <cstdint>
-
-#include "zolt/core/script/script_context.h"
+#include "zolt/builtins/builtin_table.h"
 
 namespace zolt::core {
 
-constexpr uint32_t first_event_builtin = 148;
-constexpr uint32_t last_event_builtin = 180;
-
-void call_event_builtin(ScriptContext& context, uint32_t id);
+void bind_event_builtins(BuiltinTable& table);
 
 }  // namespace zolt::core

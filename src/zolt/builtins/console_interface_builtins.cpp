@@ -1,5 +1,6 @@
 #include "libs/utility/fatal_error.h"
-#include "zolt/builtins/builtin_dispatch.h"
+#include "zolt/builtins/builtin_binding.h"
+#include "zolt/builtins/dispatch_builtins.h"
 
 namespace zolt::core {
 
@@ -32,14 +33,14 @@ void show_gamer_card_ui() {
     halt_with_panic("zolt::core::show_gamer_card_ui", console_source, 91, "Gamer card UI is not implemented");
 }
 
-}  // namespace zolt::core
 
-namespace zolt::renderer {
-
-void project_to_screen() {
-    halt_with_panic("zolt::renderer::project_to_screen",
-                    "..\\..\\src\\zolt\\renderer\\graphics_library\\frame_buffer_builtins", 84,
-                    "Builtin project_to_screen() should be fixed before it can be used again.");
+void bind_console_ui_builtins(BuiltinTable& table) {
+    bind_builtin<BuiltinId::show_signin_ui, &show_signin_ui>(table);
+    bind_builtin<BuiltinId::show_friends_ui, &show_friends_ui>(table);
+    bind_builtin<BuiltinId::show_party_ui, &show_party_ui>(table);
+    bind_builtin<BuiltinId::show_community_sessions_ui, &show_community_sessions_ui>(table);
+    bind_builtin<BuiltinId::show_achievements_ui, &show_achievements_ui>(table);
+    bind_builtin<BuiltinId::show_gamer_card_ui, &show_gamer_card_ui>(table);
 }
 
-}  // namespace zolt::renderer
+}  // namespace zolt::core

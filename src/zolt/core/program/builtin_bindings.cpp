@@ -1,0 +1,114 @@
+#include "zolt/core/program/builtin_bindings.h"
+
+#include "zolt/builtins/dispatch_builtins.h"
+#include "zolt/builtins/neighbour_stub_builtins.h"
+#include "zolt/builtins/neutral_builtins.h"
+#include "zolt/core/config/config_builtins.h"
+#include "zolt/core/events/event_builtins.h"
+#include "zolt/core/events/message_builtins.h"
+#include "zolt/core/input/input_builtins.h"
+#include "zolt/core/main_thread/main_thread_builtins.h"
+#include "zolt/core/object_server/alias_builtins.h"
+#include "zolt/core/object_server/server_statistics_builtins.h"
+#include "zolt/core/placement/placement_builtins.h"
+#include "zolt/core/resources/resource_builtins.h"
+#include "zolt/core/script/code_builtins.h"
+#include "zolt/core/script_objects/random_builtins.h"
+#include "zolt/core/script_objects/string_builtins.h"
+#include "zolt/renderer/backend/frame_pacing_builtins.h"
+#include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
+#include "zolt/renderer/graphics_library/window_builtins.h"
+
+namespace zolt::core {
+
+namespace {
+
+using Family = BuiltinFamily;
+
+constexpr BuiltinFamilyBinding family_bindings[] = {
+    {Family::aliases, &bind_alias_builtins},
+    {Family::animators, nullptr},
+    {Family::code, &bind_code_builtins},
+    {Family::config, &bind_config_builtins},
+    {Family::console_ui, &bind_console_ui_builtins},
+    {Family::data_tables, nullptr},
+    {Family::debug_draw, nullptr},
+    {Family::decals, nullptr},
+    {Family::dispatch, &bind_dispatch_builtins},
+    {Family::event_clocks, &bind_event_builtins},
+    {Family::frame_buffer, &renderer::bind_frame_buffer_builtins},
+    {Family::frame_pacing, &renderer::bind_frame_pacing_builtins},
+    {Family::function_tables, nullptr},
+    {Family::gpu_quirks, &renderer::bind_gpu_quirk_builtins},
+    {Family::input, &bind_input_builtins},
+    {Family::interface, nullptr},
+    {Family::lights, nullptr},
+    {Family::loading_screen, nullptr},
+    {Family::main_thread, &bind_main_thread_builtins},
+    {Family::material_server, nullptr},
+    {Family::materials, nullptr},
+    {Family::meshes, nullptr},
+    {Family::messages, &bind_message_builtins},
+    {Family::motions, nullptr},
+    {Family::navigation, &bind_navigation_stub_builtins},
+    {Family::network, nullptr},
+    {Family::particles, nullptr},
+    {Family::physics, &bind_physics_stub_builtins},
+    {Family::placements, &bind_placement_builtins},
+    {Family::random, &bind_random_builtins},
+    {Family::resources, &bind_resource_builtins},
+    {Family::save_system, nullptr},
+    {Family::server_statistics, &bind_server_statistics_builtins},
+    {Family::shader_library, nullptr},
+    {Family::skeletons, nullptr},
+    {Family::sound, nullptr},
+    {Family::state_machines, nullptr},
+    {Family::strings, &bind_string_builtins},
+    {Family::stubs, &bind_stub_builtins},
+    {Family::system, nullptr},
+    {Family::textures, nullptr},
+    {Family::track_mixers, nullptr},
+    {Family::viewports, nullptr},
+    {Family::window, &renderer::bind_window_builtins},
+};
+
+constexpr bool has_every_family_in_order() {
+    uint32_t index = 0;
+    for (const BuiltinFamilyBinding& binding : family_bindings) {
+        if (static_cast<uint32_t>(binding.family) != index++) {
+            return false;
+        }
+    }
+    return index == sizeof builtin_family_names / sizeof builtin_family_names[0];
+}
+static_assert(has_every_family_in_order());
+
+}  // namespace
+
+std::span<const BuiltinFamilyBinding> get_builtin_family_bindings() {
+    return family_bindings;
+}
+
+void bind_builtin_family(BuiltinTable& table, const BuiltinFamilyBinding& binding) {
+    if (binding.bind != nullptr) {
+        binding.bind(table);
+    } else {
+        bind_unbuilt_family(table, binding.family);
+    }
+}
+
+void bind_all_builtins(BuiltinTable& table) {
+    for (const BuiltinFamilyBinding& binding : family_bindings) {
+        bind_builtin_family(table, binding);
+    }
+}
+
+void bind_all_builtins() {
+    static bool is_bound = false;
+    if (!is_bound) {
+        bind_all_builtins(builtin_table);
+        is_bound = true;
+    }
+}
+
+}  // namespace zolt::core
