@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,23 @@ using namespace zolt;
 constexpr uint32_t dump_capacity = 1 << 18;
 constexpr size_t max_argument_count = 64;
 
+// Tables and buffers are large: built in place in storage kept for the whole
+// run, not taken from the heap for every input.
+class FreshConfig {
+public:
+    FreshConfig() { config_ = new (storage_) test::TestConfig; }
+    ~FreshConfig() { config_->~TestConfig(); }
+    FreshConfig(const FreshConfig&) = delete;
+    FreshConfig& operator=(const FreshConfig&) = delete;
+    test::TestConfig* operator->() { return config_; }
+
+private:
+    alignas(test::TestConfig) static inline unsigned char storage_[sizeof(test::TestConfig)];
+    test::TestConfig* config_;
+};
+
+char dump_storage[dump_capacity];
+
 void check(bool condition) {
     if (!condition) {
         std::abort();
@@ -25,12 +43,11 @@ void check(bool condition) {
 }
 
 std::string read_and_write(const char* data, size_t size) {
-    const auto config = test::TestConfig::make();
+    FreshConfig config;
     std::vector<char> text(data, data + size);
     text.push_back('\0');
     parse_config_text(config->table, text.data(), static_cast<uint32_t>(size), true);
-    std::vector<char> storage(dump_capacity);
-    StringBuffer buffer(storage.data(), dump_capacity);
+    StringBuffer buffer(dump_storage, dump_capacity);
     dump_config_variables_to_buffer(config->table, buffer, ConfigDumpFilter::File, true);
     return buffer.get_text();
 }
@@ -47,7 +64,7 @@ void read_command_line(const char* data, size_t size) {
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());
     }
-    const auto config = test::TestConfig::make();
+    FreshConfig config;
     parse_config_command_line(config->table, static_cast<int>(pointers.size()), pointers.data());
 }
 

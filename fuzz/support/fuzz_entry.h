@@ -12,6 +12,10 @@ using FuzzWork = void (*)(void* context);
 // Runs work(context); false when a fatal report ended it early.
 bool run_until_fatal_report(FuzzWork work, void* context);
 
+// The message of the last panic or error report, for targets to which some
+// fatal reports are an answer and others a finding.
+const char* get_last_fatal_message();
+
 template <typename Work>
 bool run_until_fatal_report(Work&& work) {
     using Body = std::remove_reference_t<Work>;
