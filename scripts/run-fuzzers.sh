@@ -17,7 +17,11 @@ targets=${FUZZ_TARGETS:-$all_targets}
 build=build/fuzz
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
+build_targets=(fuzz_seeds)
+for target in $targets; do
+  build_targets+=("fuzz_$target")
+done
+cmake --build --preset fuzz -j "$jobs" --target "${build_targets[@]}"
 
 # Prints the reproducer and the end of the log, and fails.
 fail_target() {

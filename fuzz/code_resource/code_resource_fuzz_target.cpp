@@ -27,12 +27,6 @@ constexpr uint32_t slice_limit = 8;
 // Resources are 8-byte aligned in memory, as zasm writes them.
 constexpr uint32_t code_alignment_exponent = 3;
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        fuzz::fail_harness(what);
-    }
-}
-
 void check_disassembly(const uint8_t* data, uint32_t size) {
     const uint32_t id = core::make_code_resource_id(0, 1, 0);
     std::string text;
@@ -41,8 +35,8 @@ void check_disassembly(const uint8_t* data, uint32_t size) {
         return;
     }
     std::vector<tools::AssembledCode> codes;
-    check(tools::assemble_code(text, "disassembled.zasm", &codes, &error), "disassembled source does not assemble");
-    check(codes.size() == 1 && codes[0].bytes == std::vector<uint8_t>(data, data + size),
+    fuzz::expect(tools::assemble_code(text, "disassembled.zasm", &codes, &error), "disassembled source does not assemble");
+    fuzz::expect(codes.size() == 1 && codes[0].bytes == std::vector<uint8_t>(data, data + size),
           "disassembled source assembles to other bytes");
 }
 
@@ -56,7 +50,7 @@ void load_and_run(bool is_intact) {
     servers.start();
     core::CodeObject* const code_object = core::code_server.find_code_object(1, 0);
     // A refused resource halts inside the lookup and never comes here.
-    check(is_intact && code_object != nullptr, "the code server took a resource the check refuses");
+    fuzz::expect(is_intact && code_object != nullptr, "the code server took a resource the check refuses");
     const uint32_t entries = code_object->get_entry_count() < run_entry_limit ? code_object->get_entry_count()
                                                                                : run_entry_limit;
     for (uint32_t entry = 0; entry < entries; ++entry) {

@@ -11,6 +11,7 @@
 #include "libs/utility/config_command_line.h"
 #include "libs/utility/config_test_table.h"
 #include "libs/utility/config_text.h"
+#include "support/fuzz_entry.h"
 
 namespace {
 
@@ -35,12 +36,6 @@ private:
 };
 
 char dump_storage[dump_capacity];
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 std::string read_and_write(const char* data, size_t size) {
     FreshConfig config;
@@ -78,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::WarningRecorder warnings;
     const auto* const text = reinterpret_cast<const char*>(data);
     const std::string written = read_and_write(text, size);
-    check(read_and_write(written.data(), written.size()) == written);
+    fuzz::expect(read_and_write(written.data(), written.size()) == written,
+                 "written configuration text reads back to other text");
     read_command_line(text, size);
     return 0;
 }

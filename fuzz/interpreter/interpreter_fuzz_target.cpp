@@ -45,12 +45,6 @@ bool is_excluded(uint8_t byte) {
     }
 }
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        fuzz::fail_harness(what);
-    }
-}
-
 // Always due, so every slice end yields and a run stays bounded.
 void step_due_thread(core::Thread*) {}
 core::Thread due_thread{step_due_thread};
@@ -62,7 +56,7 @@ fuzz::ScriptServers& get_servers() {
 
 void run_program(const uint8_t* data, size_t size) {
     core::CodeObject* const code_object = core::code_server.find_code_object(1, 0);
-    check(code_object != nullptr && code_object->get_code_size() == code_size, "the blank code did not load");
+    fuzz::expect(code_object != nullptr && code_object->get_code_size() == code_size, "the blank code did not load");
     // The harness owns these bytes: the code is rewritten for every input.
     auto* const code = const_cast<uint8_t*>(code_object->get_code_start());
     // The first bytes choose the argument registers of the tasks.
@@ -78,7 +72,7 @@ void run_program(const uint8_t* data, size_t size) {
     for (uint32_t entry = 0; entry < entry_count; ++entry) {
         core::Task* const task = core::task_server.start_task(
             core::make_code_reference(0, 1, entry), clock_0_selector, 0);
-        check(task != nullptr, "a task did not start");
+        fuzz::expect(task != nullptr, "a task did not start");
         const uint32_t candidates[] = {0, array, string, task->get_handle(), 0xFFFFFFFFu, 1, 0x7FFFFFFF, code_size};
         for (uint32_t n = 0; n < core::register_count; ++n) {
             const uint8_t choice = n < argument_size ? data[n] : 0;
@@ -86,10 +80,10 @@ void run_program(const uint8_t* data, size_t size) {
         }
     }
     get_servers().run_tasks(slice_limit);
-    check(core::task_server.get_context().stack_index <= core::operand_stack_size, "the stack index ran away");
+    fuzz::expect(core::task_server.get_context().stack_index <= core::operand_stack_size, "the stack index ran away");
     get_servers().destroy_script_objects();
-    check(core::task_server.get_live_count() == 0, "a task outlived its destruction");
-    check(code_object->get_reference_count() == 0, "the code kept a reference");
+    fuzz::expect(core::task_server.get_live_count() == 0, "a task outlived its destruction");
+    fuzz::expect(code_object->get_reference_count() == 0, "the code kept a reference");
 }
 
 }  // namespace

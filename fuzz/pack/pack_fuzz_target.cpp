@@ -13,6 +13,7 @@
 #include "libs/io/pack_list.h"
 #include "libs/io/resource_unpacker.h"
 #include "libs/utility/crc32.h"
+#include "support/fuzz_entry.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ using namespace zolt;
 // Larger resources are only checked, not unpacked: the fuzzer's memory is
 // not what this target is about.
 constexpr uint32_t unpacked_size_limit = 1 << 20;
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void write_word(std::vector<uint8_t>& bytes, uint32_t offset, uint32_t value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
@@ -54,8 +49,8 @@ void unpack_entries(const std::vector<uint8_t>& pack) {
     for (uint32_t index = 0; index < data_block.entry_count; ++index) {
         const core::ResourceEntry entry = io::read_resource_entry(
             pack.data() + data_block.directory_offset + index * io::resource_entry_size);
-        check(entry.stored_size <= entry.unpacked_size);
-        check(uint64_t{entry.offset} + entry.stored_size <= pack.size());
+        fuzz::expect(entry.stored_size <= entry.unpacked_size, "an intact pack stores more than it unpacks");
+        fuzz::expect(uint64_t{entry.offset} + entry.stored_size <= pack.size(), "an intact pack stores bytes outside it");
         if (compute_crc32(pack.data() + entry.offset, entry.stored_size) != entry.stored_crc ||
             entry.stored_size == entry.unpacked_size || entry.unpacked_size > unpacked_size_limit) {
             continue;
@@ -71,9 +66,9 @@ void verify(const std::vector<uint8_t>& pack) {
     const io::PackCheckResult result = io::verify_pack(pack.data(), pack.size());
     char message[512];
     io::describe_pack_check(result, "fuzz.pack", 0, message, sizeof message);
-    check(std::strlen(message) < sizeof message);
+    fuzz::expect(std::strlen(message) < sizeof message, "a pack message ran past its buffer");
     if (result.check == io::PackCheck::intact) {
-        check(pack.size() >= io::pack_data_block_offset + io::pack_data_block_size);
+        fuzz::expect(pack.size() >= io::pack_data_block_offset + io::pack_data_block_size, "an intact pack is too short");
         unpack_entries(pack);
     }
 }
@@ -84,11 +79,11 @@ void split_pack_list(const uint8_t* data, size_t size) {
     text.push_back('\0');
     const auto list = std::make_unique<io::PackList>();
     io::parse_pack_list(text.data(), list.get());
-    check(list->count <= io::max_pack_count);
+    fuzz::expect(list->count <= io::max_pack_count, "a pack list holds too many names");
     for (uint32_t index = 0; index < list->count; ++index) {
         const char* const name = list->names[index];
-        check(name >= text.data() && name < text.data() + text.size());
-        check(*name != '\0' && std::strpbrk(name, " \t\r\n") == nullptr);
+        fuzz::expect(name >= text.data() && name < text.data() + text.size(), "a pack name lies outside its text");
+        fuzz::expect(*name != '\0' && std::strpbrk(name, " \t\r\n") == nullptr, "a pack name is empty or holds a separator");
     }
 }
 

@@ -10,14 +10,11 @@
 #include "libs/io/reference_unpacker.h"
 #include "libs/io/resource_unpacker.h"
 #include "libs/utility/crc32.h"
+#include "support/fuzz_entry.h"
 
 namespace {
 
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+namespace fuzz = zolt::fuzz;
 
 void unpack_apart(uint32_t output_size, const uint8_t* stream, uint32_t stream_size) {
     // Exactly sized blocks, so the sanitizer sees a step outside either.
@@ -29,9 +26,9 @@ void unpack_apart(uint32_t output_size, const uint8_t* stream, uint32_t stream_s
     std::memcpy(block.data() + output_size, stream, stream_size);
     const zolt::test::ReferenceOutcome reference =
         zolt::test::decompress_by_reference(block, 0, output_size, output_size, output_size + stream_size);
-    check(decoded == reference.is_decoded);
+    fuzz::expect(decoded == reference.is_decoded, "the unpacker and the reference disagree on a stream");
     if (decoded) {
-        check(std::memcmp(output.data(), block.data(), output_size) == 0);
+        fuzz::expect(std::memcmp(output.data(), block.data(), output_size) == 0, "the unpacker and the reference decode other bytes");
     }
 }
 
@@ -47,9 +44,10 @@ void unpack_in_place(uint32_t unpacked_size, const uint8_t* stored, uint32_t sto
     const zolt::test::ReferenceOutcome reference = zolt::test::decompress_by_reference(
         reference_block, 0, unpacked_size, stored_start + 4, unpacked_size);
     if (reference.is_decoded) {
-        check(result.computed_crc == zolt::compute_crc32(reference_block.data(), unpacked_size));
+        fuzz::expect(result.computed_crc == zolt::compute_crc32(reference_block.data(), unpacked_size),
+                     "in place, the unpacker and the reference decode other bytes");
     } else {
-        check(!result.is_intact);
+        fuzz::expect(!result.is_intact, "a broken stream unpacked intact");
     }
 }
 

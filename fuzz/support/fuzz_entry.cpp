@@ -39,6 +39,11 @@ void return_to_fuzz_entry() {
 
 namespace fuzz {
 
+void fail_harness(const char* message) {
+    std::fprintf(stderr, "fuzz harness: %s\n", message);
+    std::abort();
+}
+
 const char* get_last_fatal_message() {
     return get_recorder().message;
 }

@@ -16,6 +16,17 @@ bool run_until_fatal_report(FuzzWork work, void* context);
 // fatal reports are an answer and others a finding.
 const char* get_last_fatal_message();
 
+// Ends the run as a crash with the message: a finding, or a harness that
+// cannot go on. libFuzzer keeps the input as the reproducer.
+[[noreturn]] void fail_harness(const char* message);
+
+// A property the target must keep; a failing one is a finding named by what.
+inline void expect(bool condition, const char* what) {
+    if (!condition) {
+        fail_harness(what);
+    }
+}
+
 template <typename Work>
 bool run_until_fatal_report(Work&& work) {
     using Body = std::remove_reference_t<Work>;

@@ -1,5 +1,7 @@
 #include "support/script_servers.h"
 
+#include "support/fuzz_entry.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,11 +18,6 @@
 #include "zolt/core/script_objects/string_server.h"
 
 namespace zolt::fuzz {
-
-void fail_harness(const char* message) {
-    std::fprintf(stderr, "fuzz harness: %s\n", message);
-    std::abort();
-}
 
 ScriptServers::ScriptServers(const std::vector<tools::PackResource>& resources) {
     const char* const temporary = std::getenv("TMPDIR");

@@ -41,7 +41,4 @@ private:
 tools::PackResource make_blank_code_resource(uint32_t chain_index, uint32_t key, uint32_t code_size,
                                              uint32_t entry_count);
 
-// Stops the process with the message when the harness itself cannot go on.
-[[noreturn]] void fail_harness(const char* message);
-
 }  // namespace zolt::fuzz

@@ -8,7 +8,6 @@
 
 #include "support/fuzz_entry.h"
 #include "support/fuzz_world.h"
-#include "support/script_servers.h"
 
 namespace {
 
