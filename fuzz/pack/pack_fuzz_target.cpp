@@ -1,8 +1,9 @@
 // Pack headers, data blocks, directories and entries as the loader checks
 // them, and "pack.list" as the loader splits it. Every input is checked as
-// it comes and again with its three CRCs made right, so the checks behind
-// them are reached too. An intact pack must keep every entry's stored bytes
-// inside the file; those that unpack are unpacked as the loader does.
+// it comes and again sealed by the pack writer (its three CRCs made right),
+// so the checks behind them are reached too. An intact pack must keep every
+// entry's stored bytes inside the file; those that unpack are unpacked as
+// the loader does.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "libs/io/resource_unpacker.h"
 #include "libs/utility/crc32.h"
 #include "support/fuzz_entry.h"
+#include "zpack/lib/pack_writer.h"
 
 namespace {
 
@@ -22,27 +24,6 @@ using namespace zolt;
 // Larger resources are only checked, not unpacked: the fuzzer's memory is
 // not what this target is about.
 constexpr uint32_t unpacked_size_limit = 1 << 20;
-
-void write_word(std::vector<uint8_t>& bytes, uint32_t offset, uint32_t value) {
-    std::memcpy(bytes.data() + offset, &value, sizeof value);
-}
-
-void repair_crcs(std::vector<uint8_t>& pack) {
-    if (pack.size() < io::pack_data_block_offset + io::pack_data_block_size) {
-        return;
-    }
-    const io::PackDataBlock data_block = io::read_pack_data_block(pack.data() + io::pack_data_block_offset);
-    const uint64_t directory_end =
-        uint64_t{data_block.directory_offset} + uint64_t{data_block.entry_count} * io::resource_entry_size;
-    // A directory lying over its own CRC word stays wrong, as it should.
-    if (directory_end <= pack.size()) {
-        const uint32_t directory_crc = compute_crc32(pack.data() + data_block.directory_offset,
-                                                     size_t{data_block.entry_count} * io::resource_entry_size);
-        write_word(pack, io::pack_data_block_offset + 8, directory_crc);
-    }
-    write_word(pack, 32, compute_crc32(pack.data() + io::pack_data_block_offset, io::pack_data_block_size));
-    write_word(pack, io::header_crc_offset, io::compute_pack_header_crc(pack.data()));
-}
 
 void unpack_entries(const std::vector<uint8_t>& pack) {
     const io::PackDataBlock data_block = io::read_pack_data_block(pack.data() + io::pack_data_block_offset);
@@ -95,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::vector<uint8_t> pack(data, data + size);
     verify(pack);
-    repair_crcs(pack);
+    tools::seal_pack(&pack);
     verify(pack);
     split_pack_list(data, size);
     return 0;

@@ -150,6 +150,12 @@ void write_world_seeds() {
     core::alias_server.set_alias(core::make_alias_handle(3), name->get_handle());
     fuzz::save_fuzz_world(bytes);
     write_seed("world_load", "small_world", bytes);
+    // A seed the load refuses would leave the fuzzer at the first check.
+    Bytes saved = bytes;
+    if (!fuzz::load_fuzz_world(saved)) {
+        std::fputs("fuzz_seed_writer: the saved world does not load\n", stderr);
+        has_failed = true;
+    }
     write_unpacker_seed("small_world", bytes);
 }
 

@@ -35,7 +35,8 @@ void load_input() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 1 << 16) {
+    // Every free slot and the alias table are saved: a world is a few hundred kilobytes.
+    if (size > 1 << 20) {
         return 0;
     }
     fuzz::start_fuzz_world();
