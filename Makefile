@@ -1,8 +1,10 @@
-# The two commands of the README: `make run` and `make test`.
+# The two commands of the README: `make run` and `make test`; `make fuzz` runs
+# every fuzz target for FUZZ_SECONDS seconds each.
 JOBS ?= $(shell nproc)
 CTEST_JOBS ?= $(JOBS)
+FUZZ_SECONDS ?= 180
 
-.PHONY: run test bench deps build-dev build-release clean
+.PHONY: run test fuzz bench deps build-dev build-release clean
 
 # zolt reads "pack.list" from the folder it starts in. Without a desktop it
 # runs under Xvfb when that is installed, else headless on its own.
@@ -12,6 +14,9 @@ run: build-release
 
 test: build-dev
 	ctest --preset dev -j $(CTEST_JOBS)
+
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/run-fuzzers.sh
 
 bench: deps
 	cmake --preset release -DZOLT_BUILD_BENCH=ON

@@ -22,6 +22,8 @@ packages=(
   xvfb
   xauth
   xdotool
+  clang-14
+  libfuzzer-14-dev
 )
 
 missing=()

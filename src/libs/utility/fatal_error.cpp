@@ -16,7 +16,28 @@ struct FatalState {
 thread_local FatalState fatal_state;
 
 std::atomic<uint32_t> report_flag{0};
+
+[[noreturn]] void end_after_fatal_report(bool runs_exit_handlers) {
+#if defined(ZOLT_FUZZ_BUILD)
+    fatal_state = FatalState{};
+    report_flag.store(0);
+    return_to_fuzz_entry();
+#else
+    if (runs_exit_handlers) {
+        platform::exit_process(get_exit_code_number(fatal_state.exit_code));
+    }
+    platform::end_process_now(get_exit_code_number(fatal_state.exit_code));
+#endif
+}
 }  // namespace
+
+#if defined(ZOLT_FUZZ_BUILD)
+// The tools of a fuzz build have no fuzz entry and end as usual; a fuzz
+// target's harness replaces this.
+__attribute__((weak)) void return_to_fuzz_entry() {
+    platform::end_process_now(get_exit_code_number(ExitCode::unspecified_fatal));
+}
+#endif
 
 void set_fatal_exit_code(ExitCode exit_code) {
     fatal_state.exit_code = exit_code;
@@ -39,7 +60,7 @@ void halt_with_panic(const char* signature, const char* file, uint32_t line, con
     va_start(arguments, format);
     notify_message_handlers(MessageKind::Panic, signature, file, line, format, arguments);
     va_end(arguments);
-    platform::end_process_now(get_exit_code_number(fatal_state.exit_code));
+    end_after_fatal_report(false);
 }
 
 void halt_with_error(const char* signature, const char* file, uint32_t line, const char* format, ...) {
@@ -51,7 +72,7 @@ void halt_with_error(const char* signature, const char* file, uint32_t line, con
     va_start(arguments, format);
     notify_message_handlers(MessageKind::Error, signature, file, line, format, arguments);
     va_end(arguments);
-    platform::exit_process(get_exit_code_number(fatal_state.exit_code));
+    end_after_fatal_report(true);
 }
 
 void raise_fatal_error_exception(const char* message, const char* signature, const char* file, uint32_t line,
@@ -65,7 +86,9 @@ void raise_fatal_error_exception(const char* message, const char* signature, con
     const FatalErrorReport report{message, signature, file, line, platform::get_current_thread_id(),
                                   get_exit_code_number(exit_code), is_error};
     write_crash_report(report);
+#if !defined(ZOLT_FUZZ_BUILD)
     platform::end_process_now(get_exit_code_number(exit_code));
+#endif
 }
 
 bool is_fatal_report_taken() {

@@ -30,6 +30,13 @@ void raise_fatal_error_exception(const char* message, const char* signature, con
 // True once any fatal report or crash has been taken.
 bool is_fatal_report_taken();
 
+#if defined(ZOLT_FUZZ_BUILD)
+// A fuzz build reports and then hands control back to the fuzzer's entry for
+// the input, which the fuzz harness defines, so one bad input does not end a
+// run of millions.
+[[noreturn]] void return_to_fuzz_entry();
+#endif
+
 }  // namespace zolt
 
 #define ZOLT_PANIC(...) ::zolt::halt_with_panic(__PRETTY_FUNCTION__, __FILE__, __LINE__, __VA_ARGS__)

@@ -22,7 +22,15 @@ void AliasServer::save(storage::SaveStream& stream) {
 }
 
 bool AliasServer::load(storage::LoadStream& stream) {
-    if (!ServerBase::load(stream)) {
+    // The framework's record of a server without objects: its type and two
+    // empty lists. A slot named there has no object to take it.
+    uint32_t record[3] = {};
+    for (uint32_t& word : record) {
+        if (!read_u32(stream, word)) {
+            return false;
+        }
+    }
+    if (record[0] != get_type() || record[1] != 0 || record[2] != 0) {
         return false;
     }
     for (uint32_t& target : targets_) {

@@ -239,6 +239,8 @@ void clear_stand_in_wake_events() {
         }
     }
     queue_head = no_entry;
+    // A run cut short by a fatal report in a fuzz build never cleared it.
+    is_running = false;
     is_thread_started = false;
     unlink_thread(&stand_in_thread);
 }

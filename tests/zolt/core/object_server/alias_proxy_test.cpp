@@ -138,5 +138,31 @@ TEST_F(AliasProxyTest, AliasSlotsAndProxiesSurviveSaveAndLoad) {
     EXPECT_EQ(static_cast<Proxy*>(get_object(proxy_handle))->get_target(), target->get_handle());
 }
 
+// A load stream over a word list that ends where the list ends.
+class WordLoadStream final : public storage::LoadStream {
+public:
+    explicit WordLoadStream(std::vector<uint32_t> words) : words_(std::move(words)) {
+        set_buffer(reinterpret_cast<uint8_t*>(words_.data()), static_cast<uint32_t>(words_.size() * 4));
+    }
+    bool open(uint32_t) override { return true; }
+
+private:
+    std::vector<uint32_t> words_;
+};
+
+TEST_F(AliasProxyTest, SavedAliasRecordNamingASlotIsRefusedNotHalted) {
+    const uint32_t alias = server_type::alias;
+    const ObjectHandle handle = make_alias_handle(5);
+    // The alias server has no objects, so neither list may name a slot.
+    const std::vector<std::vector<uint32_t>> records = {
+        {alias, handle + 1, 0, 0},
+        {alias, 0, handle, 0},
+    };
+    for (const std::vector<uint32_t>& record : records) {
+        WordLoadStream stream(record);
+        EXPECT_FALSE(load_all_servers(stream));
+    }
+}
+
 }  // namespace
 }  // namespace zolt::core
