@@ -7,6 +7,7 @@
 #include "support/child_process.h"
 #include "zolt/core/script/task_test_support.h"
 #include "zolt/core/script/code_server.h"
+#include "zolt/core/script/opcode_table.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/core/resources/language.h"
 #include "zolt/core/resources/resource_server.h"
@@ -133,9 +134,12 @@ TEST(Interpreter, AFaultEndsOnlyItsTaskWhileAnotherGoesOn) {
 
 // Programs whose last instruction's operand would lie past the code end.
 TEST(Interpreter, AnOperandPastTheCodeEndIsAFault) {
-    const char* const endings[] = {".byte 78", ".byte 84", ".byte 101", ".byte 79\n    .byte 0, 0, 0, 1, 0, 0, 0",
-                                   ".byte 17\n    .byte 0, 0\n    .word 1000"};
-    for (const char* ending : endings) {
+    const auto opcode_byte = [](Opcode opcode) { return ".byte " + std::to_string(static_cast<int>(opcode)); };
+    const std::string endings[] = {opcode_byte(Opcode::push_word), opcode_byte(Opcode::push_byte),
+                                   opcode_byte(Opcode::poke),
+                                   opcode_byte(Opcode::push_words2) + "\n    .byte 0, 0, 0, 1, 0, 0, 0",
+                                   opcode_byte(Opcode::append_text) + "\n    .byte 0, 0\n    .word 1000"};
+    for (const std::string& ending : endings) {
         SCOPED_TRACE(ending);
         ScriptWorld world({std::string(".code 0 1\n.entry start\nstart:\n    push_zero\n    ") + ending + "\n"});
         Task* const task = world.start(0x4000);
