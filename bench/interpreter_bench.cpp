@@ -35,7 +35,7 @@ constexpr int loop_count = 1000000;
 constexpr int fib_argument = 24;
 constexpr uint32_t clock_0_selector = 0x20;
 constexpr int walk_depth = 18;
-// Arrays grow by doubling in a 512 KiB pool.
+// Arrays live in a 512 KiB pool.
 constexpr int array_length = 50000;
 
 // One code resource with an entry per program, in a pack of its own folder,
@@ -183,13 +183,13 @@ const std::string ordinary_source =
     "    jump dice_next\n"
     "dice_done:\n"
     "    push_local1 0\n    pop_r0\n    return_to_caller\n"
-    // array_sum(n): fills a new array with i * 7 % 1000 and sums it back;
-    // locals array, i, sum.
+    // array_sum(n): fills a new array of capacity n (arrays grow a word at a
+    // time) with i * 7 % 1000 and sums it back; locals array, i, sum.
     "array_start:\n"
     "    push_word " + std::to_string(array_length) + "\n    call code(array_sum)\n    drop1\n    end_task\n"
     "array_sum:\n"
     "    reserve 3\n"
-    "    set_r0 7\n    set_r2 0\n    create_object\n    push_r0\n    pop_local1 0\n"
+    "    set_r0 7\n    push_argument1 0\n    pop_r2\n    create_object\n    push_r0\n    pop_local1 0\n"
     "    push_zero\n    pop_local1 1\n    push_zero\n    pop_local1 2\n"
     "array_fill_next:\n"
     "    push_local1 1\n    push_argument1 0\n    compare_signed\n    jump_if_not_negative array_read\n"

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "zolt/core/script/code_resource_format.h"
+#include "zolt/core/script/code_server.h"
 #include "zolt/core/script/interpreter.h"
 #include "zolt/core/script/interpreter_scalar.h"
 #include "zolt/core/script/interpreter_state.h"
@@ -217,6 +218,23 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         ZOLT_NEXT_TOP;                                                  \
     }
 
+// Pushes the call frame and goes on at target, a code offset inside the
+// running code object.
+#define ZOLT_ENTER_CALL(target)                          \
+    {                                                    \
+        if (sp > operand_stack_size - call_frame_size) { \
+            goto fault;                                  \
+        }                                                \
+        stack[sp] = fb;                                  \
+        stack[sp + 1] = context.code_object;             \
+        stack[sp + 2] = pc;                              \
+        top = pc;                                        \
+        sp += call_frame_size;                           \
+        fb = sp;                                         \
+        pc = (target);                                   \
+        ZOLT_NEXT_TOP;                                   \
+    }
+
 // Bodies that the compiler keeps out of line get a copy of the stack index,
 // so that the loop's own can stay in a register.
 #define ZOLT_WITH_STACK_INDEX(call) \
@@ -415,9 +433,21 @@ slice_end:
         const uint32_t reference = read_word(code, word_offset);
         if (get_code_chain_index(reference) == builtin_chain_index) {
             ZOLT_CALL_OUT(call_builtin_opcode(context, running, get_code_entry_index(reference)));
-        } else {
-            ZOLT_CALL_OUT(call_code_reference(context, running, reference));
+            ZOLT_NEXT;
         }
+        // A call into the running code object, already loaded, moves no
+        // code and holds nothing: it is a local call to the entry. A missing
+        // entry (-1) or one past the code end takes the general path, which
+        // skips the call or faults.
+        const CodeObject* const target =
+            code_server.find_loaded_code_object(get_code_key(reference), get_code_chain_index(reference));
+        if (target != nullptr && target->get_handle() == context.code_object) {
+            const uint32_t entry_offset = target->get_entry_offset(get_code_entry_index(reference));
+            if (entry_offset < size) {
+                ZOLT_ENTER_CALL(entry_offset);
+            }
+        }
+        ZOLT_CALL_OUT(call_code_reference(context, running, reference));
         ZOLT_NEXT;
     }
     op_call_popped: {
@@ -430,17 +460,10 @@ slice_end:
         ZOLT_CHECK_STACK(call_local);
         ZOLT_READ_WORDS(1);
         const uint32_t target = read_word(code, word_offset);
-        if (target >= size || sp > operand_stack_size - call_frame_size) {
+        if (target >= size) {
             goto fault;
         }
-        stack[sp] = fb;
-        stack[sp + 1] = context.code_object;
-        stack[sp + 2] = pc;
-        top = pc;
-        sp += call_frame_size;
-        fb = sp;
-        pc = target;
-        ZOLT_NEXT_TOP;
+        ZOLT_ENTER_CALL(target);
     }
     op_return_to_caller: {
         ZOLT_CHECK_STACK(return_to_caller);
@@ -1281,5 +1304,6 @@ end_normally:
 #undef ZOLT_POP_LOCALS
 #undef ZOLT_PUSH_ARGUMENTS
 #undef ZOLT_POP_ARGUMENTS
+#undef ZOLT_ENTER_CALL
 
 }  // namespace zolt::core

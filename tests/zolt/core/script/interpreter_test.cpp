@@ -65,6 +65,7 @@ const FaultCase fault_cases[] = {
     {"forged caller code object", "    call_local bad_caller\n"},
     {"operand stack overflow", "overflow:\n    push_zero\n    jump overflow\n"},
     {"endless recursion", "recursion:\n    call_local recursion\n"},
+    {"endless recursion through a code reference", "recursion_by_reference:\n    call code(recursion_by_reference)\n"},
     {"operand stack underflow", "    drop1\n"},
     {"pop into registers from an empty stack", "    pop_all\n"},
     {"pick below the stack", "    push_zero\n    pick 1\n"},
@@ -94,6 +95,7 @@ std::string make_fault_source() {
     for (size_t index = 0; index < std::size(fault_cases); ++index) {
         source += ".entry fault" + std::to_string(index) + "\n";
     }
+    source += ".entry recursion_by_reference\n";
     source += counting_task;
     for (size_t index = 0; index < std::size(fault_cases); ++index) {
         source += "fault" + std::to_string(index) + ":\n" + reporting(1) + "    set_r0 0\n    wait\n" +
@@ -245,6 +247,64 @@ TEST(Interpreter, CallsThatFindNothingAreSkippedAndPushNothing) {
     world.run();
     EXPECT_EQ(ScriptWorld::context().stack_index, 1u);
     EXPECT_EQ(task_server.get_live_count(), 0u);
+}
+
+// Calls through a reference into the running code object take a shorter
+// path than other calls; what they leave must not differ.
+TEST(Interpreter, ACallThroughAReferenceIntoTheRunningCodeIsALocalCallToTheEntry) {
+    ScriptWorld world({".code 0 1\n"
+                       ".entry start\n"
+                       ".entry sum\n"
+                       ".entry frame\n"
+                       "start:\n"
+                       "    push_byte 10\n"
+                       "    call code(sum)\n"
+                       "    drop1\n"
+                       "    push_r0\n"
+                       "    pop_r1\n"
+                       "    call_local frame\n"
+                       "    push_r2\n    pop_r5\n    push_r3\n    pop_r6\n    push_r4\n    pop_r7\n"
+                       "    call code(frame)\n"
+                       "    end_task\n"
+                       // sum(n) = n + sum(n - 1), with n kept in a local.
+                       "sum:\n"
+                       "    reserve 1\n"
+                       "    push_argument1 0\n    pop_local1 0\n"
+                       "    push_local1 0\n    jump_if_not_zero sum_recurse\n"
+                       "    set_r0 0\n    return_to_caller\n"
+                       "sum_recurse:\n"
+                       "    push_local1 0\n    decrement\n    call code(0, 1, 1)\n    drop1\n"
+                       "    push_r0\n    push_local1 0\n    add\n    pop_r0\n    return_to_caller\n"
+                       // r2, r3, r4 = return offset, code object, caller frame base.
+                       "frame:\n"
+                       "    pick 0\n    pop_r2\n    pick 1\n    pop_r3\n    pick 2\n    pop_r4\n    return_to_caller\n"});
+    Task* const task = world.start(0x4000);
+    ASSERT_NE(task, nullptr);
+    const ObjectHandle code_object = code_server.get_code_object_handle(0, 1);
+    world.run();
+    const uint32_t* const r = ScriptWorld::context().registers;
+    EXPECT_EQ(r[1], 55u);
+    EXPECT_EQ(r[6], code_object);
+    EXPECT_EQ(r[3], code_object);
+    EXPECT_EQ(r[7], 0u);
+    EXPECT_EQ(r[4], 0u);
+    // Both return just past their call: six one-byte instructions, then the
+    // second call's opcode, padding and operand.
+    EXPECT_EQ(r[2], r[5] + 12);
+    EXPECT_EQ(ScriptWorld::context().stack_index, 0u);
+}
+
+TEST(Interpreter, ACallThroughAReferenceToAnEntryPastTheCodeEndFaultsWithItsFramePushed) {
+    ScriptWorld world({".code 0 1\n.entry start\n.entry 5000\nstart:\n    push_one\n    call code(0, 1, 1)\n"
+                       "    end_task\n"});
+    Task* const task = world.start(0x4000);
+    ASSERT_NE(task, nullptr);
+    const ObjectHandle handle = task->get_handle();
+    EXPECT_EQ(ScriptWorld::execute(task), 0u);
+    EXPECT_FALSE(test::is_alive(handle));
+    EXPECT_EQ(ScriptWorld::context().program_counter, 1u);
+    EXPECT_EQ(ScriptWorld::context().stack_index, 4u);
+    EXPECT_EQ(ScriptWorld::context().frame_base, 4u);
 }
 
 TEST(Interpreter, ReturningFromTheEntryFrameEndsTheTaskWhateverIsOnTheStack) {
