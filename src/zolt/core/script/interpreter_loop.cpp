@@ -51,6 +51,9 @@ constexpr std::array<StackLimits, 256> stack_limits = make_stack_limits();
 constexpr uint32_t stack_index_mask = operand_stack_size - 1;
 static_assert((operand_stack_size & stack_index_mask) == 0);
 
+// A builtin's reference: never one the loop enters itself.
+constexpr uint32_t no_known_reference = 0xFFFFFFFF;
+
 // The caller's frame base, code object and return offset.
 constexpr uint32_t call_frame_size = 3;
 
@@ -96,6 +99,11 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
     uint32_t at = pc;
     uint32_t budget = 0;
     uint32_t opcode = 0;
+    // The reference last entered in the running code object, and its entry
+    // offset. Which code a reference names changes only in a call out,
+    // and every call out forgets it.
+    uint32_t known_reference = no_known_reference;
+    uint32_t known_entry_offset = 0;
     StepResult step = StepResult::next;
     if (fb > operand_stack_size) {
         goto fault;
@@ -104,6 +112,7 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
 
 // Bodies kept out of line see the loop's state through the context.
 #define ZOLT_CALL_OUT(body)                \
+    known_reference = no_known_reference;  \
     context.program_counter = pc;          \
     context.stack_index = sp;              \
     context.frame_base = fb;               \
@@ -439,11 +448,16 @@ slice_end:
         // code and holds nothing: it is a local call to the entry. A missing
         // entry (-1) or one past the code end takes the general path, which
         // skips the call or faults.
+        if (reference == known_reference) {
+            ZOLT_ENTER_CALL(known_entry_offset);
+        }
         const CodeObject* const target =
             code_server.find_loaded_code_object(get_code_key(reference), get_code_chain_index(reference));
         if (target != nullptr && target->get_handle() == context.code_object) {
             const uint32_t entry_offset = target->get_entry_offset(get_code_entry_index(reference));
             if (entry_offset < size) {
+                known_reference = reference;
+                known_entry_offset = entry_offset;
                 ZOLT_ENTER_CALL(entry_offset);
             }
         }

@@ -294,6 +294,38 @@ TEST(Interpreter, ACallThroughAReferenceIntoTheRunningCodeIsALocalCallToTheEntry
     EXPECT_EQ(ScriptWorld::context().stack_index, 0u);
 }
 
+// The loop remembers the last reference it entered; selecting another code
+// object of the chain in between must send a key-0 call there.
+TEST(Interpreter, AKeyZeroCallFollowsASelectionMadeBetweenTwoCalls) {
+    ScriptWorld world({".code 0 1\n"
+                       ".entry start\n"
+                       ".entry mark\n"
+                       "start:\n"
+                       "    call code(0, 0, 1)\n"
+                       "    push_r5\n    pop_r0\n    set_r2 0x0300001C\n    push_one\n    set_property\n"
+                       "    call code(0, 0, 1)\n"
+                       "    end_task\n"
+                       "mark:\n"
+                       "    push_r3\n    increment\n    pop_r3\n    return_to_caller\n",
+                       ".code 0 2\n"
+                       ".entry other\n"
+                       ".entry mark\n"
+                       "other:\n"
+                       "    end_task\n"
+                       "mark:\n"
+                       "    push_r4\n    increment\n    pop_r4\n    return_to_caller\n"});
+    Task* const task = world.start(0x4000);
+    ASSERT_NE(task, nullptr);
+    const CodeObject* const other = code_server.find_code_object(2, 0);
+    ASSERT_NE(other, nullptr);
+    ASSERT_FALSE(other->is_selected());
+    task->set_argument(5, other->get_handle());
+    world.run();
+    EXPECT_TRUE(other->is_selected());
+    EXPECT_EQ(ScriptWorld::context().registers[3], 1u);
+    EXPECT_EQ(ScriptWorld::context().registers[4], 1u);
+}
+
 TEST(Interpreter, ACallThroughAReferenceToAnEntryPastTheCodeEndFaultsWithItsFramePushed) {
     ScriptWorld world({".code 0 1\n.entry start\n.entry 5000\nstart:\n    push_one\n    call code(0, 1, 1)\n"
                        "    end_task\n"});
