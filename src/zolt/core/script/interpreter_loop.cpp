@@ -971,8 +971,11 @@ slice_end:
         stack[sp - 1] = top;
         ZOLT_NEXT_TOP;
     op_multiply_unsigned:
+        ZOLT_CHECK_STACK(multiply_unsigned);
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a * b; });
+        ZOLT_NEXT_TOP;
     op_multiply_signed:
-        ZOLT_CHECK_SHARED_STACK;
+        ZOLT_CHECK_STACK(multiply_signed);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a * b; });
         ZOLT_NEXT_TOP;
     op_multiply_float:
@@ -980,19 +983,33 @@ slice_end:
         scalar::binary_float(stack, sp, top, [](float a, float b) { return a * b; });
         ZOLT_NEXT_TOP;
     op_divide_unsigned:
+        ZOLT_CHECK_STACK(divide_unsigned);
+        if (top == 0) {
+            goto fault;
+        }
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a / b; });
+        ZOLT_NEXT_TOP;
     op_modulo_unsigned:
-        ZOLT_CHECK_SHARED_STACK;
-        if (!scalar::divide_unsigned(stack, sp, opcode == number_of(Opcode::modulo_unsigned))) {
+        ZOLT_CHECK_STACK(modulo_unsigned);
+        if (top == 0) {
             goto fault;
         }
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a % b; });
+        ZOLT_NEXT_TOP;
     op_divide_signed:
-    op_modulo_signed:
-        ZOLT_CHECK_SHARED_STACK;
-        if (!scalar::divide_signed(stack, sp, opcode == number_of(Opcode::modulo_signed))) {
+        ZOLT_CHECK_STACK(divide_signed);
+        if (top == 0) {
             goto fault;
         }
-        ZOLT_NEXT;
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::signed_quotient(a, b, false); });
+        ZOLT_NEXT_TOP;
+    op_modulo_signed:
+        ZOLT_CHECK_STACK(modulo_signed);
+        if (top == 0) {
+            goto fault;
+        }
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::signed_quotient(a, b, true); });
+        ZOLT_NEXT_TOP;
     op_divide_float:
         ZOLT_CHECK_STACK(divide_float);
         if (word_to_float(stack[sp - 1]) == 0.0f) {

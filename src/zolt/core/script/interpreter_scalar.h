@@ -94,32 +94,13 @@ inline uint32_t float_to_signed(uint32_t word) {
     return static_cast<uint32_t>(static_cast<int32_t>(value));
 }
 
-inline bool divide_signed(uint32_t* stack, uint32_t& sp, bool remainder) {
-    const uint32_t a = stack[sp - 2];
-    const uint32_t b = stack[sp - 1];
-    if (b == 0) {
-        return false;
-    }
-    uint32_t result;
+// a / b or a % b as s32; b is not 0.
+inline uint32_t signed_quotient(uint32_t a, uint32_t b, bool remainder) {
     if (a == 0x80000000u && b == 0xFFFFFFFFu) {
         // The one quotient that does not fit: wrapped, remainder 0.
-        result = remainder ? 0 : a;
-    } else {
-        result = static_cast<uint32_t>(remainder ? to_s32(a) % to_s32(b) : to_s32(a) / to_s32(b));
+        return remainder ? 0 : a;
     }
-    stack[sp - 2] = result;
-    --sp;
-    return true;
-}
-
-inline bool divide_unsigned(uint32_t* stack, uint32_t& sp, bool remainder) {
-    const uint32_t b = stack[sp - 1];
-    if (b == 0) {
-        return false;
-    }
-    stack[sp - 2] = remainder ? stack[sp - 2] % b : stack[sp - 2] / b;
-    --sp;
-    return true;
+    return static_cast<uint32_t>(remainder ? to_s32(a) % to_s32(b) : to_s32(a) / to_s32(b));
 }
 
 inline uint32_t absolute_signed(uint32_t word) {
