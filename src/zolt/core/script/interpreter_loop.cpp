@@ -61,12 +61,6 @@ constexpr uint32_t number_of(Opcode opcode) {
     return static_cast<uint32_t>(opcode);
 }
 
-// The k of a body shared by the forms of an operation on vectors of 2, 3
-// and 4 words, from the opcode of its 2-word form.
-constexpr uint32_t vector_size(uint32_t opcode, Opcode size2_form) {
-    return opcode - number_of(size2_form) + 2;
-}
-
 inline uint32_t read_word(const uint8_t* code, uint32_t offset) {
     uint32_t word;
     std::memcpy(&word, code + offset, sizeof word);
@@ -828,10 +822,16 @@ slice_end:
         });
         ZOLT_NEXT_TOP;
     op_compare_vector2:
+        ZOLT_CHECK_STACK(compare_vector2);
+        scalar::compare_vectors(stack, sp, 2);
+        ZOLT_NEXT;
     op_compare_vector3:
+        ZOLT_CHECK_STACK(compare_vector3);
+        scalar::compare_vectors(stack, sp, 3);
+        ZOLT_NEXT;
     op_compare_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        scalar::compare_vectors(stack, sp, vector_size(opcode, Opcode::compare_vector2));
+        ZOLT_CHECK_STACK(compare_vector4);
+        scalar::compare_vectors(stack, sp, 4);
         ZOLT_NEXT;
     op_sign_unsigned:
         ZOLT_CHECK_STACK(sign_unsigned);
@@ -846,10 +846,16 @@ slice_end:
         scalar::unary(stack, sp, top, [](uint32_t a) { return scalar::sign_word(word_to_float(a) < 0.0f, word_to_float(a) > 0.0f); });
         ZOLT_NEXT_TOP;
     op_test_vector2:
+        ZOLT_CHECK_STACK(test_vector2);
+        scalar::test_vector(stack, sp, 2);
+        ZOLT_NEXT;
     op_test_vector3:
+        ZOLT_CHECK_STACK(test_vector3);
+        scalar::test_vector(stack, sp, 3);
+        ZOLT_NEXT;
     op_test_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        scalar::test_vector(stack, sp, vector_size(opcode, Opcode::test_vector2));
+        ZOLT_CHECK_STACK(test_vector4);
+        scalar::test_vector(stack, sp, 4);
         ZOLT_NEXT;
     op_test_zero:
     op_test_not_zero:
@@ -1138,70 +1144,134 @@ slice_end:
         scalar::binary_float(stack, sp, top, scalar::wrapped_difference);
         ZOLT_NEXT_TOP;
     op_negate_vector2:
+        ZOLT_CHECK_STACK(negate_vector2);
+        vector::negate_in_place(stack, sp, 2);
+        ZOLT_NEXT;
     op_negate_vector3:
+        ZOLT_CHECK_STACK(negate_vector3);
+        vector::negate_in_place(stack, sp, 3);
+        ZOLT_NEXT;
     op_negate_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::negate_in_place(stack, sp, vector_size(opcode, Opcode::negate_vector2));
+        ZOLT_CHECK_STACK(negate_vector4);
+        vector::negate_in_place(stack, sp, 4);
         ZOLT_NEXT;
     op_add_vector2:
+        ZOLT_CHECK_STACK(add_vector2);
+        vector::combine(stack, sp, 2, [](float a, float b) { return a + b; });
+        ZOLT_NEXT;
     op_add_vector3:
+        ZOLT_CHECK_STACK(add_vector3);
+        vector::combine(stack, sp, 3, [](float a, float b) { return a + b; });
+        ZOLT_NEXT;
     op_add_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::combine(stack, sp, vector_size(opcode, Opcode::add_vector2), [](float a, float b) { return a + b; });
+        ZOLT_CHECK_STACK(add_vector4);
+        vector::combine(stack, sp, 4, [](float a, float b) { return a + b; });
         ZOLT_NEXT;
     op_subtract_vector2:
+        ZOLT_CHECK_STACK(subtract_vector2);
+        vector::combine(stack, sp, 2, [](float a, float b) { return a - b; });
+        ZOLT_NEXT;
     op_subtract_vector3:
+        ZOLT_CHECK_STACK(subtract_vector3);
+        vector::combine(stack, sp, 3, [](float a, float b) { return a - b; });
+        ZOLT_NEXT;
     op_subtract_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::combine(stack, sp, vector_size(opcode, Opcode::subtract_vector2), [](float a, float b) { return a - b; });
+        ZOLT_CHECK_STACK(subtract_vector4);
+        vector::combine(stack, sp, 4, [](float a, float b) { return a - b; });
         ZOLT_NEXT;
     op_multiply_vector2:
+        ZOLT_CHECK_STACK(multiply_vector2);
+        vector::combine(stack, sp, 2, [](float a, float b) { return a * b; });
+        ZOLT_NEXT;
     op_multiply_vector3:
+        ZOLT_CHECK_STACK(multiply_vector3);
+        vector::combine(stack, sp, 3, [](float a, float b) { return a * b; });
+        ZOLT_NEXT;
     op_multiply_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::combine(stack, sp, vector_size(opcode, Opcode::multiply_vector2), [](float a, float b) { return a * b; });
+        ZOLT_CHECK_STACK(multiply_vector4);
+        vector::combine(stack, sp, 4, [](float a, float b) { return a * b; });
         ZOLT_NEXT;
     op_scale_vector2:
+        ZOLT_CHECK_STACK(scale_vector2);
+        vector::scale(stack, sp, 2, false);
+        ZOLT_NEXT;
     op_scale_vector3:
+        ZOLT_CHECK_STACK(scale_vector3);
+        vector::scale(stack, sp, 3, false);
+        ZOLT_NEXT;
     op_scale_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::scale(stack, sp, vector_size(opcode, Opcode::scale_vector2), false);
+        ZOLT_CHECK_STACK(scale_vector4);
+        vector::scale(stack, sp, 4, false);
         ZOLT_NEXT;
     op_divide_vector2:
+        ZOLT_CHECK_STACK(divide_vector2);
+        if (!vector::scale(stack, sp, 2, true)) {
+            goto fault;
+        }
+        ZOLT_NEXT;
     op_divide_vector3:
+        ZOLT_CHECK_STACK(divide_vector3);
+        if (!vector::scale(stack, sp, 3, true)) {
+            goto fault;
+        }
+        ZOLT_NEXT;
     op_divide_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        if (!vector::scale(stack, sp, vector_size(opcode, Opcode::divide_vector2), true)) {
+        ZOLT_CHECK_STACK(divide_vector4);
+        if (!vector::scale(stack, sp, 4, true)) {
             goto fault;
         }
         ZOLT_NEXT;
     op_dot_vector2:
+        ZOLT_CHECK_STACK(dot_vector2);
+        vector::dot_product(stack, sp, 2);
+        ZOLT_NEXT;
     op_dot_vector3:
+        ZOLT_CHECK_STACK(dot_vector3);
+        vector::dot_product(stack, sp, 3);
+        ZOLT_NEXT;
     op_dot_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::dot_product(stack, sp, vector_size(opcode, Opcode::dot_vector2));
+        ZOLT_CHECK_STACK(dot_vector4);
+        vector::dot_product(stack, sp, 4);
         ZOLT_NEXT;
     op_cross_vector3:
         ZOLT_CHECK_STACK(cross_vector3);
         vector::cross(stack, sp);
         ZOLT_NEXT;
     op_length_vector2:
+        ZOLT_CHECK_STACK(length_vector2);
+        vector::length(stack, sp, 2);
+        ZOLT_NEXT;
     op_length_vector3:
+        ZOLT_CHECK_STACK(length_vector3);
+        vector::length(stack, sp, 3);
+        ZOLT_NEXT;
     op_length_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::length(stack, sp, vector_size(opcode, Opcode::length_vector2));
+        ZOLT_CHECK_STACK(length_vector4);
+        vector::length(stack, sp, 4);
         ZOLT_NEXT;
     op_normalize_vector2:
+        ZOLT_CHECK_STACK(normalize_vector2);
+        vector::normalize_or_default(stack, sp, 2);
+        ZOLT_NEXT;
     op_normalize_vector3:
+        ZOLT_CHECK_STACK(normalize_vector3);
+        vector::normalize_or_default(stack, sp, 3);
+        ZOLT_NEXT;
     op_normalize_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::normalize_or_default(stack, sp, vector_size(opcode, Opcode::normalize_vector2));
+        ZOLT_CHECK_STACK(normalize_vector4);
+        vector::normalize_or_default(stack, sp, 4);
         ZOLT_NEXT;
     op_interpolate_vector2:
+        ZOLT_CHECK_STACK(interpolate_vector2);
+        vector::interpolate(stack, sp, 2);
+        ZOLT_NEXT;
     op_interpolate_vector3:
+        ZOLT_CHECK_STACK(interpolate_vector3);
+        vector::interpolate(stack, sp, 3);
+        ZOLT_NEXT;
     op_interpolate_vector4:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::interpolate(stack, sp, vector_size(opcode, Opcode::interpolate_vector2));
+        ZOLT_CHECK_STACK(interpolate_vector4);
+        vector::interpolate(stack, sp, 4);
         ZOLT_NEXT;
     op_conjugate_quaternion:
         ZOLT_CHECK_STACK(conjugate_quaternion);
