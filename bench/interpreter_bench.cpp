@@ -244,7 +244,8 @@ uint32_t array_sum(uint32_t count) {
 // first two again with the counter in a register (4, 5). Counters run down
 // to zero, as the Lua programs do. The loops keep the counter on the operand
 // stack, as code for a stack machine keeps its loop variable; the register
-// forms show what the extra pushes and pops cost.
+// forms show what the extra pushes and pops cost. Entries 6 to 15 are the
+// compiler-shaped programs above, each a start and its function.
 const std::string zolt_source =
     ".code 0 1\n.entry int_loop\n.entry float_loop\n.entry fib_start\n.entry builtin_loop\n"
     ".entry int_loop_registers\n.entry float_loop_registers\n"
