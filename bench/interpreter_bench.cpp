@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -33,6 +34,9 @@ namespace {
 constexpr int loop_count = 1000000;
 constexpr int fib_argument = 24;
 constexpr uint32_t clock_0_selector = 0x20;
+constexpr int walk_depth = 18;
+// Arrays live in a 512 KiB pool.
+constexpr int array_length = 50000;
 
 // One code resource with an entry per program, in a pack of its own folder,
 // and the servers a task needs registered over it.
@@ -104,14 +108,149 @@ private:
 
 const std::string loop_text = std::to_string(loop_count);
 
+const std::string walk_depth_text = std::to_string(walk_depth);
+
+// Code shaped as a script compiler emits it: every function takes its
+// arguments on the stack (the last pushed is argument 0), reserves its locals
+// in its frame, answers in r0 and is called through a code reference; the
+// caller drops the arguments. Loops test their condition at the top. The
+// Lua programs below are the same functions written plainly.
+const std::string ordinary_source =
+    // walk(depth, seed): recursion with two arguments and two locals.
+    "calls_start:\n"
+    "    push_word " + walk_depth_text + "\n    push_one\n    call code(walk)\n    drop2\n    end_task\n"
+    "walk:\n"
+    "    reserve 2\n"
+    "    push_argument1 1\n    jump_if_not_zero walk_recurse\n"
+    "    push_argument1 0\n    push_byte 7\n    modulo_signed\n    pop_r0\n    return_to_caller\n"
+    "walk_recurse:\n"
+    "    push_argument1 1\n    push_one\n    subtract\n"
+    "    push_argument1 0\n    push_byte 3\n    multiply_signed\n    push_one\n    add\n"
+    "    push_word 1000\n    modulo_signed\n"
+    "    call code(walk)\n    drop2\n    push_r0\n    pop_local1 0\n"
+    "    push_argument1 1\n    push_one\n    subtract\n"
+    "    push_argument1 0\n    push_local1 0\n    add\n    push_word 1000\n    modulo_signed\n"
+    "    call code(walk)\n    drop2\n    push_r0\n    pop_local1 1\n"
+    "    push_local1 0\n    push_local1 1\n    add\n    push_one\n    add\n    pop_r0\n    return_to_caller\n"
+    // mixed(n): locals total, hash, scale, i, low.
+    "mixed_start:\n"
+    "    push_word " + loop_text + "\n    call code(mixed)\n    drop1\n    end_task\n"
+    "mixed:\n"
+    "    reserve 5\n"
+    "    push_word 0.0\n    pop_local1 0\n    push_byte 7\n    pop_local1 1\n"
+    "    push_word 0.25\n    pop_local1 2\n    push_zero\n    pop_local1 3\n"
+    "mixed_next:\n"
+    "    push_local1 3\n    push_argument1 0\n    compare_signed\n    jump_if_not_negative mixed_done\n"
+    "    push_local1 1\n    push_byte 31\n    multiply_signed\n    push_local1 3\n    add\n"
+    "    push_word 65521\n    modulo_signed\n    pop_local1 1\n"
+    "    push_local1 1\n    push_byte 255\n    bitwise_and\n    pop_local1 4\n"
+    "    push_local1 0\n    push_word 0.999\n    multiply_float\n"
+    "    push_local1 4\n    signed_to_float\n    push_local1 2\n    multiply_float\n    add_float\n    pop_local1 0\n"
+    "    push_local1 3\n    push_one\n    add\n    pop_local1 3\n"
+    "    jump mixed_next\n"
+    "mixed_done:\n"
+    "    push_local1 0\n    pop_r0\n    return_to_caller\n"
+    // vector(n): locals position 0-2, velocity 3-5 (x on top, so x is the
+    // highest local), energy 6, i 7.
+    "vector_start:\n"
+    "    push_word " + loop_text + "\n    call code(vector)\n    drop1\n    end_task\n"
+    "vector:\n"
+    "    reserve 8\n"
+    "    push_words3 0.0, 0.0, 0.0\n    pop_local3 0\n    push_words3 0.25, 0.5, 1.0\n    pop_local3 3\n"
+    "    push_word 0.0\n    pop_local1 6\n    push_argument1 0\n    pop_local1 7\n"
+    "vector_next:\n"
+    "    push_local1 7\n    jump_if_zero vector_done\n"
+    "    push_local3 0\n    push_local3 3\n    push_word 0.01\n    scale_vector3\n    add_vector3\n    pop_local3 0\n"
+    "    push_local3 3\n    push_word 0.999\n    scale_vector3\n    push_words3 0.0005, -0.001, 0.001\n"
+    "    add_vector3\n    pop_local3 3\n"
+    "    push_local1 6\n    push_local3 3\n    push_local3 3\n    dot_vector3\n    add_float\n    pop_local1 6\n"
+    "    push_local1 7\n    push_one\n    subtract\n    pop_local1 7\n"
+    "    jump vector_next\n"
+    "vector_done:\n"
+    "    push_local1 6\n    push_local3 0\n    add_float\n    add_float\n    add_float\n    pop_r0\n"
+    "    return_to_caller\n"
+    // dice(n): sums n rolls of builtin 12 (an integer from 1 to 6); locals sum, i.
+    "dice_start:\n"
+    "    push_word " + loop_text + "\n    call code(dice)\n    drop1\n    end_task\n"
+    "dice:\n"
+    "    reserve 2\n"
+    "    push_zero\n    pop_local1 0\n    push_zero\n    pop_local1 1\n"
+    "dice_next:\n"
+    "    push_local1 1\n    push_argument1 0\n    compare_signed\n    jump_if_not_negative dice_done\n"
+    "    push_byte 6\n    push_one\n    call builtin(12)\n    drop2\n"
+    "    push_local1 0\n    push_r0\n    add\n    pop_local1 0\n"
+    "    push_local1 1\n    push_one\n    add\n    pop_local1 1\n"
+    "    jump dice_next\n"
+    "dice_done:\n"
+    "    push_local1 0\n    pop_r0\n    return_to_caller\n"
+    // array_sum(n): fills a new array of capacity n (arrays grow a word at a
+    // time) with i * 7 % 1000 and sums it back; locals array, i, sum.
+    "array_start:\n"
+    "    push_word " + std::to_string(array_length) + "\n    call code(array_sum)\n    drop1\n    end_task\n"
+    "array_sum:\n"
+    "    reserve 3\n"
+    "    set_r0 7\n    push_argument1 0\n    pop_r2\n    create_object\n    push_r0\n    pop_local1 0\n"
+    "    push_zero\n    pop_local1 1\n    push_zero\n    pop_local1 2\n"
+    "array_fill_next:\n"
+    "    push_local1 1\n    push_argument1 0\n    compare_signed\n    jump_if_not_negative array_read\n"
+    "    push_local1 1\n    push_byte 7\n    multiply_signed\n    push_word 1000\n    modulo_signed\n"
+    "    push_local1 0\n    pop_r0\n    append_element\n"
+    "    push_local1 1\n    push_one\n    add\n    pop_local1 1\n"
+    "    jump array_fill_next\n"
+    "array_read:\n"
+    "    push_zero\n    pop_local1 1\n"
+    "array_read_next:\n"
+    "    push_local1 1\n    push_argument1 0\n    compare_signed\n    jump_if_not_negative array_done\n"
+    "    push_local1 1\n    push_local1 0\n    pop_r0\n    get_element\n"
+    "    push_local1 2\n    push_r0\n    add\n    pop_local1 2\n"
+    "    push_local1 1\n    push_one\n    add\n    pop_local1 1\n"
+    "    jump array_read_next\n"
+    "array_done:\n"
+    "    push_local1 0\n    pop_r0\n    destroy_object\n"
+    "    push_local1 2\n    pop_r0\n    return_to_caller\n";
+
+// What the programs answer, computed here the same way, so that a program
+// that faulted early cannot pass for a fast one.
+uint32_t walk(uint32_t depth, uint32_t seed) {
+    if (depth == 0) {
+        return seed % 7;
+    }
+    const uint32_t left = walk(depth - 1, (seed * 3 + 1) % 1000);
+    const uint32_t right = walk(depth - 1, (seed + left) % 1000);
+    return left + right + 1;
+}
+
+float mixed(int count) {
+    float total = 0.0f;
+    int32_t hash = 7;
+    const float scale = 0.25f;
+    for (int32_t i = 0; i < count; ++i) {
+        hash = (hash * 31 + i) % 65521;
+        const int32_t low = hash & 255;
+        total = total * 0.999f + static_cast<float>(low) * scale;
+    }
+    return total;
+}
+
+uint32_t array_sum(uint32_t count) {
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        sum += i * 7 % 1000;
+    }
+    return sum;
+}
+
 // Entries: 0 integer loop, 1 float loop, 2 fib, 3 builtin loop, and the
 // first two again with the counter in a register (4, 5). Counters run down
 // to zero, as the Lua programs do. The loops keep the counter on the operand
 // stack, as code for a stack machine keeps its loop variable; the register
-// forms show what the extra pushes and pops cost.
+// forms show what the extra pushes and pops cost. Entries 6 to 15 are the
+// compiler-shaped programs above, each a start and its function.
 const std::string zolt_source =
     ".code 0 1\n.entry int_loop\n.entry float_loop\n.entry fib_start\n.entry builtin_loop\n"
     ".entry int_loop_registers\n.entry float_loop_registers\n"
+    ".entry calls_start\n.entry walk\n.entry mixed_start\n.entry mixed\n.entry vector_start\n.entry vector\n"
+    ".entry dice_start\n.entry dice\n.entry array_start\n.entry array_sum\n"
     "int_loop:\n"
     "    set_r2 0\n"
     "    push_word " + loop_text + "\n"
@@ -163,7 +302,8 @@ const std::string zolt_source =
     "    call builtin(0)\n"
     "    decrement\n    dup1\n"
     "    jump_if_not_zero builtin_next\n"
-    "    drop1\n    end_task\n";
+    "    drop1\n    end_task\n"
+    + ordinary_source;
 
 void wait_for_ever(zolt::core::Thread*) {}
 
@@ -216,6 +356,25 @@ void interp_builtin_loop_in_game_zolt(benchmark::State& state) {
     run_zolt(state, 3, nullptr, true);
 }
 
+void interp_calls_zolt(benchmark::State& state) {
+    const uint32_t expected = walk(walk_depth, 1);
+    run_zolt(state, 6, &expected);
+}
+void interp_mixed_loop_zolt(benchmark::State& state) {
+    const uint32_t expected = std::bit_cast<uint32_t>(mixed(loop_count));
+    run_zolt(state, 8, &expected);
+}
+void interp_vector_loop_zolt(benchmark::State& state) {
+    run_zolt(state, 10, nullptr);
+}
+void interp_dice_loop_zolt(benchmark::State& state) {
+    run_zolt(state, 12, nullptr);
+}
+void interp_array_zolt(benchmark::State& state) {
+    const uint32_t expected = array_sum(array_length);
+    run_zolt(state, 14, &expected);
+}
+
 BENCHMARK(interp_int_loop_zolt)->Name("interp_int_loop/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_float_loop_zolt)->Name("interp_float_loop/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_int_loop_registers_zolt)->Name("interp_int_loop_registers/zolt")->Unit(benchmark::kMillisecond);
@@ -225,6 +384,11 @@ BENCHMARK(interp_float_loop_registers_zolt)
 BENCHMARK(interp_fib_zolt)->Name("interp_fib/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_builtin_loop_zolt)->Name("interp_builtin_loop/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_builtin_loop_in_game_zolt)->Name("interp_builtin_loop_in_game/zolt")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_calls_zolt)->Name("interp_calls/zolt")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_mixed_loop_zolt)->Name("interp_mixed_loop/zolt")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_vector_loop_zolt)->Name("interp_vector_loop/zolt")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_dice_loop_zolt)->Name("interp_dice_loop/zolt")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_array_zolt)->Name("interp_array/zolt")->Unit(benchmark::kMillisecond);
 
 #ifdef ZOLT_BENCH_HAVE_LUA
 
@@ -252,7 +416,50 @@ const std::string lua_source =
     "function builtin_loop()\n"
     "  local f, i = do_nothing, n\n"
     "  while i ~= 0 do f(); i = i - 1 end\n"
-    "end\n";
+    "end\n"
+    "local function walk(depth, seed)\n"
+    "  if depth == 0 then return seed % 7 end\n"
+    "  local left = walk(depth - 1, (seed * 3 + 1) % 1000)\n"
+    "  local right = walk(depth - 1, (seed + left) % 1000)\n"
+    "  return left + right + 1\n"
+    "end\n"
+    "function calls_start() return walk(" + walk_depth_text + ", 1) end\n"
+    "local function mixed(count)\n"
+    "  local total, hash, scale = 0.0, 7, 0.25\n"
+    "  for i = 0, count - 1 do\n"
+    "    hash = (hash * 31 + i) % 65521\n"
+    "    local low = hash & 255\n"
+    "    total = total * 0.999 + low * scale\n"
+    "  end\n"
+    "  return total\n"
+    "end\n"
+    "function mixed_start() return mixed(n) end\n"
+    "local function vector(count)\n"
+    "  local px, py, pz = 0.0, 0.0, 0.0\n"
+    "  local vx, vy, vz = 1.0, 0.5, 0.25\n"
+    "  local energy = 0.0\n"
+    "  for i = 1, count do\n"
+    "    px, py, pz = px + vx * 0.01, py + vy * 0.01, pz + vz * 0.01\n"
+    "    vx, vy, vz = vx * 0.999 + 0.001, vy * 0.999 - 0.001, vz * 0.999 + 0.0005\n"
+    "    energy = energy + (vx * vx + vy * vy + vz * vz)\n"
+    "  end\n"
+    "  return energy + px + py + pz\n"
+    "end\n"
+    "function vector_start() return vector(n) end\n"
+    "local function dice(count)\n"
+    "  local sum, random = 0, math.random\n"
+    "  for i = 1, count do sum = sum + random(1, 6) end\n"
+    "  return sum\n"
+    "end\n"
+    "function dice_start() return dice(n) end\n"
+    "local function array_sum(count)\n"
+    "  local t = {}\n"
+    "  for i = 0, count - 1 do t[#t + 1] = i * 7 % 1000 end\n"
+    "  local sum = 0\n"
+    "  for i = 1, #t do sum = sum + t[i] end\n"
+    "  return sum\n"
+    "end\n"
+    "function array_start() return array_sum(" + std::to_string(array_length) + ") end\n";
 
 void run_lua(benchmark::State& state, const char* function) {
     lua_State* const lua = luaL_newstate();
@@ -285,11 +492,32 @@ void interp_builtin_loop_lua(benchmark::State& state) {
     run_lua(state, "builtin_loop");
 }
 
+void interp_calls_lua(benchmark::State& state) {
+    run_lua(state, "calls_start");
+}
+void interp_mixed_loop_lua(benchmark::State& state) {
+    run_lua(state, "mixed_start");
+}
+void interp_vector_loop_lua(benchmark::State& state) {
+    run_lua(state, "vector_start");
+}
+void interp_dice_loop_lua(benchmark::State& state) {
+    run_lua(state, "dice_start");
+}
+void interp_array_lua(benchmark::State& state) {
+    run_lua(state, "array_start");
+}
+
 BENCHMARK(interp_int_loop_lua)->Name("interp_int_loop/lua")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_float_loop_lua)->Name("interp_float_loop/lua")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_fib_lua)->Name("interp_fib/lua")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_builtin_loop_lua)->Name("interp_builtin_loop/lua")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_builtin_loop_lua)->Name("interp_builtin_loop_in_game/lua")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_calls_lua)->Name("interp_calls/lua")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_mixed_loop_lua)->Name("interp_mixed_loop/lua")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_vector_loop_lua)->Name("interp_vector_loop/lua")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_dice_loop_lua)->Name("interp_dice_loop/lua")->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_array_lua)->Name("interp_array/lua")->Unit(benchmark::kMillisecond);
 
 #endif
 

@@ -52,7 +52,7 @@ void CodeServer::destroy_all_objects() {
     free_all_dead_objects();
 }
 
-CodeObject* CodeServer::find_code_object(uint32_t key, uint32_t chain_index) {
+CodeObject* CodeServer::find_loaded_code_object(uint32_t key, uint32_t chain_index) const {
     if (chain_index >= code_chain_count) {
         return nullptr;
     }
@@ -67,6 +67,16 @@ CodeObject* CodeServer::find_code_object(uint32_t key, uint32_t chain_index) {
             }
             object = object->next_in_chain_;
         } while (object != head);
+    }
+    return nullptr;
+}
+
+CodeObject* CodeServer::find_code_object(uint32_t key, uint32_t chain_index) {
+    if (chain_index >= code_chain_count) {
+        return nullptr;
+    }
+    if (CodeObject* const loaded = find_loaded_code_object(key, chain_index)) {
+        return loaded;
     }
     const uint32_t resource_id = make_code_resource_id(chain_index, key != 0 ? key : 1);
     const ResourceInfo* const info = resource_server.get_loader().find_resource(resource_id);

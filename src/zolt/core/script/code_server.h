@@ -36,6 +36,8 @@ public:
     // chain and key (key 0 as 1) in the current language, else language 0,
     // else 1. Null when no pack holds it or the chain index is above 15.
     CodeObject* find_code_object(uint32_t key, uint32_t chain_index);
+    // The first two steps only: never loads, so never moves code.
+    CodeObject* find_loaded_code_object(uint32_t key, uint32_t chain_index) const;
     // The handle of find_code_object's object, or 0.
     ObjectHandle get_code_object_handle(uint32_t chain_index, uint32_t key);
     // CRC-32 over every loaded code resource, chain 0 first, each chain in

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "zolt/core/script/code_resource_format.h"
+#include "zolt/core/script/code_server.h"
 #include "zolt/core/script/interpreter.h"
 #include "zolt/core/script/interpreter_scalar.h"
 #include "zolt/core/script/interpreter_state.h"
@@ -50,8 +51,15 @@ constexpr std::array<StackLimits, 256> stack_limits = make_stack_limits();
 constexpr uint32_t stack_index_mask = operand_stack_size - 1;
 static_assert((operand_stack_size & stack_index_mask) == 0);
 
+// A builtin's reference: never one the loop enters itself.
+constexpr uint32_t no_known_reference = 0xFFFFFFFF;
+
 // The caller's frame base, code object and return offset.
 constexpr uint32_t call_frame_size = 3;
+
+constexpr uint32_t number_of(Opcode opcode) {
+    return static_cast<uint32_t>(opcode);
+}
 
 inline uint32_t read_word(const uint8_t* code, uint32_t offset) {
     uint32_t word;
@@ -85,6 +93,11 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
     uint32_t at = pc;
     uint32_t budget = 0;
     uint32_t opcode = 0;
+    // The reference last entered in the running code object, and its entry
+    // offset. Which code a reference names changes only in a call out,
+    // and every call out forgets it.
+    uint32_t known_reference = no_known_reference;
+    uint32_t known_entry_offset = 0;
     StepResult step = StepResult::next;
     if (fb > operand_stack_size) {
         goto fault;
@@ -93,6 +106,7 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
 
 // Bodies kept out of line see the loop's state through the context.
 #define ZOLT_CALL_OUT(body)                \
+    known_reference = no_known_reference;  \
     context.program_counter = pc;          \
     context.stack_index = sp;              \
     context.frame_base = fb;               \
@@ -139,15 +153,17 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
 
 // A body shared by several opcodes reads which one it runs from the code,
 // so the dispatch keeps no copy of it.
-#define ZOLT_CHECK_SHARED_STACK \
-    opcode = code[at];          \
-    ZOLT_CHECK_STACK(opcode)
+#define ZOLT_CHECK_SHARED_STACK                                          \
+    opcode = code[at];                                                   \
+    if (sp - stack_limits[opcode].minimum > stack_limits[opcode].span) { \
+        goto fault;                                                      \
+    }
 
 // Every body starts with its opcode's stack test, so that the limits of a
 // body of its own are constants.
-#define ZOLT_CHECK_STACK(number)                                              \
-    if (sp - stack_limits[number].minimum > stack_limits[number].span) {      \
-        goto fault;                                                           \
+#define ZOLT_CHECK_STACK(name)                                                                          \
+    if (sp - stack_limits[number_of(Opcode::name)].minimum > stack_limits[number_of(Opcode::name)].span) { \
+        goto fault;                                                                                         \
     }
 
 #define ZOLT_RELOAD_TOP top = stack[(sp - 1) & stack_index_mask];
@@ -203,6 +219,23 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         top = words[(count) - 1];                                       \
         sp += (count);                                                  \
         ZOLT_NEXT_TOP;                                                  \
+    }
+
+// Pushes the call frame and goes on at target, a code offset inside the
+// running code object.
+#define ZOLT_ENTER_CALL(target)                          \
+    {                                                    \
+        if (sp > operand_stack_size - call_frame_size) { \
+            goto fault;                                  \
+        }                                                \
+        stack[sp] = fb;                                  \
+        stack[sp + 1] = context.code_object;             \
+        stack[sp + 2] = pc;                              \
+        top = pc;                                        \
+        sp += call_frame_size;                           \
+        fb = sp;                                         \
+        pc = (target);                                   \
+        ZOLT_NEXT_TOP;                                   \
     }
 
 // Bodies that the compiler keeps out of line get a copy of the stack index,
@@ -278,41 +311,15 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         ZOLT_NEXT;                                                                  \
     }
 
-    // A byte that has no body here faults like an invalid opcode.
+    // The labels come from the opcode list, so the table cannot drift from
+    // the numbering; bytes above the list fault like an invalid opcode.
+#define ZOLT_BODY_ADDRESS(number, name, operand, pops, pushes, flags) &&op_##name,
     static const void* const dispatch_table[256] = {
-        &&op_0, &&op_1, &&op_2, &&op_3, &&no_body, &&no_body, &&op_6, &&op_7,
-        &&op_8, &&op_9, &&op_10, &&op_11, &&op_12, &&op_13, &&op_14, &&op_15,
-        &&op_16, &&op_17, &&op_18, &&op_19, &&op_20, &&op_21, &&op_22, &&op_23,
-        &&op_24, &&op_25, &&op_26, &&op_27, &&op_28, &&op_29, &&op_30, &&op_31,
-        &&op_32, &&op_33, &&op_34, &&op_35, &&op_36, &&op_37, &&op_38, &&op_39,
-        &&op_40, &&op_41, &&op_42, &&op_43, &&op_44, &&op_45, &&op_46, &&op_47,
-        &&op_48, &&op_49, &&op_50, &&op_51, &&op_52, &&op_53, &&op_54, &&op_55,
-        &&op_56, &&op_57, &&op_58, &&op_59, &&op_60, &&op_61, &&op_62, &&op_63,
-        &&op_64, &&op_65, &&op_66, &&op_67, &&op_68, &&op_69, &&op_70, &&op_71,
-        &&op_72, &&op_73, &&op_74, &&op_75, &&op_76, &&op_77, &&op_78, &&op_79,
-        &&op_80, &&op_81, &&op_82, &&op_83, &&op_84, &&op_85, &&op_86, &&op_87,
-        &&op_88, &&op_89, &&op_90, &&op_91, &&op_92, &&op_93, &&op_94, &&op_95,
-        &&op_96, &&op_97, &&op_98, &&op_99, &&op_100, &&op_101, &&op_102, &&op_103,
-        &&op_104, &&op_105, &&op_106, &&op_107, &&op_108, &&op_109, &&op_110, &&op_111,
-        &&op_112, &&op_113, &&op_114, &&op_115, &&op_116, &&op_117, &&op_118, &&op_119,
-        &&op_120, &&op_121, &&op_122, &&op_123, &&op_124, &&op_125, &&op_126, &&op_127,
-        &&op_128, &&op_129, &&op_130, &&op_131, &&op_132, &&op_133, &&op_134, &&op_135,
-        &&op_136, &&op_137, &&op_138, &&op_139, &&op_140, &&op_141, &&op_142, &&op_143,
-        &&op_144, &&op_145, &&op_146, &&op_147, &&op_148, &&op_149, &&op_150, &&op_151,
-        &&op_152, &&op_153, &&op_154, &&op_155, &&op_156, &&op_157, &&op_158, &&op_159,
-        &&op_160, &&op_161, &&op_162, &&op_163, &&op_164, &&op_165, &&op_166, &&op_167,
-        &&op_168, &&op_169, &&op_170, &&op_171, &&op_172, &&op_173, &&op_174, &&op_175,
-        &&op_176, &&op_177, &&op_178, &&op_179, &&op_180, &&op_181, &&op_182, &&op_183,
-        &&op_184, &&op_185, &&op_186, &&op_187, &&op_188, &&op_189, &&op_190, &&op_191,
-        &&op_192, &&op_193, &&op_194, &&op_195, &&op_196, &&op_197, &&op_198, &&op_199,
-        &&op_200, &&op_201, &&op_202, &&op_203, &&op_204, &&op_205, &&op_206, &&op_207,
-        &&op_208, &&op_209, &&op_210, &&op_211, &&op_212, &&op_213, &&op_214, &&op_215,
-        &&op_216, &&op_217, &&op_218, &&op_219, &&op_220, &&op_221, &&op_222, &&op_223,
-        &&op_224, &&op_225, &&op_226, &&op_227, &&op_228, &&op_229, &&op_230, &&op_231,
-        &&op_232, &&op_233, &&op_234, &&op_235, &&op_236, &&op_237, &&op_238, &&op_239,
-        &&op_240, &&op_241, &&op_242, &&op_243, &&op_244, &&op_245, &&no_body, &&no_body,
+        ZOLT_OPCODE_LIST(ZOLT_BODY_ADDRESS)
         &&no_body, &&no_body, &&no_body, &&no_body, &&no_body, &&no_body, &&no_body, &&no_body,
     };
+#undef ZOLT_BODY_ADDRESS
+    static_assert(opcode_count + 8 == 256);
 
     budget = instructions_per_slice;
     ZOLT_DISPATCH;
@@ -328,47 +335,47 @@ slice_end:
     budget = instructions_per_slice;
     ZOLT_DISPATCH;
 
-    op_0:
-        ZOLT_CHECK_STACK(0);
+    op_nop:
+        ZOLT_CHECK_STACK(nop);
         ZOLT_NEXT_TOP;
-    op_1:
-        ZOLT_CHECK_STACK(1);
+    op_start_task:
+        ZOLT_CHECK_STACK(start_task);
         ZOLT_CALL_OUT(start_task_opcode(context, running));
         ZOLT_NEXT;
-    op_2:
-        ZOLT_CHECK_STACK(2);
+    op_end_task:
+        ZOLT_CHECK_STACK(end_task);
         goto end_normally;
-    op_3:
-        ZOLT_CHECK_STACK(3);
+    op_wait:
+        ZOLT_CHECK_STACK(wait);
         ZOLT_CALL_OUT(wait_opcode(context, running));
         ZOLT_NEXT;
-    op_6:
-        ZOLT_CHECK_STACK(6);
+    op_post_message:
+        ZOLT_CHECK_STACK(post_message);
         post_message_opcode(context, running);
         ZOLT_NEXT;
-    op_7:
-        ZOLT_CHECK_STACK(7);
+    op_create_object:
+        ZOLT_CHECK_STACK(create_object);
         ZOLT_CALL_OUT(create_object_opcode(context, running));
         ZOLT_NEXT;
-    op_8:
-        ZOLT_CHECK_STACK(8);
+    op_destroy_object:
+        ZOLT_CHECK_STACK(destroy_object);
         ZOLT_CALL_OUT(destroy_object_opcode(context, running));
         ZOLT_NEXT;
-    op_9:
-        ZOLT_CHECK_STACK(9);
+    op_shake_resources:
+        ZOLT_CHECK_STACK(shake_resources);
         ZOLT_CALL_OUT(shake_resources_opcode(context, running));
         ZOLT_NEXT;
-    op_10:
-    op_11:
-    op_12:
-    op_13:
-    op_14:
-    op_15:
+    op_get_element:
+    op_set_element:
+    op_set_child_element:
+    op_insert_element:
+    op_remove_element:
+    op_append_element:
         ZOLT_CHECK_SHARED_STACK;
-        ZOLT_CALL_OUT(element_opcode(context, opcode));
+        ZOLT_CALL_OUT(element_opcode(context, static_cast<Opcode>(opcode)));
         ZOLT_NEXT;
-    op_17: {
-        ZOLT_CHECK_STACK(17);
+    op_append_text: {
+        ZOLT_CHECK_STACK(append_text);
         ZOLT_READ_WORDS(1);
         const uint32_t length = read_word(code, word_offset);
         if (uint64_t{pc} + uint64_t{length} * 2 > size) {
@@ -376,88 +383,98 @@ slice_end:
         }
         const uint8_t* const literal = code + pc;
         pc += length * 2;
-        ZOLT_CALL_OUT(string_opcode(context, running, 17, literal, length));
+        ZOLT_CALL_OUT(string_opcode(context, running, Opcode::append_text, literal, length));
         ZOLT_NEXT;
     }
-    op_16:
-    op_18:
-    op_19:
-    op_20:
-    op_21:
-    op_22:
-    op_23:
-    op_24:
+    op_clear_string:
+    op_append_unit:
+    op_append_string:
+    op_append_string_and_destroy:
+    op_append_substring:
+    op_append_unsigned:
+    op_append_signed:
+    op_append_float:
         ZOLT_CHECK_SHARED_STACK;
-        ZOLT_CALL_OUT(string_opcode(context, running, opcode, nullptr, 0));
+        ZOLT_CALL_OUT(string_opcode(context, running, static_cast<Opcode>(opcode), nullptr, 0));
         ZOLT_NEXT;
-    op_25:
-        ZOLT_CHECK_STACK(25);
+    op_get_context:
+        ZOLT_CHECK_STACK(get_context);
         r[0] = task->get_context_handle();
         ZOLT_NEXT;
-    op_26:
-        ZOLT_CHECK_STACK(26);
+    op_set_context:
+        ZOLT_CHECK_STACK(set_context);
         set_context_opcode(running, r[0]);
         ZOLT_NEXT;
-    op_27:
-        ZOLT_CHECK_STACK(27);
+    op_push_context:
+        ZOLT_CHECK_STACK(push_context);
         stack[sp++] = task->get_context_handle();
         ZOLT_NEXT;
-    op_28:
-        ZOLT_CHECK_STACK(28);
+    op_pop_context:
+        ZOLT_CHECK_STACK(pop_context);
         set_context_opcode(running, stack[--sp]);
         ZOLT_NEXT;
-    op_29:
-        ZOLT_CHECK_STACK(29);
+    op_resolve_object:
+        ZOLT_CHECK_STACK(resolve_object);
         r[0] = resolve_object_opcode(r[0]);
         ZOLT_NEXT;
-    op_30:
-        ZOLT_CHECK_STACK(30);
+    op_get_task:
+        ZOLT_CHECK_STACK(get_task);
         r[0] = running.handle;
         ZOLT_NEXT;
-    op_31:
-    op_32:
-    op_33:
-    op_34:
-    op_35:
-    op_36:
+    op_get_property:
+    op_get_property_type:
+    op_set_property_component:
+    op_set_property:
+    op_set_link_property:
+    op_remove_property:
         ZOLT_CHECK_SHARED_STACK;
-        ZOLT_CALL_OUT(property_opcode(context, running, opcode));
+        ZOLT_CALL_OUT(property_opcode(context, running, static_cast<Opcode>(opcode)));
         ZOLT_NEXT;
-    op_37: {
-        ZOLT_CHECK_STACK(37);
+    op_call: {
+        ZOLT_CHECK_STACK(call);
         ZOLT_READ_WORDS(1);
         const uint32_t reference = read_word(code, word_offset);
         if (get_code_chain_index(reference) == builtin_chain_index) {
             ZOLT_CALL_OUT(call_builtin_opcode(context, running, get_code_entry_index(reference)));
-        } else {
-            ZOLT_CALL_OUT(call_code_reference(context, running, reference));
+            ZOLT_NEXT;
         }
+        // A call into the running code object, already loaded, moves no
+        // code and holds nothing: it is a local call to the entry. A missing
+        // entry (-1) or one past the code end takes the general path, which
+        // skips the call or faults.
+        if (reference == known_reference) {
+            ZOLT_ENTER_CALL(known_entry_offset);
+        }
+        const CodeObject* const target =
+            code_server.find_loaded_code_object(get_code_key(reference), get_code_chain_index(reference));
+        if (target != nullptr && target->get_handle() == context.code_object) {
+            const uint32_t entry_offset = target->get_entry_offset(get_code_entry_index(reference));
+            if (entry_offset < size) {
+                known_reference = reference;
+                known_entry_offset = entry_offset;
+                ZOLT_ENTER_CALL(entry_offset);
+            }
+        }
+        ZOLT_CALL_OUT(call_code_reference(context, running, reference));
         ZOLT_NEXT;
     }
-    op_38: {
-        ZOLT_CHECK_STACK(38);
+    op_call_popped: {
+        ZOLT_CHECK_STACK(call_popped);
         const uint32_t reference = stack[--sp];
         ZOLT_CALL_OUT(call_code_reference(context, running, reference));
         ZOLT_NEXT;
     }
-    op_39: {
-        ZOLT_CHECK_STACK(39);
+    op_call_local: {
+        ZOLT_CHECK_STACK(call_local);
         ZOLT_READ_WORDS(1);
         const uint32_t target = read_word(code, word_offset);
-        if (target >= size || sp > operand_stack_size - call_frame_size) {
+        if (target >= size) {
             goto fault;
         }
-        stack[sp] = fb;
-        stack[sp + 1] = context.code_object;
-        stack[sp + 2] = pc;
-        top = pc;
-        sp += call_frame_size;
-        fb = sp;
-        pc = target;
-        ZOLT_NEXT_TOP;
+        ZOLT_ENTER_CALL(target);
     }
-    op_40: {
-        ZOLT_CHECK_STACK(40);
+    op_return_to_caller: {
+        ZOLT_CHECK_STACK(return_to_caller);
         // A return within the running code object stays here;
         // the rest, and every frame that does not add up, goes
         // out of line.
@@ -476,130 +493,130 @@ slice_end:
         ZOLT_CALL_OUT(return_from_call(context, running));
         ZOLT_NEXT;
     }
-    op_41: {
-        ZOLT_CHECK_STACK(41);
+    op_jump: {
+        ZOLT_CHECK_STACK(jump);
         ZOLT_READ_WORDS(1);
         ZOLT_JUMP(read_word(code, word_offset));
         ZOLT_NEXT;
     }
-    op_42:
-        ZOLT_CHECK_STACK(42);
+    op_jump_if_zero:
+        ZOLT_CHECK_STACK(jump_if_zero);
         ZOLT_JUMP_IF(value == 0);
-    op_43:
-        ZOLT_CHECK_STACK(43);
+    op_jump_if_not_zero:
+        ZOLT_CHECK_STACK(jump_if_not_zero);
         ZOLT_JUMP_IF(value != 0);
-    op_44:
-        ZOLT_CHECK_STACK(44);
+    op_jump_if_negative:
+        ZOLT_CHECK_STACK(jump_if_negative);
         ZOLT_JUMP_IF(value < 0);
-    op_45:
-        ZOLT_CHECK_STACK(45);
+    op_jump_if_not_positive:
+        ZOLT_CHECK_STACK(jump_if_not_positive);
         ZOLT_JUMP_IF(value <= 0);
-    op_46:
-        ZOLT_CHECK_STACK(46);
+    op_jump_if_positive:
+        ZOLT_CHECK_STACK(jump_if_positive);
         ZOLT_JUMP_IF(value > 0);
-    op_47:
-        ZOLT_CHECK_STACK(47);
+    op_jump_if_not_negative:
+        ZOLT_CHECK_STACK(jump_if_not_negative);
         ZOLT_JUMP_IF(value >= 0);
-    op_48:
-        ZOLT_CHECK_STACK(48);
+    op_set_r0:
+        ZOLT_CHECK_STACK(set_r0);
         ZOLT_SET_REGISTER(0);
-    op_49:
-        ZOLT_CHECK_STACK(49);
+    op_set_r1:
+        ZOLT_CHECK_STACK(set_r1);
         ZOLT_SET_REGISTER(1);
-    op_50:
-        ZOLT_CHECK_STACK(50);
+    op_set_r2:
+        ZOLT_CHECK_STACK(set_r2);
         ZOLT_SET_REGISTER(2);
-    op_51:
-        ZOLT_CHECK_STACK(51);
+    op_set_r3:
+        ZOLT_CHECK_STACK(set_r3);
         ZOLT_SET_REGISTER(3);
-    op_52:
-        ZOLT_CHECK_STACK(52);
+    op_set_r4:
+        ZOLT_CHECK_STACK(set_r4);
         ZOLT_SET_REGISTER(4);
-    op_53:
-        ZOLT_CHECK_STACK(53);
+    op_set_r5:
+        ZOLT_CHECK_STACK(set_r5);
         ZOLT_SET_REGISTER(5);
-    op_54:
-        ZOLT_CHECK_STACK(54);
+    op_set_r6:
+        ZOLT_CHECK_STACK(set_r6);
         ZOLT_SET_REGISTER(6);
-    op_55:
-        ZOLT_CHECK_STACK(55);
+    op_set_r7:
+        ZOLT_CHECK_STACK(set_r7);
         ZOLT_SET_REGISTER(7);
-    op_56:
-        ZOLT_CHECK_STACK(56);
+    op_push_r0:
+        ZOLT_CHECK_STACK(push_r0);
         ZOLT_PUSH_REGISTER(0);
-    op_57:
-        ZOLT_CHECK_STACK(57);
+    op_push_r1:
+        ZOLT_CHECK_STACK(push_r1);
         ZOLT_PUSH_REGISTER(1);
-    op_58:
-        ZOLT_CHECK_STACK(58);
+    op_push_r2:
+        ZOLT_CHECK_STACK(push_r2);
         ZOLT_PUSH_REGISTER(2);
-    op_59:
-        ZOLT_CHECK_STACK(59);
+    op_push_r3:
+        ZOLT_CHECK_STACK(push_r3);
         ZOLT_PUSH_REGISTER(3);
-    op_60:
-        ZOLT_CHECK_STACK(60);
+    op_push_r4:
+        ZOLT_CHECK_STACK(push_r4);
         ZOLT_PUSH_REGISTER(4);
-    op_61:
-        ZOLT_CHECK_STACK(61);
+    op_push_r5:
+        ZOLT_CHECK_STACK(push_r5);
         ZOLT_PUSH_REGISTER(5);
-    op_62:
-        ZOLT_CHECK_STACK(62);
+    op_push_r6:
+        ZOLT_CHECK_STACK(push_r6);
         ZOLT_PUSH_REGISTER(6);
-    op_63:
-        ZOLT_CHECK_STACK(63);
+    op_push_r7:
+        ZOLT_CHECK_STACK(push_r7);
         ZOLT_PUSH_REGISTER(7);
-    op_64:
-    op_65:
+    op_push_even:
+    op_push_odd:
         ZOLT_CHECK_SHARED_STACK;
         for (uint32_t n = 4; n > 0; --n) {
-            stack[sp++] = r[2 * (n - 1) + (opcode - 64)];
+            stack[sp++] = r[2 * (n - 1) + (opcode - number_of(Opcode::push_even))];
         }
         ZOLT_NEXT;
-    op_66:
-        ZOLT_CHECK_STACK(66);
+    op_push_all:
+        ZOLT_CHECK_STACK(push_all);
         for (uint32_t n = 8; n > 0; --n) {
             stack[sp++] = r[n - 1];
         }
         ZOLT_NEXT;
-    op_67:
-        ZOLT_CHECK_STACK(67);
+    op_pop_r0:
+        ZOLT_CHECK_STACK(pop_r0);
         ZOLT_POP_REGISTER(0);
-    op_68:
-        ZOLT_CHECK_STACK(68);
+    op_pop_r1:
+        ZOLT_CHECK_STACK(pop_r1);
         ZOLT_POP_REGISTER(1);
-    op_69:
-        ZOLT_CHECK_STACK(69);
+    op_pop_r2:
+        ZOLT_CHECK_STACK(pop_r2);
         ZOLT_POP_REGISTER(2);
-    op_70:
-        ZOLT_CHECK_STACK(70);
+    op_pop_r3:
+        ZOLT_CHECK_STACK(pop_r3);
         ZOLT_POP_REGISTER(3);
-    op_71:
-        ZOLT_CHECK_STACK(71);
+    op_pop_r4:
+        ZOLT_CHECK_STACK(pop_r4);
         ZOLT_POP_REGISTER(4);
-    op_72:
-        ZOLT_CHECK_STACK(72);
+    op_pop_r5:
+        ZOLT_CHECK_STACK(pop_r5);
         ZOLT_POP_REGISTER(5);
-    op_73:
-        ZOLT_CHECK_STACK(73);
+    op_pop_r6:
+        ZOLT_CHECK_STACK(pop_r6);
         ZOLT_POP_REGISTER(6);
-    op_74:
-        ZOLT_CHECK_STACK(74);
+    op_pop_r7:
+        ZOLT_CHECK_STACK(pop_r7);
         ZOLT_POP_REGISTER(7);
-    op_75:
-    op_76:
+    op_pop_even:
+    op_pop_odd:
         ZOLT_CHECK_SHARED_STACK;
         for (uint32_t n = 0; n < 4; ++n) {
-            r[2 * n + (opcode - 75)] = stack[--sp];
+            r[2 * n + (opcode - number_of(Opcode::pop_even))] = stack[--sp];
         }
         ZOLT_NEXT;
-    op_77:
-        ZOLT_CHECK_STACK(77);
+    op_pop_all:
+        ZOLT_CHECK_STACK(pop_all);
         for (uint32_t n = 0; n < 8; ++n) {
             r[n] = stack[--sp];
         }
         ZOLT_NEXT;
-    op_78: {
-        ZOLT_CHECK_STACK(78);
+    op_push_word: {
+        ZOLT_CHECK_STACK(push_word);
         ZOLT_READ_WORDS(1);
         const uint32_t word = read_word(code, word_offset);
         stack[sp] = word;
@@ -608,12 +625,15 @@ slice_end:
         // once, each counted against the slice, with the same result.
         if (pc < size && budget > 1 && sp > 0) {
             const uint8_t next = code[pc];
-            if (next == 156 || next == 158 || next == 163) {
+            if (next == number_of(Opcode::add_float) || next == number_of(Opcode::subtract_float) ||
+                next == number_of(Opcode::multiply_float)) {
                 --budget;
                 at = pc++;
                 const float a = word_to_float(top);
                 const float b = word_to_float(word);
-                top = float_to_word(next == 156 ? a + b : next == 158 ? a - b : a * b);
+                top = float_to_word(next == number_of(Opcode::add_float)        ? a + b
+                                    : next == number_of(Opcode::subtract_float) ? a - b
+                                                                                : a * b);
                 stack[sp - 1] = top;
                 ZOLT_NEXT_TOP;
             }
@@ -622,57 +642,57 @@ slice_end:
         ++sp;
         ZOLT_NEXT_TOP;
     }
-    op_79:
-        ZOLT_CHECK_STACK(79);
+    op_push_words2:
+        ZOLT_CHECK_STACK(push_words2);
         ZOLT_PUSH_WORDS(2);
-    op_80:
-        ZOLT_CHECK_STACK(80);
+    op_push_words3:
+        ZOLT_CHECK_STACK(push_words3);
         ZOLT_PUSH_WORDS(3);
-    op_81:
-        ZOLT_CHECK_STACK(81);
+    op_push_words4:
+        ZOLT_CHECK_STACK(push_words4);
         ZOLT_PUSH_WORDS(4);
-    op_82:
-        ZOLT_CHECK_STACK(82);
+    op_push_zero:
+        ZOLT_CHECK_STACK(push_zero);
         top = 0;
         stack[sp++] = top;
         ZOLT_NEXT_TOP;
-    op_83:
-        ZOLT_CHECK_STACK(83);
+    op_push_one:
+        ZOLT_CHECK_STACK(push_one);
         top = 1;
         stack[sp++] = top;
         ZOLT_NEXT_TOP;
-    op_84: {
-        ZOLT_CHECK_STACK(84);
+    op_push_byte: {
+        ZOLT_CHECK_STACK(push_byte);
         ZOLT_READ_BYTE(value);
         top = value;
         stack[sp++] = top;
         ZOLT_NEXT_TOP;
     }
-    op_85: {
-        ZOLT_CHECK_STACK(85);
+    op_push_signed_byte: {
+        ZOLT_CHECK_STACK(push_signed_byte);
         ZOLT_READ_BYTE(value);
         top = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(value)));
         stack[sp++] = top;
         ZOLT_NEXT_TOP;
     }
-    op_86:
-        ZOLT_CHECK_STACK(86);
+    op_drop1:
+        ZOLT_CHECK_STACK(drop1);
         sp -= 1;
         ZOLT_NEXT;
-    op_87:
-        ZOLT_CHECK_STACK(87);
+    op_drop2:
+        ZOLT_CHECK_STACK(drop2);
         sp -= 2;
         ZOLT_NEXT;
-    op_88:
-        ZOLT_CHECK_STACK(88);
+    op_drop3:
+        ZOLT_CHECK_STACK(drop3);
         sp -= 3;
         ZOLT_NEXT;
-    op_89:
-        ZOLT_CHECK_STACK(89);
+    op_drop4:
+        ZOLT_CHECK_STACK(drop4);
         sp -= 4;
         ZOLT_NEXT;
-    op_90: {
-        ZOLT_CHECK_STACK(90);
+    op_reserve: {
+        ZOLT_CHECK_STACK(reserve);
         ZOLT_READ_BYTE(count);
         if (sp + count > operand_stack_size) {
             goto fault;
@@ -680,8 +700,8 @@ slice_end:
         sp += count;
         ZOLT_NEXT;
     }
-    op_91: {
-        ZOLT_CHECK_STACK(91);
+    op_release: {
+        ZOLT_CHECK_STACK(release);
         ZOLT_READ_BYTE(count);
         if (count > sp) {
             goto fault;
@@ -689,33 +709,33 @@ slice_end:
         sp -= count;
         ZOLT_NEXT;
     }
-    op_92:
-        ZOLT_CHECK_STACK(92);
+    op_dup1:
+        ZOLT_CHECK_STACK(dup1);
         stack[sp++] = top;
         ZOLT_NEXT_TOP;
-    op_93:
-        ZOLT_CHECK_STACK(93);
+    op_dup2:
+        ZOLT_CHECK_STACK(dup2);
         ZOLT_DUPLICATE(2);
-    op_94:
-        ZOLT_CHECK_STACK(94);
+    op_dup3:
+        ZOLT_CHECK_STACK(dup3);
         ZOLT_DUPLICATE(3);
-    op_95:
-        ZOLT_CHECK_STACK(95);
+    op_dup4:
+        ZOLT_CHECK_STACK(dup4);
         ZOLT_DUPLICATE(4);
-    op_96:
-        ZOLT_CHECK_STACK(96);
+    op_swap1:
+        ZOLT_CHECK_STACK(swap1);
         ZOLT_SWAP(1);
-    op_97:
-        ZOLT_CHECK_STACK(97);
+    op_swap2:
+        ZOLT_CHECK_STACK(swap2);
         ZOLT_SWAP(2);
-    op_98:
-        ZOLT_CHECK_STACK(98);
+    op_swap3:
+        ZOLT_CHECK_STACK(swap3);
         ZOLT_SWAP(3);
-    op_99:
-        ZOLT_CHECK_STACK(99);
+    op_swap4:
+        ZOLT_CHECK_STACK(swap4);
         ZOLT_SWAP(4);
-    op_100: {
-        ZOLT_CHECK_STACK(100);
+    op_pick: {
+        ZOLT_CHECK_STACK(pick);
         ZOLT_READ_BYTE(depth);
         if (depth >= sp) {
             goto fault;
@@ -725,8 +745,8 @@ slice_end:
         ++sp;
         ZOLT_NEXT_TOP;
     }
-    op_101: {
-        ZOLT_CHECK_STACK(101);
+    op_poke: {
+        ZOLT_CHECK_STACK(poke);
         ZOLT_READ_BYTE(depth);
         const uint32_t value = stack[--sp];
         if (depth >= sp) {
@@ -735,503 +755,601 @@ slice_end:
         stack[sp - 1 - depth] = value;
         ZOLT_NEXT;
     }
-    op_102:
-        ZOLT_CHECK_STACK(102);
+    op_push_local1:
+        ZOLT_CHECK_STACK(push_local1);
         ZOLT_PUSH_LOCALS(1);
-    op_103:
-        ZOLT_CHECK_STACK(103);
+    op_push_local2:
+        ZOLT_CHECK_STACK(push_local2);
         ZOLT_PUSH_LOCALS(2);
-    op_104:
-        ZOLT_CHECK_STACK(104);
+    op_push_local3:
+        ZOLT_CHECK_STACK(push_local3);
         ZOLT_PUSH_LOCALS(3);
-    op_105:
-        ZOLT_CHECK_STACK(105);
+    op_push_local4:
+        ZOLT_CHECK_STACK(push_local4);
         ZOLT_PUSH_LOCALS(4);
-    op_106:
-        ZOLT_CHECK_STACK(106);
+    op_pop_local1:
+        ZOLT_CHECK_STACK(pop_local1);
         ZOLT_POP_LOCALS(1);
-    op_107:
-        ZOLT_CHECK_STACK(107);
+    op_pop_local2:
+        ZOLT_CHECK_STACK(pop_local2);
         ZOLT_POP_LOCALS(2);
-    op_108:
-        ZOLT_CHECK_STACK(108);
+    op_pop_local3:
+        ZOLT_CHECK_STACK(pop_local3);
         ZOLT_POP_LOCALS(3);
-    op_109:
-        ZOLT_CHECK_STACK(109);
+    op_pop_local4:
+        ZOLT_CHECK_STACK(pop_local4);
         ZOLT_POP_LOCALS(4);
-    op_110:
-        ZOLT_CHECK_STACK(110);
+    op_push_argument1:
+        ZOLT_CHECK_STACK(push_argument1);
         ZOLT_PUSH_ARGUMENTS(1);
-    op_111:
-        ZOLT_CHECK_STACK(111);
+    op_push_argument2:
+        ZOLT_CHECK_STACK(push_argument2);
         ZOLT_PUSH_ARGUMENTS(2);
-    op_112:
-        ZOLT_CHECK_STACK(112);
+    op_push_argument3:
+        ZOLT_CHECK_STACK(push_argument3);
         ZOLT_PUSH_ARGUMENTS(3);
-    op_113:
-        ZOLT_CHECK_STACK(113);
+    op_push_argument4:
+        ZOLT_CHECK_STACK(push_argument4);
         ZOLT_PUSH_ARGUMENTS(4);
-    op_114:
-        ZOLT_CHECK_STACK(114);
+    op_pop_argument1:
+        ZOLT_CHECK_STACK(pop_argument1);
         ZOLT_POP_ARGUMENTS(1);
-    op_115:
-        ZOLT_CHECK_STACK(115);
+    op_pop_argument2:
+        ZOLT_CHECK_STACK(pop_argument2);
         ZOLT_POP_ARGUMENTS(2);
-    op_116:
-        ZOLT_CHECK_STACK(116);
+    op_pop_argument3:
+        ZOLT_CHECK_STACK(pop_argument3);
         ZOLT_POP_ARGUMENTS(3);
-    op_117:
-        ZOLT_CHECK_STACK(117);
+    op_pop_argument4:
+        ZOLT_CHECK_STACK(pop_argument4);
         ZOLT_POP_ARGUMENTS(4);
-    op_118:
-        ZOLT_CHECK_STACK(118);
+    op_compare_unsigned:
+        ZOLT_CHECK_STACK(compare_unsigned);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::sign_word(a < b, a > b); });
         ZOLT_NEXT_TOP;
-    op_119:
-        ZOLT_CHECK_STACK(119);
+    op_compare_signed:
+        ZOLT_CHECK_STACK(compare_signed);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) {
             return scalar::sign_word(scalar::to_s32(a) < scalar::to_s32(b),
                                      scalar::to_s32(a) > scalar::to_s32(b));
         });
         ZOLT_NEXT_TOP;
-    op_120:
-        ZOLT_CHECK_STACK(120);
+    op_compare_float:
+        ZOLT_CHECK_STACK(compare_float);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) {
             return scalar::sign_word(word_to_float(a) < word_to_float(b),
                                      word_to_float(a) > word_to_float(b));
         });
         ZOLT_NEXT_TOP;
-    op_121:
-    op_122:
-    op_123:
-        ZOLT_CHECK_SHARED_STACK;
-        scalar::compare_vectors(stack, sp, opcode - 119);
+    op_compare_vector2:
+        ZOLT_CHECK_STACK(compare_vector2);
+        scalar::compare_vectors(stack, sp, 2);
         ZOLT_NEXT;
-    op_124:
-        ZOLT_CHECK_STACK(124);
+    op_compare_vector3:
+        ZOLT_CHECK_STACK(compare_vector3);
+        scalar::compare_vectors(stack, sp, 3);
+        ZOLT_NEXT;
+    op_compare_vector4:
+        ZOLT_CHECK_STACK(compare_vector4);
+        scalar::compare_vectors(stack, sp, 4);
+        ZOLT_NEXT;
+    op_sign_unsigned:
+        ZOLT_CHECK_STACK(sign_unsigned);
         scalar::unary(stack, sp, top, [](uint32_t a) { return a != 0 ? 1u : 0u; });
         ZOLT_NEXT_TOP;
-    op_125:
-        ZOLT_CHECK_STACK(125);
+    op_sign_signed:
+        ZOLT_CHECK_STACK(sign_signed);
         scalar::unary(stack, sp, top, [](uint32_t a) { return scalar::sign_word(scalar::to_s32(a) < 0, scalar::to_s32(a) > 0); });
         ZOLT_NEXT_TOP;
-    op_126:
-        ZOLT_CHECK_STACK(126);
+    op_sign_float:
+        ZOLT_CHECK_STACK(sign_float);
         scalar::unary(stack, sp, top, [](uint32_t a) { return scalar::sign_word(word_to_float(a) < 0.0f, word_to_float(a) > 0.0f); });
         ZOLT_NEXT_TOP;
-    op_127:
-    op_128:
-    op_129:
-        ZOLT_CHECK_SHARED_STACK;
-        scalar::test_vector(stack, sp, opcode - 125);
+    op_test_vector2:
+        ZOLT_CHECK_STACK(test_vector2);
+        scalar::test_vector(stack, sp, 2);
         ZOLT_NEXT;
-    op_130:
-    op_131:
-    op_132:
-    op_133:
-    op_134:
-    op_135: {
+    op_test_vector3:
+        ZOLT_CHECK_STACK(test_vector3);
+        scalar::test_vector(stack, sp, 3);
+        ZOLT_NEXT;
+    op_test_vector4:
+        ZOLT_CHECK_STACK(test_vector4);
+        scalar::test_vector(stack, sp, 4);
+        ZOLT_NEXT;
+    op_test_zero:
+    op_test_not_zero:
+    op_test_negative:
+    op_test_not_positive:
+    op_test_positive:
+    op_test_not_negative: {
         ZOLT_CHECK_SHARED_STACK;
         const int32_t value = scalar::to_s32(stack[sp - 1]);
-        const bool holds = opcode == 130   ? value == 0
-                           : opcode == 131 ? value != 0
-                           : opcode == 132 ? value < 0
-                           : opcode == 133 ? value <= 0
-                           : opcode == 134 ? value > 0
+        const bool holds = opcode == number_of(Opcode::test_zero)           ? value == 0
+                           : opcode == number_of(Opcode::test_not_zero)     ? value != 0
+                           : opcode == number_of(Opcode::test_negative)     ? value < 0
+                           : opcode == number_of(Opcode::test_not_positive) ? value <= 0
+                           : opcode == number_of(Opcode::test_positive)     ? value > 0
                                            : value >= 0;
         stack[sp - 1] = holds ? 1 : 0;
         ZOLT_NEXT;
     }
-    op_136:
-        ZOLT_CHECK_STACK(136);
+    op_unsigned_to_float:
+        ZOLT_CHECK_STACK(unsigned_to_float);
         scalar::unary(stack, sp, top, [](uint32_t a) { return float_to_word(static_cast<float>(a)); });
         ZOLT_NEXT_TOP;
-    op_137:
-        ZOLT_CHECK_STACK(137);
+    op_float_to_unsigned:
+        ZOLT_CHECK_STACK(float_to_unsigned);
         scalar::unary(stack, sp, top, scalar::float_to_unsigned);
         ZOLT_NEXT_TOP;
-    op_138:
-        ZOLT_CHECK_STACK(138);
+    op_signed_to_float:
+        ZOLT_CHECK_STACK(signed_to_float);
         scalar::unary(stack, sp, top, [](uint32_t a) { return float_to_word(static_cast<float>(scalar::to_s32(a))); });
         ZOLT_NEXT_TOP;
-    op_139:
-        ZOLT_CHECK_STACK(139);
+    op_float_to_signed:
+        ZOLT_CHECK_STACK(float_to_signed);
         scalar::unary(stack, sp, top, scalar::float_to_signed);
         ZOLT_NEXT_TOP;
-    op_140:
-        ZOLT_CHECK_STACK(140);
+    op_bitwise_and:
+        ZOLT_CHECK_STACK(bitwise_and);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a & b; });
         ZOLT_NEXT_TOP;
-    op_141:
-        ZOLT_CHECK_STACK(141);
+    op_bitwise_or:
+        ZOLT_CHECK_STACK(bitwise_or);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a | b; });
         ZOLT_NEXT_TOP;
-    op_142:
-        ZOLT_CHECK_STACK(142);
+    op_bitwise_xor:
+        ZOLT_CHECK_STACK(bitwise_xor);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a ^ b; });
         ZOLT_NEXT_TOP;
-    op_143:
-        ZOLT_CHECK_STACK(143);
+    op_bitwise_not:
+        ZOLT_CHECK_STACK(bitwise_not);
         scalar::unary(stack, sp, top, [](uint32_t a) { return ~a; });
         ZOLT_NEXT_TOP;
-    op_144:
-        ZOLT_CHECK_STACK(144);
+    op_shift_left:
+        ZOLT_CHECK_STACK(shift_left);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a << (b & 31); });
         ZOLT_NEXT_TOP;
-    op_145:
-        ZOLT_CHECK_STACK(145);
+    op_shift_right:
+        ZOLT_CHECK_STACK(shift_right);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a >> (b & 31); });
         ZOLT_NEXT_TOP;
-    op_146:
-        ZOLT_CHECK_STACK(146);
+    op_shift_right_arithmetic:
+        ZOLT_CHECK_STACK(shift_right_arithmetic);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return static_cast<uint32_t>(scalar::to_s32(a) >> (b & 31)); });
         ZOLT_NEXT_TOP;
-    op_147:
-        ZOLT_CHECK_STACK(147);
+    op_rotate_left:
+        ZOLT_CHECK_STACK(rotate_left);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return std::rotl(a, static_cast<int>(b & 31)); });
         ZOLT_NEXT_TOP;
-    op_148:
-        ZOLT_CHECK_STACK(148);
+    op_rotate_right:
+        ZOLT_CHECK_STACK(rotate_right);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return std::rotr(a, static_cast<int>(b & 31)); });
         ZOLT_NEXT_TOP;
-    op_149:
-        ZOLT_CHECK_STACK(149);
+    op_logical_and:
+        ZOLT_CHECK_STACK(logical_and);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a != 0 && b != 0 ? 1u : 0u; });
         ZOLT_NEXT_TOP;
-    op_150:
-        ZOLT_CHECK_STACK(150);
+    op_logical_or:
+        ZOLT_CHECK_STACK(logical_or);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a != 0 || b != 0 ? 1u : 0u; });
         ZOLT_NEXT_TOP;
-    op_151:
-        ZOLT_CHECK_STACK(151);
+    op_logical_xor:
+        ZOLT_CHECK_STACK(logical_xor);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return (a != 0) != (b != 0) ? 1u : 0u; });
         ZOLT_NEXT_TOP;
-    op_152:
-        ZOLT_CHECK_STACK(152);
+    op_logical_not:
+        ZOLT_CHECK_STACK(logical_not);
         scalar::unary(stack, sp, top, [](uint32_t a) { return a == 0 ? 1u : 0u; });
         ZOLT_NEXT_TOP;
-    op_153:
-        ZOLT_CHECK_STACK(153);
+    op_negate:
+        ZOLT_CHECK_STACK(negate);
         scalar::unary(stack, sp, top, [](uint32_t a) { return 0u - a; });
         ZOLT_NEXT_TOP;
-    op_154:
-        ZOLT_CHECK_STACK(154);
+    op_negate_float:
+        ZOLT_CHECK_STACK(negate_float);
         scalar::unary_float(stack, sp, top, [](float a) { return -0.0f - a; });
         ZOLT_NEXT_TOP;
-    op_155:
-        ZOLT_CHECK_STACK(155);
+    op_add:
+        ZOLT_CHECK_STACK(add);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a + b; });
         ZOLT_NEXT_TOP;
-    op_156:
-        ZOLT_CHECK_STACK(156);
+    op_add_float:
+        ZOLT_CHECK_STACK(add_float);
         scalar::binary_float(stack, sp, top, [](float a, float b) { return a + b; });
         ZOLT_NEXT_TOP;
-    op_157:
-        ZOLT_CHECK_STACK(157);
+    op_subtract:
+        ZOLT_CHECK_STACK(subtract);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a - b; });
         ZOLT_NEXT_TOP;
-    op_158:
-        ZOLT_CHECK_STACK(158);
+    op_subtract_float:
+        ZOLT_CHECK_STACK(subtract_float);
         scalar::binary_float(stack, sp, top, [](float a, float b) { return a - b; });
         ZOLT_NEXT_TOP;
-    op_159:
-        ZOLT_CHECK_STACK(159);
+    op_increment:
+        ZOLT_CHECK_STACK(increment);
         ++top;
         stack[sp - 1] = top;
         ZOLT_NEXT_TOP;
-    op_160:
-        ZOLT_CHECK_STACK(160);
+    op_decrement:
+        ZOLT_CHECK_STACK(decrement);
         --top;
         stack[sp - 1] = top;
         ZOLT_NEXT_TOP;
-    op_161:
-    op_162:
-        ZOLT_CHECK_SHARED_STACK;
+    op_multiply_unsigned:
+        ZOLT_CHECK_STACK(multiply_unsigned);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a * b; });
         ZOLT_NEXT_TOP;
-    op_163:
-        ZOLT_CHECK_STACK(163);
+    op_multiply_signed:
+        ZOLT_CHECK_STACK(multiply_signed);
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a * b; });
+        ZOLT_NEXT_TOP;
+    op_multiply_float:
+        ZOLT_CHECK_STACK(multiply_float);
         scalar::binary_float(stack, sp, top, [](float a, float b) { return a * b; });
         ZOLT_NEXT_TOP;
-    op_164:
-    op_167:
-        ZOLT_CHECK_SHARED_STACK;
-        if (!scalar::divide_unsigned(stack, sp, opcode == 167)) {
+    op_divide_unsigned:
+        ZOLT_CHECK_STACK(divide_unsigned);
+        if (top == 0) {
             goto fault;
         }
-        ZOLT_NEXT;
-    op_165:
-    op_168:
-        ZOLT_CHECK_SHARED_STACK;
-        if (!scalar::divide_signed(stack, sp, opcode == 168)) {
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a / b; });
+        ZOLT_NEXT_TOP;
+    op_modulo_unsigned:
+        ZOLT_CHECK_STACK(modulo_unsigned);
+        if (top == 0) {
             goto fault;
         }
-        ZOLT_NEXT;
-    op_166:
-        ZOLT_CHECK_STACK(166);
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a % b; });
+        ZOLT_NEXT_TOP;
+    op_divide_signed:
+        ZOLT_CHECK_STACK(divide_signed);
+        if (top == 0) {
+            goto fault;
+        }
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::signed_quotient(a, b, false); });
+        ZOLT_NEXT_TOP;
+    op_modulo_signed:
+        ZOLT_CHECK_STACK(modulo_signed);
+        if (top == 0) {
+            goto fault;
+        }
+        scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::signed_quotient(a, b, true); });
+        ZOLT_NEXT_TOP;
+    op_divide_float:
+        ZOLT_CHECK_STACK(divide_float);
         if (word_to_float(stack[sp - 1]) == 0.0f) {
             goto fault;
         }
         scalar::binary_float(stack, sp, top, [](float a, float b) { return a / b; });
         ZOLT_NEXT_TOP;
-    op_169:
-        ZOLT_CHECK_STACK(169);
+    op_modulo_float:
+        ZOLT_CHECK_STACK(modulo_float);
         if (word_to_float(stack[sp - 1]) == 0.0f) {
             goto fault;
         }
         scalar::binary_float(stack, sp, top, [](float a, float b) { return std::fmod(a, b); });
         ZOLT_NEXT_TOP;
-    op_170:
-        ZOLT_CHECK_STACK(170);
+    op_reciprocal:
+        ZOLT_CHECK_STACK(reciprocal);
         if (word_to_float(stack[sp - 1]) == 0.0f) {
             goto fault;
         }
         scalar::unary_float(stack, sp, top, [](float a) { return 1.0f / a; });
         ZOLT_NEXT_TOP;
-    op_171:
-        ZOLT_CHECK_STACK(171);
+    op_absolute:
+        ZOLT_CHECK_STACK(absolute);
         scalar::unary(stack, sp, top, scalar::absolute_signed);
         ZOLT_NEXT_TOP;
-    op_172:
-        ZOLT_CHECK_STACK(172);
+    op_absolute_float:
+        ZOLT_CHECK_STACK(absolute_float);
         scalar::unary(stack, sp, top, [](uint32_t a) { return a & 0x7FFFFFFFu; });
         ZOLT_NEXT_TOP;
-    op_173:
-        ZOLT_CHECK_STACK(173);
+    op_minimum_unsigned:
+        ZOLT_CHECK_STACK(minimum_unsigned);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a < b ? a : b; });
         ZOLT_NEXT_TOP;
-    op_174:
-        ZOLT_CHECK_STACK(174);
+    op_minimum_signed:
+        ZOLT_CHECK_STACK(minimum_signed);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::to_s32(a) < scalar::to_s32(b) ? a : b; });
         ZOLT_NEXT_TOP;
-    op_175:
-        ZOLT_CHECK_STACK(175);
+    op_minimum_float:
+        ZOLT_CHECK_STACK(minimum_float);
         scalar::binary_float(stack, sp, top, [](float a, float b) { return a > b ? b : a; });
         ZOLT_NEXT_TOP;
-    op_176:
-        ZOLT_CHECK_STACK(176);
+    op_maximum_unsigned:
+        ZOLT_CHECK_STACK(maximum_unsigned);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return a > b ? a : b; });
         ZOLT_NEXT_TOP;
-    op_177:
-        ZOLT_CHECK_STACK(177);
+    op_maximum_signed:
+        ZOLT_CHECK_STACK(maximum_signed);
         scalar::binary(stack, sp, top, [](uint32_t a, uint32_t b) { return scalar::to_s32(a) > scalar::to_s32(b) ? a : b; });
         ZOLT_NEXT_TOP;
-    op_178:
-        ZOLT_CHECK_STACK(178);
+    op_maximum_float:
+        ZOLT_CHECK_STACK(maximum_float);
         scalar::binary_float(stack, sp, top, [](float a, float b) { return a > b ? a : b; });
         ZOLT_NEXT_TOP;
-    op_179:
-        ZOLT_CHECK_STACK(179);
+    op_square_root:
+        ZOLT_CHECK_STACK(square_root);
         if (word_to_float(stack[sp - 1]) < 0.0f) {
             goto fault;
         }
         scalar::unary_float(stack, sp, top, [](float a) { return std::sqrt(a); });
         ZOLT_NEXT_TOP;
-    op_180:
-        ZOLT_CHECK_STACK(180);
+    op_sine:
+        ZOLT_CHECK_STACK(sine);
         scalar::unary_float(stack, sp, top, trig::sine);
         ZOLT_NEXT_TOP;
-    op_181:
-        ZOLT_CHECK_STACK(181);
+    op_cosine:
+        ZOLT_CHECK_STACK(cosine);
         scalar::unary_float(stack, sp, top, trig::cosine);
         ZOLT_NEXT_TOP;
-    op_182:
-        ZOLT_CHECK_STACK(182);
+    op_tangent:
+        ZOLT_CHECK_STACK(tangent);
         scalar::unary_float(stack, sp, top, trig::tangent);
         ZOLT_NEXT_TOP;
-    op_183:
-        ZOLT_CHECK_STACK(183);
+    op_arcsine:
+        ZOLT_CHECK_STACK(arcsine);
         scalar::unary_float(stack, sp, top, trig::arcsine);
         ZOLT_NEXT_TOP;
-    op_184:
-        ZOLT_CHECK_STACK(184);
+    op_arccosine:
+        ZOLT_CHECK_STACK(arccosine);
         scalar::unary_float(stack, sp, top, trig::arccosine);
         ZOLT_NEXT_TOP;
-    op_185:
-        ZOLT_CHECK_STACK(185);
+    op_arctangent:
+        ZOLT_CHECK_STACK(arctangent);
         scalar::unary_float(stack, sp, top, trig::arctangent);
         ZOLT_NEXT_TOP;
-    op_186:
-        ZOLT_CHECK_STACK(186);
+    op_arctangent2:
+        ZOLT_CHECK_STACK(arctangent2);
         scalar::binary_float(stack, sp, top, [](float x, float y) { return trig::arctangent2(y, x); });
         ZOLT_NEXT_TOP;
-    op_187:
-        ZOLT_CHECK_STACK(187);
+    op_logarithm:
+        ZOLT_CHECK_STACK(logarithm);
         if (word_to_float(stack[sp - 1]) <= 0.0f) {
             goto fault;
         }
         scalar::unary_float(stack, sp, top, [](float a) { return std::log(a); });
         ZOLT_NEXT_TOP;
-    op_188:
-        ZOLT_CHECK_STACK(188);
+    op_exponential:
+        ZOLT_CHECK_STACK(exponential);
         scalar::unary_float(stack, sp, top, [](float a) { return std::exp(a); });
         ZOLT_NEXT_TOP;
-    op_189:
-        ZOLT_CHECK_STACK(189);
+    op_power:
+        ZOLT_CHECK_STACK(power);
         scalar::binary_float(stack, sp, top, [](float exponent, float base) { return std::pow(base, exponent); });
         ZOLT_NEXT_TOP;
-    op_190:
-        ZOLT_CHECK_STACK(190);
+    op_floor:
+        ZOLT_CHECK_STACK(floor);
         scalar::unary_float(stack, sp, top, [](float a) { return std::floor(a); });
         ZOLT_NEXT_TOP;
-    op_191:
-        ZOLT_CHECK_STACK(191);
+    op_ceiling:
+        ZOLT_CHECK_STACK(ceiling);
         scalar::unary_float(stack, sp, top, [](float a) { return std::ceil(a); });
         ZOLT_NEXT_TOP;
-    op_192:
-        ZOLT_CHECK_STACK(192);
+    op_round:
+        ZOLT_CHECK_STACK(round);
         scalar::unary_float(stack, sp, top, [](float a) { return std::floor(a + 0.5f); });
         ZOLT_NEXT_TOP;
-    op_193:
-        ZOLT_CHECK_STACK(193);
+    op_fraction:
+        ZOLT_CHECK_STACK(fraction);
         scalar::unary_float(stack, sp, top, [](float a) { return a - std::floor(a); });
         ZOLT_NEXT_TOP;
-    op_194:
-        ZOLT_CHECK_STACK(194);
+    op_interpolate:
+        ZOLT_CHECK_STACK(interpolate);
         scalar::interpolate(stack, sp);
         ZOLT_NEXT;
-    op_195:
-        ZOLT_CHECK_STACK(195);
+    op_wrapped_difference:
+        ZOLT_CHECK_STACK(wrapped_difference);
         scalar::binary_float(stack, sp, top, scalar::wrapped_difference);
         ZOLT_NEXT_TOP;
-    op_196:
-    op_197:
-    op_198:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::negate_in_place(stack, sp, opcode - 194);
+    op_negate_vector2:
+        ZOLT_CHECK_STACK(negate_vector2);
+        vector::negate_in_place(stack, sp, 2);
         ZOLT_NEXT;
-    op_199:
-    op_200:
-    op_201:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::combine(stack, sp, opcode - 197, [](float a, float b) { return a + b; });
+    op_negate_vector3:
+        ZOLT_CHECK_STACK(negate_vector3);
+        vector::negate_in_place(stack, sp, 3);
         ZOLT_NEXT;
-    op_202:
-    op_203:
-    op_204:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::combine(stack, sp, opcode - 200, [](float a, float b) { return a - b; });
+    op_negate_vector4:
+        ZOLT_CHECK_STACK(negate_vector4);
+        vector::negate_in_place(stack, sp, 4);
         ZOLT_NEXT;
-    op_205:
-    op_206:
-    op_207:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::combine(stack, sp, opcode - 203, [](float a, float b) { return a * b; });
+    op_add_vector2:
+        ZOLT_CHECK_STACK(add_vector2);
+        vector::combine(stack, sp, 2, [](float a, float b) { return a + b; });
         ZOLT_NEXT;
-    op_208:
-    op_209:
-    op_210:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::scale(stack, sp, opcode - 206, false);
+    op_add_vector3:
+        ZOLT_CHECK_STACK(add_vector3);
+        vector::combine(stack, sp, 3, [](float a, float b) { return a + b; });
         ZOLT_NEXT;
-    op_211:
-    op_212:
-    op_213:
-        ZOLT_CHECK_SHARED_STACK;
-        if (!vector::scale(stack, sp, opcode - 209, true)) {
+    op_add_vector4:
+        ZOLT_CHECK_STACK(add_vector4);
+        vector::combine(stack, sp, 4, [](float a, float b) { return a + b; });
+        ZOLT_NEXT;
+    op_subtract_vector2:
+        ZOLT_CHECK_STACK(subtract_vector2);
+        vector::combine(stack, sp, 2, [](float a, float b) { return a - b; });
+        ZOLT_NEXT;
+    op_subtract_vector3:
+        ZOLT_CHECK_STACK(subtract_vector3);
+        vector::combine(stack, sp, 3, [](float a, float b) { return a - b; });
+        ZOLT_NEXT;
+    op_subtract_vector4:
+        ZOLT_CHECK_STACK(subtract_vector4);
+        vector::combine(stack, sp, 4, [](float a, float b) { return a - b; });
+        ZOLT_NEXT;
+    op_multiply_vector2:
+        ZOLT_CHECK_STACK(multiply_vector2);
+        vector::combine(stack, sp, 2, [](float a, float b) { return a * b; });
+        ZOLT_NEXT;
+    op_multiply_vector3:
+        ZOLT_CHECK_STACK(multiply_vector3);
+        vector::combine(stack, sp, 3, [](float a, float b) { return a * b; });
+        ZOLT_NEXT;
+    op_multiply_vector4:
+        ZOLT_CHECK_STACK(multiply_vector4);
+        vector::combine(stack, sp, 4, [](float a, float b) { return a * b; });
+        ZOLT_NEXT;
+    op_scale_vector2:
+        ZOLT_CHECK_STACK(scale_vector2);
+        vector::scale(stack, sp, 2, false);
+        ZOLT_NEXT;
+    op_scale_vector3:
+        ZOLT_CHECK_STACK(scale_vector3);
+        vector::scale(stack, sp, 3, false);
+        ZOLT_NEXT;
+    op_scale_vector4:
+        ZOLT_CHECK_STACK(scale_vector4);
+        vector::scale(stack, sp, 4, false);
+        ZOLT_NEXT;
+    op_divide_vector2:
+        ZOLT_CHECK_STACK(divide_vector2);
+        if (!vector::scale(stack, sp, 2, true)) {
             goto fault;
         }
         ZOLT_NEXT;
-    op_214:
-    op_215:
-    op_216:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::dot_product(stack, sp, opcode - 212);
+    op_divide_vector3:
+        ZOLT_CHECK_STACK(divide_vector3);
+        if (!vector::scale(stack, sp, 3, true)) {
+            goto fault;
+        }
         ZOLT_NEXT;
-    op_217:
-        ZOLT_CHECK_STACK(217);
+    op_divide_vector4:
+        ZOLT_CHECK_STACK(divide_vector4);
+        if (!vector::scale(stack, sp, 4, true)) {
+            goto fault;
+        }
+        ZOLT_NEXT;
+    op_dot_vector2:
+        ZOLT_CHECK_STACK(dot_vector2);
+        vector::dot_product(stack, sp, 2);
+        ZOLT_NEXT;
+    op_dot_vector3:
+        ZOLT_CHECK_STACK(dot_vector3);
+        vector::dot_product(stack, sp, 3);
+        ZOLT_NEXT;
+    op_dot_vector4:
+        ZOLT_CHECK_STACK(dot_vector4);
+        vector::dot_product(stack, sp, 4);
+        ZOLT_NEXT;
+    op_cross_vector3:
+        ZOLT_CHECK_STACK(cross_vector3);
         vector::cross(stack, sp);
         ZOLT_NEXT;
-    op_218:
-    op_219:
-    op_220:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::length(stack, sp, opcode - 216);
+    op_length_vector2:
+        ZOLT_CHECK_STACK(length_vector2);
+        vector::length(stack, sp, 2);
         ZOLT_NEXT;
-    op_221:
-    op_222:
-    op_223:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::normalize_or_default(stack, sp, opcode - 219);
+    op_length_vector3:
+        ZOLT_CHECK_STACK(length_vector3);
+        vector::length(stack, sp, 3);
         ZOLT_NEXT;
-    op_224:
-    op_225:
-    op_226:
-        ZOLT_CHECK_SHARED_STACK;
-        vector::interpolate(stack, sp, opcode - 222);
+    op_length_vector4:
+        ZOLT_CHECK_STACK(length_vector4);
+        vector::length(stack, sp, 4);
         ZOLT_NEXT;
-    op_227:
-        ZOLT_CHECK_STACK(227);
+    op_normalize_vector2:
+        ZOLT_CHECK_STACK(normalize_vector2);
+        vector::normalize_or_default(stack, sp, 2);
+        ZOLT_NEXT;
+    op_normalize_vector3:
+        ZOLT_CHECK_STACK(normalize_vector3);
+        vector::normalize_or_default(stack, sp, 3);
+        ZOLT_NEXT;
+    op_normalize_vector4:
+        ZOLT_CHECK_STACK(normalize_vector4);
+        vector::normalize_or_default(stack, sp, 4);
+        ZOLT_NEXT;
+    op_interpolate_vector2:
+        ZOLT_CHECK_STACK(interpolate_vector2);
+        vector::interpolate(stack, sp, 2);
+        ZOLT_NEXT;
+    op_interpolate_vector3:
+        ZOLT_CHECK_STACK(interpolate_vector3);
+        vector::interpolate(stack, sp, 3);
+        ZOLT_NEXT;
+    op_interpolate_vector4:
+        ZOLT_CHECK_STACK(interpolate_vector4);
+        vector::interpolate(stack, sp, 4);
+        ZOLT_NEXT;
+    op_conjugate_quaternion:
+        ZOLT_CHECK_STACK(conjugate_quaternion);
         vector::negate_in_place(stack, sp, 3);
         ZOLT_NEXT;
-    op_228:
-        ZOLT_CHECK_STACK(228);
+    op_negate_quaternion_w:
+        ZOLT_CHECK_STACK(negate_quaternion_w);
         stack[sp - 4] ^= 0x80000000u;
         ZOLT_NEXT;
-    op_229:
-        ZOLT_CHECK_STACK(229);
+    op_normalize_quaternion:
+        ZOLT_CHECK_STACK(normalize_quaternion);
         if (!vector::normalize_quaternion(stack, sp)) {
             goto fault;
         }
         ZOLT_NEXT;
-    op_230:
-        ZOLT_CHECK_STACK(230);
+    op_rotate_vector3:
+        ZOLT_CHECK_STACK(rotate_vector3);
         vector::rotate_vector(stack, sp);
         ZOLT_NEXT;
-    op_231:
-        ZOLT_CHECK_STACK(231);
+    op_multiply_quaternion:
+        ZOLT_CHECK_STACK(multiply_quaternion);
         ZOLT_WITH_STACK_INDEX(vector::multiply_quaternions(stack, moved_sp));
         ZOLT_NEXT;
-    op_233:
-        ZOLT_CHECK_STACK(233);
+    op_quaternion_difference:
+        ZOLT_CHECK_STACK(quaternion_difference);
         ZOLT_WITH_STACK_INDEX(vector::quaternion_difference(stack, moved_sp));
         ZOLT_NEXT;
-    op_232:
-        ZOLT_CHECK_STACK(232);
+    op_slerp_quaternion:
+        ZOLT_CHECK_STACK(slerp_quaternion);
         ZOLT_WITH_STACK_INDEX(vector::slerp_quaternions(stack, moved_sp));
         ZOLT_NEXT;
-    op_234:
-        ZOLT_CHECK_STACK(234);
+    op_angles_to_quaternion:
+        ZOLT_CHECK_STACK(angles_to_quaternion);
         vector::push_angles_quaternion(stack, sp);
         ZOLT_NEXT;
-    op_235:
-        ZOLT_CHECK_STACK(235);
+    op_quaternion_to_angles:
+        ZOLT_CHECK_STACK(quaternion_to_angles);
         vector::quaternion_to_angles(stack, sp);
         ZOLT_NEXT;
-    op_236:
-        ZOLT_CHECK_STACK(236);
+    op_direction_to_quaternion:
+        ZOLT_CHECK_STACK(direction_to_quaternion);
         vector::direction_to_quaternion(stack, sp);
         ZOLT_NEXT;
-    op_240:
-        ZOLT_CHECK_STACK(240);
+    op_quaternion_to_axis_angle:
+        ZOLT_CHECK_STACK(quaternion_to_axis_angle);
         vector::quaternion_to_axis_angle(stack, sp);
         ZOLT_NEXT;
-    op_241:
-        ZOLT_CHECK_STACK(241);
+    op_axis_angle_to_quaternion:
+        ZOLT_CHECK_STACK(axis_angle_to_quaternion);
         vector::axis_angle_to_quaternion(stack, sp);
         ZOLT_NEXT;
-    op_237:
-        ZOLT_CHECK_STACK(237);
+    op_quaternion_y_axis:
+        ZOLT_CHECK_STACK(quaternion_y_axis);
         ZOLT_WITH_STACK_INDEX(vector::rotate_axis(stack, moved_sp, 1));
         ZOLT_NEXT;
-    op_238:
-        ZOLT_CHECK_STACK(238);
+    op_quaternion_x_axis:
+        ZOLT_CHECK_STACK(quaternion_x_axis);
         ZOLT_WITH_STACK_INDEX(vector::rotate_axis(stack, moved_sp, 0));
         ZOLT_NEXT;
-    op_239:
-        ZOLT_CHECK_STACK(239);
+    op_quaternion_z_axis:
+        ZOLT_CHECK_STACK(quaternion_z_axis);
         ZOLT_WITH_STACK_INDEX(vector::rotate_axis(stack, moved_sp, 2));
         ZOLT_NEXT;
-    op_242:
-    op_243:
+    op_unpack_color3:
+    op_unpack_color4:
         ZOLT_CHECK_SHARED_STACK;
-        vector::unpack_color(stack, sp, opcode - 239);
+        vector::unpack_color(stack, sp, opcode - number_of(Opcode::unpack_color3) + 3);
         ZOLT_NEXT;
-    op_244:
-    op_245:
+    op_pack_color3:
+    op_pack_color4:
         ZOLT_CHECK_SHARED_STACK;
-        vector::pack_color(stack, sp, opcode - 241);
+        vector::pack_color(stack, sp, opcode - number_of(Opcode::pack_color3) + 3);
         ZOLT_NEXT;
+    // Semaphores and saved games are not run by this interpreter yet.
+    op_wait_semaphore:
+    op_signal_semaphore:
+    op_save_game:
+    op_load_game:
 no_body:
     goto fault;
 
@@ -1287,5 +1405,6 @@ end_normally:
 #undef ZOLT_POP_LOCALS
 #undef ZOLT_PUSH_ARGUMENTS
 #undef ZOLT_POP_ARGUMENTS
+#undef ZOLT_ENTER_CALL
 
 }  // namespace zolt::core

@@ -59,32 +59,32 @@ void append_literal(String& target, const uint8_t* literal, uint32_t length) {
 }
 }  // namespace
 
-StepResult element_opcode(ScriptContext& context, uint32_t opcode) {
+StepResult element_opcode(ScriptContext& context, Opcode opcode) {
     ServerObject* const object = get_object(context.registers[0]);
     uint32_t result = 0;
     const uint32_t index = pop(context);
     switch (opcode) {
-    case 10:
+    case Opcode::get_element:
         result = object != nullptr ? object->get_element(index) : 0;
         break;
-    case 11:
-    case 12:
-    case 13: {
+    case Opcode::set_element:
+    case Opcode::set_child_element:
+    case Opcode::insert_element: {
         const uint32_t value = pop(context);
         if (object == nullptr) {
             break;
         }
-        if (opcode == 13) {
+        if (opcode == Opcode::insert_element) {
             result = object->insert_element(index, value);
             break;
         }
-        if (opcode == 12) {
+        if (opcode == Opcode::set_child_element) {
             give_child(value, object);
         }
         result = object->set_element(index, value);
         break;
     }
-    case 14:
+    case Opcode::remove_element:
         result = object != nullptr ? object->remove_element(index) : 0;
         break;
     default:
@@ -95,21 +95,21 @@ StepResult element_opcode(ScriptContext& context, uint32_t opcode) {
     return refresh_code(context) ? StepResult::next : StepResult::fault;
 }
 
-StepResult string_opcode(ScriptContext& context, const RunningTask& running, uint32_t opcode,
+StepResult string_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode,
                          const uint8_t* literal, uint32_t literal_length) {
     String* const target = get_string_object(context.registers[0]);
     switch (opcode) {
-    case 16:
+    case Opcode::clear_string:
         if (target != nullptr) {
             target->clear();
         }
         break;
-    case 17:
+    case Opcode::append_text:
         if (target != nullptr) {
             append_literal(*target, literal, literal_length);
         }
         break;
-    case 18: {
+    case Opcode::append_unit: {
         const uint32_t unit = pop(context);
         if (target != nullptr) {
             const char16_t code_unit = static_cast<char16_t>(unit);
@@ -117,14 +117,14 @@ StepResult string_opcode(ScriptContext& context, const RunningTask& running, uin
         }
         break;
     }
-    case 19:
-    case 20: {
+    case Opcode::append_string:
+    case Opcode::append_string_and_destroy: {
         String* const source = get_string_object(pop(context));
         if (target == nullptr || source == nullptr) {
             break;
         }
         target->append_string(*source);
-        if (opcode == 20) {
+        if (opcode == Opcode::append_string_and_destroy) {
             destroy_object(source);
             if (running.task->get_handle() != running.handle) {
                 return StepResult::destroyed;
@@ -132,7 +132,7 @@ StepResult string_opcode(ScriptContext& context, const RunningTask& running, uin
         }
         break;
     }
-    case 21: {
+    case Opcode::append_substring: {
         String* const source = get_string_object(pop(context));
         const int32_t start = static_cast<int32_t>(pop(context));
         const int32_t count = static_cast<int32_t>(pop(context));
@@ -148,9 +148,9 @@ StepResult string_opcode(ScriptContext& context, const RunningTask& running, uin
             break;
         }
         const bool group = (format & 0x80) != 0;
-        if (opcode == 22) {
+        if (opcode == Opcode::append_unsigned) {
             target->append_unsigned(value, (format & 0x40) != 0 ? format & 0x3F : 0, group);
-        } else if (opcode == 23) {
+        } else if (opcode == Opcode::append_signed) {
             target->append_signed(static_cast<int32_t>(value), group);
         } else {
             target->append_float(word_to_float(value), format & 0x3F, group);
@@ -161,13 +161,13 @@ StepResult string_opcode(ScriptContext& context, const RunningTask& running, uin
     return refresh_code(context) ? StepResult::next : StepResult::fault;
 }
 
-StepResult property_opcode(ScriptContext& context, const RunningTask& running, uint32_t opcode) {
+StepResult property_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode) {
     uint32_t* const registers = context.registers;
     const uint32_t id = registers[2];
     ServerObject* const object = get_object(registers[0]);
     registers[0] = 0;
     switch (opcode) {
-    case 31: {
+    case Opcode::get_property: {
         const uint32_t word_count = get_property_word_count(id);
         Property property;
         if (object == nullptr || word_count == 0 || !object->get_property(id, property)) {
@@ -178,10 +178,10 @@ StepResult property_opcode(ScriptContext& context, const RunningTask& running, u
         }
         break;
     }
-    case 32:
+    case Opcode::get_property_type:
         registers[0] = object != nullptr ? get_property_type(object, id) : 0;
         break;
-    case 33: {
+    case Opcode::set_property_component: {
         const uint32_t value = pop(context);
         const uint32_t component = registers[4];
         if (object == nullptr || component >= get_property_component_count(id) || component >= 4) {
@@ -198,7 +198,7 @@ StepResult property_opcode(ScriptContext& context, const RunningTask& running, u
         }
         break;
     }
-    case 34: {
+    case Opcode::set_property: {
         const uint32_t word_count = get_property_word_count(id);
         if (context.stack_index < word_count) {
             return StepResult::fault;
@@ -216,7 +216,7 @@ StepResult property_opcode(ScriptContext& context, const RunningTask& running, u
         }
         break;
     }
-    case 35: {
+    case Opcode::set_link_property: {
         const ObjectHandle handle = pop(context);
         if (object == nullptr || get_property_value_type(id) != property_type::object_link) {
             break;

@@ -51,7 +51,7 @@ inline void binary_float(uint32_t* stack, uint32_t& sp, uint32_t& top, Operation
     --sp;
 }
 
-// 121-123: P (deeper) and Q of k floats each; 0 when all components equal.
+// compare_vector2..4: P (deeper) and Q of k floats each; 0 when all components equal.
 inline void compare_vectors(uint32_t* stack, uint32_t& sp, uint32_t k) {
     uint32_t different = 0;
     for (uint32_t index = 0; index < k; ++index) {
@@ -63,7 +63,7 @@ inline void compare_vectors(uint32_t* stack, uint32_t& sp, uint32_t k) {
     stack[sp++] = different;
 }
 
-// 127-129: 1 when any component is non-zero or not a number.
+// test_vector2..4: 1 when any component is non-zero or not a number.
 inline void test_vector(uint32_t* stack, uint32_t& sp, uint32_t k) {
     uint32_t any = 0;
     for (uint32_t index = 0; index < k; ++index) {
@@ -75,7 +75,7 @@ inline void test_vector(uint32_t* stack, uint32_t& sp, uint32_t k) {
     stack[sp++] = any;
 }
 
-// 137: truncated through a 64-bit integer; what a 64-bit truncation cannot
+// float_to_unsigned: truncated through a 64-bit integer; what a 64-bit truncation cannot
 // hold gives its integer-indefinite value, whose low 32 bits are 0.
 inline uint32_t float_to_unsigned(uint32_t word) {
     const float value = word_to_float(word);
@@ -85,7 +85,7 @@ inline uint32_t float_to_unsigned(uint32_t word) {
     return static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(value)));
 }
 
-// 139: NaN and values outside the s32 range give 0x80000000.
+// float_to_signed: NaN and values outside the s32 range give 0x80000000.
 inline uint32_t float_to_signed(uint32_t word) {
     const float value = word_to_float(word);
     if (!(value >= -2147483648.0f && value < 2147483648.0f)) {
@@ -94,39 +94,20 @@ inline uint32_t float_to_signed(uint32_t word) {
     return static_cast<uint32_t>(static_cast<int32_t>(value));
 }
 
-inline bool divide_signed(uint32_t* stack, uint32_t& sp, bool remainder) {
-    const uint32_t a = stack[sp - 2];
-    const uint32_t b = stack[sp - 1];
-    if (b == 0) {
-        return false;
-    }
-    uint32_t result;
+// a / b or a % b as s32; b is not 0.
+inline uint32_t signed_quotient(uint32_t a, uint32_t b, bool remainder) {
     if (a == 0x80000000u && b == 0xFFFFFFFFu) {
         // The one quotient that does not fit: wrapped, remainder 0.
-        result = remainder ? 0 : a;
-    } else {
-        result = static_cast<uint32_t>(remainder ? to_s32(a) % to_s32(b) : to_s32(a) / to_s32(b));
+        return remainder ? 0 : a;
     }
-    stack[sp - 2] = result;
-    --sp;
-    return true;
-}
-
-inline bool divide_unsigned(uint32_t* stack, uint32_t& sp, bool remainder) {
-    const uint32_t b = stack[sp - 1];
-    if (b == 0) {
-        return false;
-    }
-    stack[sp - 2] = remainder ? stack[sp - 2] % b : stack[sp - 2] / b;
-    --sp;
-    return true;
+    return static_cast<uint32_t>(remainder ? to_s32(a) % to_s32(b) : to_s32(a) / to_s32(b));
 }
 
 inline uint32_t absolute_signed(uint32_t word) {
     return to_s32(word) < 0 ? 0u - word : word;
 }
 
-// 194: P third, Q second, t top.
+// interpolate: P third, Q second, t top.
 inline void interpolate(uint32_t* stack, uint32_t& sp) {
     const float p = word_to_float(stack[sp - 3]);
     const float q = word_to_float(stack[sp - 2]);
@@ -135,7 +116,7 @@ inline void interpolate(uint32_t* stack, uint32_t& sp) {
     stack[sp - 1] = float_to_word(q + (p - q) * t);
 }
 
-// 195: the shortest signed difference of two angles in turns.
+// wrapped_difference: the shortest signed difference of two angles in turns.
 inline float wrapped_difference(float a, float b) {
     const float d = a - b;
     const float r = d - std::floor(d);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "zolt/core/object_server/object_handle.h"
+#include "zolt/core/script/opcode_table.h"
 #include "zolt/core/script/script_context.h"
 
 namespace zolt::core {
@@ -41,7 +42,7 @@ StepResult call_builtin_opcode(ScriptContext& context, const RunningTask& runnin
 StepResult call_code_reference(ScriptContext& context, const RunningTask& running, uint32_t code_reference);
 StepResult return_from_call(ScriptContext& context, const RunningTask& running);
 
-// Task control and objects: 1, 3, 6, 7, 8, 9, 26, 28, 29.
+// Task control and objects.
 StepResult start_task_opcode(ScriptContext& context, const RunningTask& running);
 StepResult wait_opcode(ScriptContext& context, const RunningTask& running);
 void post_message_opcode(ScriptContext& context, const RunningTask& running);
@@ -51,11 +52,12 @@ StepResult shake_resources_opcode(ScriptContext& context, const RunningTask& run
 void set_context_opcode(const RunningTask& running, ObjectHandle handle);
 ObjectHandle resolve_object_opcode(ObjectHandle handle);
 
-// Elements (10-15), strings (16-24) and properties (31-36). The program
-// counter of a text literal has already been moved past it.
-StepResult element_opcode(ScriptContext& context, uint32_t opcode);
-StepResult string_opcode(ScriptContext& context, const RunningTask& running, uint32_t opcode,
+// Elements, strings and properties, for the opcodes from get_element to
+// remove_property. The program counter of a text literal has already been
+// moved past it.
+StepResult element_opcode(ScriptContext& context, Opcode opcode);
+StepResult string_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode,
                          const uint8_t* literal, uint32_t literal_length);
-StepResult property_opcode(ScriptContext& context, const RunningTask& running, uint32_t opcode);
+StepResult property_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode);
 
 }  // namespace zolt::core

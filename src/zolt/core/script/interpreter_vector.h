@@ -5,7 +5,8 @@
 // are (x, y, z, w) in the same layout. The caller has checked that the
 // operands are on the stack; a body answers false for a fault (a division by
 // a zero scalar, normalising a zero quaternion). Lanes beyond a vector's size
-// are never written back.
+// are never written back. Each body runs for a constant k, so its loops
+// over the components unroll.
 #include <cmath>
 #include <cstdint>
 
@@ -24,6 +25,7 @@ struct Lanes {
 // The k components whose x lies at stack[top].
 inline Lanes load(const uint32_t* stack, uint32_t top, uint32_t k) {
     Lanes lanes;
+#pragma GCC unroll 4
     for (uint32_t index = 0; index < k; ++index) {
         lanes.value[index] = word_to_float(stack[top - index]);
     }
@@ -31,6 +33,7 @@ inline Lanes load(const uint32_t* stack, uint32_t top, uint32_t k) {
 }
 
 inline void store(uint32_t* stack, uint32_t top, const Lanes& lanes, uint32_t k) {
+#pragma GCC unroll 4
     for (uint32_t index = 0; index < k; ++index) {
         stack[top - index] = float_to_word(lanes.value[index]);
     }
@@ -42,6 +45,7 @@ inline float negate(float value) {
 }
 
 inline void negate_in_place(uint32_t* stack, uint32_t sp, uint32_t k) {
+#pragma GCC unroll 4
     for (uint32_t index = 0; index < k; ++index) {
         stack[sp - 1 - index] ^= 0x80000000u;
     }
@@ -52,6 +56,7 @@ template <typename Operation>
 inline void combine(uint32_t* stack, uint32_t& sp, uint32_t k, Operation operation) {
     const Lanes q = load(stack, sp - 1, k);
     Lanes p = load(stack, sp - 1 - k, k);
+#pragma GCC unroll 4
     for (uint32_t index = 0; index < k; ++index) {
         p.value[index] = operation(p.value[index], q.value[index]);
     }
@@ -66,6 +71,7 @@ inline bool scale(uint32_t* stack, uint32_t& sp, uint32_t k, bool divide) {
         return false;
     }
     Lanes v = load(stack, sp - 2, k);
+#pragma GCC unroll 4
     for (uint32_t index = 0; index < k; ++index) {
         v.value[index] = divide ? v.value[index] / s : v.value[index] * s;
     }
@@ -76,6 +82,7 @@ inline bool scale(uint32_t* stack, uint32_t& sp, uint32_t k, bool divide) {
 
 inline float dot(const Lanes& a, const Lanes& b, uint32_t k) {
     float sum = a.value[0] * b.value[0];
+#pragma GCC unroll 4
     for (uint32_t index = 1; index < k; ++index) {
         sum += a.value[index] * b.value[index];
     }
@@ -112,6 +119,7 @@ inline void interpolate(uint32_t* stack, uint32_t& sp, uint32_t k) {
     const float t = word_to_float(stack[sp - 1]);
     const Lanes q = load(stack, sp - 2, k);
     Lanes p = load(stack, sp - 2 - k, k);
+#pragma GCC unroll 4
     for (uint32_t index = 0; index < k; ++index) {
         p.value[index] = q.value[index] + (p.value[index] - q.value[index]) * t;
     }

@@ -22,15 +22,15 @@ constexpr uint32_t fuzz_entry_count = 8;
 // creating and destroying objects, shaking resources, calls (a random code
 // reference names random builtins), saving and loading games.
 bool is_excluded(uint32_t byte) {
-    switch (byte) {
-    case 1:
-    case 7:
-    case 8:
-    case 9:
-    case 37:
-    case 38:
-    case 246:
-    case 247:
+    switch (static_cast<Opcode>(byte)) {
+    case Opcode::start_task:
+    case Opcode::create_object:
+    case Opcode::destroy_object:
+    case Opcode::shake_resources:
+    case Opcode::call:
+    case Opcode::call_popped:
+    case Opcode::save_game:
+    case Opcode::load_game:
         return true;
     default:
         return false;

@@ -7,6 +7,7 @@
 #include "support/child_process.h"
 #include "zolt/core/script/task_test_support.h"
 #include "zolt/core/script/code_server.h"
+#include "zolt/core/script/opcode_table.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/core/resources/language.h"
 #include "zolt/core/resources/resource_server.h"
@@ -64,6 +65,7 @@ const FaultCase fault_cases[] = {
     {"forged caller code object", "    call_local bad_caller\n"},
     {"operand stack overflow", "overflow:\n    push_zero\n    jump overflow\n"},
     {"endless recursion", "recursion:\n    call_local recursion\n"},
+    {"endless recursion through a code reference", "recursion_by_reference:\n    call code(recursion_by_reference)\n"},
     {"operand stack underflow", "    drop1\n"},
     {"pop into registers from an empty stack", "    pop_all\n"},
     {"pick below the stack", "    push_zero\n    pick 1\n"},
@@ -93,6 +95,7 @@ std::string make_fault_source() {
     for (size_t index = 0; index < std::size(fault_cases); ++index) {
         source += ".entry fault" + std::to_string(index) + "\n";
     }
+    source += ".entry recursion_by_reference\n";
     source += counting_task;
     for (size_t index = 0; index < std::size(fault_cases); ++index) {
         source += "fault" + std::to_string(index) + ":\n" + reporting(1) + "    set_r0 0\n    wait\n" +
@@ -133,9 +136,12 @@ TEST(Interpreter, AFaultEndsOnlyItsTaskWhileAnotherGoesOn) {
 
 // Programs whose last instruction's operand would lie past the code end.
 TEST(Interpreter, AnOperandPastTheCodeEndIsAFault) {
-    const char* const endings[] = {".byte 78", ".byte 84", ".byte 101", ".byte 79\n    .byte 0, 0, 0, 1, 0, 0, 0",
-                                   ".byte 17\n    .byte 0, 0\n    .word 1000"};
-    for (const char* ending : endings) {
+    const auto opcode_byte = [](Opcode opcode) { return ".byte " + std::to_string(static_cast<int>(opcode)); };
+    const std::string endings[] = {opcode_byte(Opcode::push_word), opcode_byte(Opcode::push_byte),
+                                   opcode_byte(Opcode::poke),
+                                   opcode_byte(Opcode::push_words2) + "\n    .byte 0, 0, 0, 1, 0, 0, 0",
+                                   opcode_byte(Opcode::append_text) + "\n    .byte 0, 0\n    .word 1000"};
+    for (const std::string& ending : endings) {
         SCOPED_TRACE(ending);
         ScriptWorld world({std::string(".code 0 1\n.entry start\nstart:\n    push_zero\n    ") + ending + "\n"});
         Task* const task = world.start(0x4000);
@@ -241,6 +247,96 @@ TEST(Interpreter, CallsThatFindNothingAreSkippedAndPushNothing) {
     world.run();
     EXPECT_EQ(ScriptWorld::context().stack_index, 1u);
     EXPECT_EQ(task_server.get_live_count(), 0u);
+}
+
+// Calls through a reference into the running code object take a shorter
+// path than other calls; what they leave must not differ.
+TEST(Interpreter, ACallThroughAReferenceIntoTheRunningCodeIsALocalCallToTheEntry) {
+    ScriptWorld world({".code 0 1\n"
+                       ".entry start\n"
+                       ".entry sum\n"
+                       ".entry frame\n"
+                       "start:\n"
+                       "    push_byte 10\n"
+                       "    call code(sum)\n"
+                       "    drop1\n"
+                       "    push_r0\n"
+                       "    pop_r1\n"
+                       "    call_local frame\n"
+                       "    push_r2\n    pop_r5\n    push_r3\n    pop_r6\n    push_r4\n    pop_r7\n"
+                       "    call code(frame)\n"
+                       "    end_task\n"
+                       // sum(n) = n + sum(n - 1), with n kept in a local.
+                       "sum:\n"
+                       "    reserve 1\n"
+                       "    push_argument1 0\n    pop_local1 0\n"
+                       "    push_local1 0\n    jump_if_not_zero sum_recurse\n"
+                       "    set_r0 0\n    return_to_caller\n"
+                       "sum_recurse:\n"
+                       "    push_local1 0\n    decrement\n    call code(0, 1, 1)\n    drop1\n"
+                       "    push_r0\n    push_local1 0\n    add\n    pop_r0\n    return_to_caller\n"
+                       // r2, r3, r4 = return offset, code object, caller frame base.
+                       "frame:\n"
+                       "    pick 0\n    pop_r2\n    pick 1\n    pop_r3\n    pick 2\n    pop_r4\n    return_to_caller\n"});
+    Task* const task = world.start(0x4000);
+    ASSERT_NE(task, nullptr);
+    const ObjectHandle code_object = code_server.get_code_object_handle(0, 1);
+    world.run();
+    const uint32_t* const r = ScriptWorld::context().registers;
+    EXPECT_EQ(r[1], 55u);
+    EXPECT_EQ(r[6], code_object);
+    EXPECT_EQ(r[3], code_object);
+    EXPECT_EQ(r[7], 0u);
+    EXPECT_EQ(r[4], 0u);
+    // Both return just past their call: six one-byte instructions, then the
+    // second call's opcode, padding and operand.
+    EXPECT_EQ(r[2], r[5] + 12);
+    EXPECT_EQ(ScriptWorld::context().stack_index, 0u);
+}
+
+// The loop remembers the last reference it entered; selecting another code
+// object of the chain in between must send a key-0 call there.
+TEST(Interpreter, AKeyZeroCallFollowsASelectionMadeBetweenTwoCalls) {
+    ScriptWorld world({".code 0 1\n"
+                       ".entry start\n"
+                       ".entry mark\n"
+                       "start:\n"
+                       "    call code(0, 0, 1)\n"
+                       "    push_r5\n    pop_r0\n    set_r2 0x0300001C\n    push_one\n    set_property\n"
+                       "    call code(0, 0, 1)\n"
+                       "    end_task\n"
+                       "mark:\n"
+                       "    push_r3\n    increment\n    pop_r3\n    return_to_caller\n",
+                       ".code 0 2\n"
+                       ".entry other\n"
+                       ".entry mark\n"
+                       "other:\n"
+                       "    end_task\n"
+                       "mark:\n"
+                       "    push_r4\n    increment\n    pop_r4\n    return_to_caller\n"});
+    Task* const task = world.start(0x4000);
+    ASSERT_NE(task, nullptr);
+    const CodeObject* const other = code_server.find_code_object(2, 0);
+    ASSERT_NE(other, nullptr);
+    ASSERT_FALSE(other->is_selected());
+    task->set_argument(5, other->get_handle());
+    world.run();
+    EXPECT_TRUE(other->is_selected());
+    EXPECT_EQ(ScriptWorld::context().registers[3], 1u);
+    EXPECT_EQ(ScriptWorld::context().registers[4], 1u);
+}
+
+TEST(Interpreter, ACallThroughAReferenceToAnEntryPastTheCodeEndFaultsWithItsFramePushed) {
+    ScriptWorld world({".code 0 1\n.entry start\n.entry 5000\nstart:\n    push_one\n    call code(0, 1, 1)\n"
+                       "    end_task\n"});
+    Task* const task = world.start(0x4000);
+    ASSERT_NE(task, nullptr);
+    const ObjectHandle handle = task->get_handle();
+    EXPECT_EQ(ScriptWorld::execute(task), 0u);
+    EXPECT_FALSE(test::is_alive(handle));
+    EXPECT_EQ(ScriptWorld::context().program_counter, 1u);
+    EXPECT_EQ(ScriptWorld::context().stack_index, 4u);
+    EXPECT_EQ(ScriptWorld::context().frame_base, 4u);
 }
 
 TEST(Interpreter, ReturningFromTheEntryFrameEndsTheTaskWhateverIsOnTheStack) {

@@ -77,7 +77,7 @@ inline bool is_alive(core::ObjectHandle task) {
 }
 
 // An array for tasks to report through: r1 of a task holds its handle and
-// the task appends words with opcode 15.
+// the task appends words with append_element.
 inline core::ArrayObject* make_report_array() {
     return core::array_server.create_array(0);
 }
