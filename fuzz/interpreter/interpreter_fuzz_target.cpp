@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/outside_opcodes.h"
 #include "support/fuzz_entry.h"
 #include "support/script_servers.h"
 #include "zolt/core/main_thread/scheduler.h"
@@ -28,22 +29,6 @@ constexpr uint32_t code_size = 2048;
 constexpr uint32_t entry_count = 8;
 constexpr uint32_t clock_0_selector = 0x20;
 constexpr uint32_t slice_limit = 16;
-
-bool is_excluded(uint8_t byte) {
-    switch (static_cast<Opcode>(byte)) {
-    case Opcode::start_task:
-    case Opcode::create_object:
-    case Opcode::destroy_object:
-    case Opcode::shake_resources:
-    case Opcode::call:
-    case Opcode::call_popped:
-    case Opcode::save_game:
-    case Opcode::load_game:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // Always due, so every slice end yields and a run stays bounded.
 void step_due_thread(core::Thread*) {}
@@ -65,7 +50,7 @@ void run_program(const uint8_t* data, size_t size) {
     const size_t program_size = size - argument_size;
     for (uint32_t index = 0; index < code_size; ++index) {
         const uint8_t byte = index < program_size ? program[index] : 0;
-        code[index] = is_excluded(byte) ? 0 : byte;
+        code[index] = test::is_opcode_outside_program(byte) ? 0 : byte;
     }
     const core::ObjectHandle array = core::array_server.create_array(0)->get_handle();
     const core::ObjectHandle string = core::string_server.create_string()->get_handle();

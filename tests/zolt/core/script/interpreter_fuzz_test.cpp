@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "support/outside_opcodes.h"
 #include "zolt/core/script/task_test_support.h"
 #include "zolt/core/script/code_server.h"
 #include "zolt/core/script/opcode_table.h"
@@ -18,25 +19,6 @@ using test::ScriptWorld;
 constexpr uint32_t fuzz_code_size = 2048;
 constexpr uint32_t fuzz_entry_count = 8;
 
-// Opcodes that would reach outside the program under test: starting tasks,
-// creating and destroying objects, shaking resources, calls (a random code
-// reference names random builtins), saving and loading games.
-bool is_excluded(uint32_t byte) {
-    switch (static_cast<Opcode>(byte)) {
-    case Opcode::start_task:
-    case Opcode::create_object:
-    case Opcode::destroy_object:
-    case Opcode::shake_resources:
-    case Opcode::call:
-    case Opcode::call_popped:
-    case Opcode::save_game:
-    case Opcode::load_game:
-        return true;
-    default:
-        return false;
-    }
-}
-
 class ProgramWriter {
 public:
     explicit ProgramWriter(std::mt19937& random) : random_(random) {}
@@ -45,7 +27,7 @@ public:
     uint8_t any_byte() {
         for (;;) {
             const uint8_t byte = static_cast<uint8_t>(random_());
-            if (!is_excluded(byte)) {
+            if (!test::is_opcode_outside_program(byte)) {
                 return byte;
             }
         }
@@ -55,7 +37,7 @@ public:
     uint8_t small_byte() {
         for (;;) {
             const uint8_t byte = static_cast<uint8_t>(random_() % 8);
-            if (!is_excluded(byte)) {
+            if (!test::is_opcode_outside_program(byte)) {
                 return byte;
             }
         }
@@ -67,7 +49,7 @@ public:
             // Mostly inside the code, sometimes just past it.
             for (;;) {
                 const uint32_t offset = random_() % (fuzz_code_size + 16);
-                if (!is_excluded(offset & 0xFF) && !is_excluded(offset >> 8)) {
+                if (!test::is_opcode_outside_program(offset & 0xFF) && !test::is_opcode_outside_program(offset >> 8)) {
                     return offset;
                 }
             }
