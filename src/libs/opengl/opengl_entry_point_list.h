@@ -3,6 +3,7 @@
 // in the order of the tables that load them. Functions of GL 1.1 to 1.3 take
 // their types from the GL header's own declarations, the window-system ones
 // from opengl_entry_points.h.
+// clang-format off
 #define ZOLT_OPENGL_ENTRY_POINTS(X) \
     X(glAlphaFunc, decltype(&::glAlphaFunc)) \
     X(glBegin, decltype(&::glBegin)) \
@@ -249,3 +250,4 @@
     X(glTestFenceNV, PFNGLTESTFENCENVPROC) \
     X(wglChoosePixelFormatARB, ::zolt::opengl::WglChoosePixelFormatARBFunction) \
     X(wglSwapIntervalEXT, ::zolt::opengl::WglSwapIntervalEXTFunction)
+// clang-format on

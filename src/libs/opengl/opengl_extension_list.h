@@ -2,6 +2,7 @@
 // The extensions looked up, in lookup order, as X(identifier, name): 201 GL
 // and 6 window-system names. GL identifiers drop the "GL_" prefix so that they
 // cannot meet the GL header's macros of the same names.
+// clang-format off
 #define ZOLT_OPENGL_EXTENSIONS(X) \
     X(ARB_color_buffer_float, "GL_ARB_color_buffer_float") \
     X(ARB_depth_buffer_float, "GL_ARB_depth_buffer_float") \
@@ -210,3 +211,4 @@
     X(WGL_ARB_render_texture, "WGL_ARB_render_texture") \
     X(WGL_EXT_swap_control, "WGL_EXT_swap_control") \
     X(WGL_NV_render_texture_rectangle, "WGL_NV_render_texture_rectangle")
+// clang-format on

@@ -10,6 +10,7 @@ struct ScanCodeRow {
 };
 
 // Where two keys share a scan code the first row names it.
+// clang-format off
 constexpr ScanCodeRow scan_code_rows[] = {
     {SDL_SCANCODE_ESCAPE, 0x01},         {SDL_SCANCODE_1, 0x02},
     {SDL_SCANCODE_2, 0x03},              {SDL_SCANCODE_3, 0x04},
@@ -81,6 +82,7 @@ constexpr ScanCodeRow scan_code_rows[] = {
     {SDL_SCANCODE_COMPUTER, 0xEB},       {SDL_SCANCODE_MAIL, 0xEC},
     {SDL_SCANCODE_MEDIASELECT, 0xED},
 };
+// clang-format on
 
 struct ScanCodeTables {
     uint8_t by_scancode[SDL_NUM_SCANCODES] = {};

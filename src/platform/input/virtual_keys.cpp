@@ -11,6 +11,7 @@ struct VirtualKeyRow {
     uint8_t virtual_key;
 };
 
+// clang-format off
 constexpr VirtualKeyRow virtual_key_rows[] = {
     {SDLK_BACKSPACE, 8},     {SDLK_TAB, 9},           {SDLK_RETURN, 13},       {SDLK_KP_ENTER, 13},
     {SDLK_LSHIFT, 16},       {SDLK_RSHIFT, 16},       {SDLK_LCTRL, 17},        {SDLK_RCTRL, 17},
@@ -33,6 +34,7 @@ constexpr VirtualKeyRow virtual_key_rows[] = {
     {SDLK_MINUS, 189},       {SDLK_PERIOD, 190},      {SDLK_SLASH, 191},       {SDLK_BACKQUOTE, 192},
     {SDLK_LEFTBRACKET, 219}, {SDLK_BACKSLASH, 220},   {SDLK_RIGHTBRACKET, 221}, {SDLK_QUOTE, 222},
 };
+// clang-format on
 
 }  // namespace
 

@@ -31,6 +31,7 @@ namespace zolt::core {
 constexpr uint32_t last_builtin_id = 701;
 
 // X(kind, words, spelling in the argument lists)
+// clang-format off
 #define ZOLT_BUILTIN_KIND_LIST(X)                                                                                      \
     X(none, 0, "none")                                                                                                 \
     X(u32, 1, "uint")                                                                                                  \
@@ -81,7 +82,9 @@ constexpr uint32_t last_builtin_id = 701;
     X(viewport_handle, 1, "handle:Viewport")                                                                           \
     X(widget_handle, 1, "handle:Widget")                                                                               \
 
+// clang-format on
 // X(family)
+// clang-format off
 #define ZOLT_BUILTIN_FAMILY_LIST(X)                                                                                    \
     X(aliases)                                                                                                         \
     X(animators)                                                                                                       \
@@ -128,7 +131,9 @@ constexpr uint32_t last_builtin_id = 701;
     X(viewports)                                                                                                       \
     X(window)                                                                                                          \
 
+// clang-format on
 // X(id, name, family, "result", "arguments, top first")
+// clang-format off
 #define ZOLT_BUILTIN_LIST(X)                                                                                           \
     X(1, random_unit_vector3, random, "vector", "")                                                                    \
     X(2, random_vector3_in_ball, random, "vector", "")                                                                 \
@@ -899,6 +904,7 @@ constexpr uint32_t last_builtin_id = 701;
     X(700, save_to_profile, save_system, "bool", "handle:Array array")                                                 \
     X(701, load_from_profile, save_system, "int", "handle:Array array")                                                \
 
+// clang-format on
 enum class BuiltinKind : uint8_t {
 #define ZOLT_BUILTIN_KIND_ENUM(kind, words, spelling) kind,
     ZOLT_BUILTIN_KIND_LIST(ZOLT_BUILTIN_KIND_ENUM)

@@ -6,6 +6,7 @@ namespace zolt::core {
 
 namespace {
 
+// clang-format off
 constexpr const char* gamepad_names[gamepad_code_last + 1] = {
     "key_none", "button_a", "button_b", "button_x", "button_y", "button_left_shoulder", "button_right_shoulder",
     "button_start", "button_back", "button_pad_up", "button_pad_down", "button_pad_left", "button_pad_right",
@@ -17,10 +18,13 @@ constexpr const char* gamepad_names[gamepad_code_last + 1] = {
     "tilt_right_stick_right", "tilt_right_stick_up_left", "tilt_right_stick_up_right",
     "tilt_right_stick_down_left", "tilt_right_stick_down_right",
 };
+// clang-format on
 
+// clang-format off
 constexpr const char* mouse_names[mouse_button_code_count] = {
     "mouse_left", "mouse_right", "mouse_middle", "mouse_wheel_up", "mouse_wheel_down",
 };
+// clang-format on
 
 // A named key: its code is 106 + its row, with its scan code and virtual key.
 struct NamedKey {
@@ -29,6 +33,7 @@ struct NamedKey {
     uint16_t virtual_key;
 };
 
+// clang-format off
 constexpr NamedKey named_keys[] = {
     {"key_0", 0x0B, '0'}, {"key_1", 0x02, '1'}, {"key_2", 0x03, '2'}, {"key_3", 0x04, '3'},
     {"key_4", 0x05, '4'}, {"key_5", 0x06, '5'}, {"key_6", 0x07, '6'}, {"key_7", 0x08, '7'},
@@ -63,8 +68,10 @@ constexpr NamedKey named_keys[] = {
     {"key_pagedown", 0xD1, 34}, {"key_left", 0xCB, 37}, {"key_right", 0xCD, 39}, {"key_up", 0xC8, 38},
     {"key_down", 0xD0, 40},
 };
+// clang-format on
 static_assert(sizeof named_keys / sizeof named_keys[0] == first_raw_key_code - first_named_key_code);
 
+// clang-format off
 constexpr const char* action_names[] = {
     "forward", "backward", "left", "right", "jump", "sprint", "speed_up", "speed_down", "crouch",
     "toggle_crouch", "zoom_in", "zoom_out", "fire", "secondary_fire", "reload", "holster", "weapon_0",
@@ -73,6 +80,7 @@ constexpr const char* action_names[] = {
     "chat", "team_chat", "menu_up", "menu_down", "menu_left", "menu_right", "menu_previous", "menu_next",
     "menu_open", "menu_close", "menu_select", "menu_cancel",
 };
+// clang-format on
 constexpr uint32_t action_name_count = sizeof action_names / sizeof action_names[0];
 static_assert(action_name_count == 46);
 

@@ -39,6 +39,7 @@ constexpr uint8_t may_stop = 0x40;        // may save the frame and leave the in
 }  // namespace opcode_flag
 
 // X(number, name, operand kind, pops, pushes, flags)
+// clang-format off
 #define ZOLT_OPCODE_LIST(X)                                                                                             \
     X(0, nop, none, 0, 0, 0)                          /* no operation */                                                \
     X(1, start_task, none, 2, 0, may_stop)            /* pop code ref, pop delay; r0 = new task */                      \
@@ -288,6 +289,7 @@ constexpr uint8_t may_stop = 0x40;        // may save the frame and leave the in
     X(245, pack_color4, none, 4, 1, 0)                                                                                  \
     X(246, save_game, none, 0, 0, 0)                  /* id r0; r0 = 1 saved, 0 failed, -1 loaded */                    \
     X(247, load_game, none, 0, 0, may_stop)           /* id r0; returns at once when loaded */
+// clang-format on
 
 enum class Opcode : uint8_t {
 #define ZOLT_OPCODE_ENUM(number, name, operand, pops, pushes, flags) name = number,
