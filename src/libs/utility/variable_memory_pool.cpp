@@ -112,12 +112,32 @@ void* VariableMemoryPoolBase::allocate(uint32_t size) {
         return nullptr;
     }
     const uint32_t needed = round_size(size);
-    const uint32_t offset = find_first_fit(needed);
-    if (offset == no_block) {
+    const uint32_t group = largest_free_.find_first_group(needed / 8);
+    if (group == FreeSizeTree::no_group) {
         return nullptr;
     }
-    const uint32_t block_size = load_word(base_ + offset);
-    const uint32_t group = offset / 8 / granules_per_group;
+    // One walk over the group's free blocks finds the fit and, as the fit is
+    // most often the group's largest, the largest of the others.
+    const uint32_t group_offset = group * granules_per_group * 8;
+    uint64_t starts = free_starts_[group];
+    uint32_t offset = 0;
+    uint32_t block_size = 0;
+    uint32_t largest_other = 0;
+    for (;; starts &= starts - 1) {
+        offset = group_offset + static_cast<uint32_t>(std::countr_zero(starts)) * 8;
+        block_size = load_word(base_ + offset);
+        if (block_size >= needed) {
+            break;
+        }
+        largest_other = std::max(largest_other, block_size);
+    }
+    const bool was_largest = block_size / 8 == largest_free_.get_largest(group);
+    if (was_largest) {
+        for (starts &= starts - 1; starts != 0; starts &= starts - 1) {
+            const uint32_t other = group_offset + static_cast<uint32_t>(std::countr_zero(starts)) * 8;
+            largest_other = std::max(largest_other, load_word(base_ + other));
+        }
+    }
     clear_bit(free_starts_, offset / 8);
     if (block_size > needed) {
         // The rest keeps the block's end, so only its start moves.
@@ -129,12 +149,14 @@ void* VariableMemoryPoolBase::allocate(uint32_t size) {
         const uint32_t rest_group = rest / 8 / granules_per_group;
         if (rest_group != group) {
             largest_free_.raise(rest_group, rest_size / 8);
+        } else {
+            largest_other = std::max(largest_other, rest_size);
         }
     } else {
         clear_bit(free_ends_, (offset + block_size) / 8 - 1);
     }
-    if (block_size / 8 == largest_free_.get_largest(group)) {
-        largest_free_.set_largest(group, get_largest_in_group(group));
+    if (was_largest) {
+        largest_free_.set_largest(group, largest_other / 8);
     }
     mark_allocated(offset, needed);
     return base_ + offset;
