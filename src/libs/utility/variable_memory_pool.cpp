@@ -62,14 +62,17 @@ void VariableMemoryPoolBase::initialize(void* region, uint32_t size) {
     group_count_ = std::max((region_size_ / 8 + granules_per_group - 1) / granules_per_group, 1u);
     // Large pools get their side storage from fresh pages, which the system
     // hands out zeroed and only when touched, like the region itself.
-    const size_t bitmap_bytes = size_t{group_count_} * sizeof(uint64_t);
+    // Each bitmap has a zero word past its side of the region (after the
+    // starts, before the ends), so a block at either end of the region reads
+    // a neighbour that is never free.
+    const size_t bitmap_bytes = (size_t{group_count_} + 1) * sizeof(uint64_t);
     const size_t tree_bytes = FreeSizeTree::get_storage_words(group_count_) * sizeof(uint32_t);
     auto* const storage = static_cast<uint8_t*>(std::calloc(2 * bitmap_bytes + tree_bytes, 1));
     if (storage == nullptr) {
         ZOLT_ERROR("out of memory");
     }
     free_starts_ = reinterpret_cast<uint64_t*>(storage);
-    free_ends_ = reinterpret_cast<uint64_t*>(storage + bitmap_bytes);
+    free_ends_ = reinterpret_cast<uint64_t*>(storage + bitmap_bytes) + 1;
     largest_free_.initialize(reinterpret_cast<uint32_t*>(storage + 2 * bitmap_bytes), group_count_);
     if (region_size_ != 0) {
         set_bit(free_starts_, 0);
@@ -173,33 +176,42 @@ void VariableMemoryPoolBase::free(void* block, uint32_t size) {
 }
 
 void VariableMemoryPoolBase::release(uint32_t offset, uint32_t size) {
-    uint32_t start = offset;
-    uint32_t merged_size = size;
+    // Whether a neighbour is free is as likely as not, so both merges are
+    // done with masks rather than branches; a neighbour that is not free
+    // reads the block's own first word and adds nothing.
     const uint32_t end = offset + size;
-    if (offset != 0 && test_bit(free_ends_, offset / 8 - 1)) {
-        merged_size += load_word(base_ + offset - 4);
-        start = offset - load_word(base_ + offset - 4);
-        clear_bit(free_ends_, offset / 8 - 1);
-    } else {
-        set_bit(free_starts_, offset / 8);
-    }
-    if (end != region_size_ && test_bit(free_starts_, end / 8)) {
-        const uint32_t successor_size = load_word(base_ + end);
-        merged_size += successor_size;
-        clear_bit(free_starts_, end / 8);
-        // The successor's group lost a block, which may have been its largest.
-        const uint32_t successor_group = end / 8 / granules_per_group;
-        if (successor_group != start / 8 / granules_per_group &&
-            successor_size / 8 == largest_free_.get_largest(successor_group)) {
-            largest_free_.set_largest(successor_group, get_largest_in_group(successor_group));
-        }
-    } else {
-        set_bit(free_ends_, end / 8 - 1);
-    }
+    const uint32_t granule = offset / 8;
+    // The granule before the block, counted from the ends' guard word.
+    uint64_t* const guarded_ends = free_ends_ - 1;
+    const uint32_t before = granule + 63;
+    const uint64_t predecessor_bit = uint64_t{1} << (before % 64);
+    const uint64_t predecessor_free = (guarded_ends[before / 64] & predecessor_bit) != 0;
+    const auto predecessor_mask = static_cast<uint32_t>(0 - predecessor_free);
+    const uint32_t predecessor_size = load_word(base_ + offset - (4 & predecessor_mask)) & predecessor_mask;
+    guarded_ends[before / 64] &= ~(predecessor_bit & (0 - predecessor_free));
+    free_starts_[granule / 64] |= (uint64_t{1} << (granule % 64)) & (predecessor_free - 1);
+
+    const uint32_t after = end / 8;
+    const uint64_t successor_bit = uint64_t{1} << (after % 64);
+    const uint64_t successor_free = (free_starts_[after / 64] & successor_bit) != 0;
+    const uint32_t successor_size = load_word(base_ + (successor_free != 0 ? end : offset)) &
+                                    (0u - static_cast<uint32_t>(successor_free));
+    free_starts_[after / 64] &= ~(successor_bit & (0 - successor_free));
+    free_ends_[(after - 1) / 64] |= (uint64_t{1} << ((after - 1) % 64)) & (successor_free - 1);
+
+    const uint32_t start = offset - predecessor_size;
+    const uint32_t merged_size = predecessor_size + size + successor_size;
     store_word(base_ + start, merged_size);
     store_word(base_ + start + merged_size - 4, merged_size);
+    // The successor's group lost a block, which may have been its largest.
+    const uint32_t start_group = start / 8 / granules_per_group;
+    const uint32_t successor_group = after / granules_per_group;
+    if (successor_free != 0 && successor_group != start_group &&
+        successor_size / 8 == largest_free_.get_largest(successor_group)) {
+        largest_free_.set_largest(successor_group, get_largest_in_group(successor_group));
+    }
     // Whatever the merged block swallowed in its own group was smaller.
-    largest_free_.raise(start / 8 / granules_per_group, merged_size / 8);
+    largest_free_.raise(start_group, merged_size / 8);
 }
 
 void* VariableMemoryPoolBase::slide(void* used_block, uint32_t used_block_size, void* source, uint32_t byte_count,
