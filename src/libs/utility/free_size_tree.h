@@ -62,14 +62,15 @@ public:
     uint32_t get_largest(uint32_t group) const { return storage_[group]; }
 
     // A block of this size now starts in the group; cheaper than set_largest
-    // because maxima only grow. Every level takes the maximum without a test:
-    // where a raise stops is too random to predict, and a few levels of
-    // stores cost less than one missed branch.
+    // because maxima only grow.
     void raise(uint32_t group, uint32_t size) {
         uint32_t index = group;
         for (uint32_t level = 0; level <= top_level_; ++level, index /= node_width) {
             uint32_t& entry = storage_[level_starts_[level] + index];
-            entry = std::max(entry, size);
+            if (entry >= size) {
+                return;
+            }
+            entry = size;
         }
     }
 
