@@ -206,8 +206,9 @@ void VariableMemoryPoolBase::release(uint32_t offset, uint32_t size) {
     // The successor's group lost a block, which may have been its largest.
     const uint32_t start_group = start / 8 / granules_per_group;
     const uint32_t successor_group = after / granules_per_group;
-    if (successor_free != 0 && successor_group != start_group &&
-        successor_size / 8 == largest_free_.get_largest(successor_group)) {
+    // One branch, taken seldom, rather than one per condition.
+    if (static_cast<int>(successor_free != 0) & static_cast<int>(successor_group != start_group) &
+        static_cast<int>(successor_size / 8 == largest_free_.get_largest(successor_group))) {
         largest_free_.set_largest(successor_group, get_largest_in_group(successor_group));
     }
     // Whatever the merged block swallowed in its own group was smaller.
