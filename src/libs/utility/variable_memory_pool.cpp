@@ -1,5 +1,6 @@
 #include "libs/utility/variable_memory_pool.h"
 
+#include <algorithm>
 #include <bit>
 #include <cinttypes>
 #include <cstdlib>
@@ -47,6 +48,7 @@ VariableMemoryPoolBase::VariableMemoryPoolBase(void* region, uint32_t size) {
 }
 
 VariableMemoryPoolBase::~VariableMemoryPoolBase() {
+    std::free(free_starts_);
     std::free(block_starts_);
     std::free(block_ends_);
 }
@@ -57,11 +59,27 @@ void VariableMemoryPoolBase::initialize(void* region, uint32_t size) {
     }
     base_ = static_cast<uint8_t*>(region);
     region_size_ = size & ~7u;
-    free_head_ = no_block;
+    group_count_ = std::max((region_size_ / 8 + granules_per_group - 1) / granules_per_group, 1u);
+    // Large pools get their side storage from fresh pages, which the system
+    // hands out zeroed and only when touched, like the region itself.
+    // Each bitmap has a zero word past its side of the region (after the
+    // starts, before the ends), so a block at either end of the region reads
+    // a neighbour that is never free.
+    const size_t bitmap_bytes = (size_t{group_count_} + 1) * sizeof(uint64_t);
+    const size_t tree_bytes = FreeSizeTree::get_storage_words(group_count_) * sizeof(uint32_t);
+    auto* const storage = static_cast<uint8_t*>(std::calloc(2 * bitmap_bytes + tree_bytes, 1));
+    if (storage == nullptr) {
+        ZOLT_ERROR("out of memory");
+    }
+    free_starts_ = reinterpret_cast<uint64_t*>(storage);
+    free_ends_ = reinterpret_cast<uint64_t*>(storage + bitmap_bytes) + 1;
+    largest_free_.initialize(reinterpret_cast<uint32_t*>(storage + 2 * bitmap_bytes), group_count_);
     if (region_size_ != 0) {
-        free_head_ = 0;
-        store_word(base_, no_block);
-        store_word(base_ + 4, region_size_);
+        set_bit(free_starts_, 0);
+        set_bit(free_ends_, region_size_ / 8 - 1);
+        store_word(base_, region_size_);
+        store_word(base_ + region_size_ - 4, region_size_);
+        largest_free_.raise(0, region_size_ / 8);
     }
 #ifndef NDEBUG
     const size_t word_count = (region_size_ / 8 + 63) / 64 + 1;
@@ -70,32 +88,81 @@ void VariableMemoryPoolBase::initialize(void* region, uint32_t size) {
 #endif
 }
 
+uint32_t VariableMemoryPoolBase::find_first_fit(uint32_t size) const {
+    const uint32_t group = largest_free_.find_first_group(size / 8);
+    if (group == FreeSizeTree::no_group) {
+        return no_block;
+    }
+    for (uint64_t starts = free_starts_[group];; starts &= starts - 1) {
+        const uint32_t offset = (group * granules_per_group + static_cast<uint32_t>(std::countr_zero(starts))) * 8;
+        if (load_word(base_ + offset) >= size) {
+            return offset;
+        }
+    }
+}
+
+uint32_t VariableMemoryPoolBase::get_largest_in_group(uint32_t group) const {
+    uint32_t largest = 0;
+    for (uint64_t starts = free_starts_[group]; starts != 0; starts &= starts - 1) {
+        const uint32_t offset = (group * granules_per_group + static_cast<uint32_t>(std::countr_zero(starts))) * 8;
+        largest = std::max(largest, load_word(base_ + offset));
+    }
+    return largest / 8;
+}
+
 void* VariableMemoryPoolBase::allocate(uint32_t size) {
     if (size > largest_request) {
         return nullptr;
     }
     const uint32_t needed = round_size(size);
-    uint8_t* link = reinterpret_cast<uint8_t*>(&free_head_);
-    for (uint32_t current = free_head_; current != no_block;) {
-        uint8_t* block = base_ + current;
-        const uint32_t block_size = load_word(block + 4);
-        const uint32_t next = load_word(block);
-        if (block_size >= needed) {
-            if (block_size > needed) {
-                const uint32_t rest = current + needed;
-                store_word(base_ + rest, next);
-                store_word(base_ + rest + 4, block_size - needed);
-                store_word(link, rest);
-            } else {
-                store_word(link, next);
-            }
-            mark_allocated(current, needed);
-            return block;
-        }
-        link = block;
-        current = next;
+    const uint32_t group = largest_free_.find_first_group(needed / 8);
+    if (group == FreeSizeTree::no_group) {
+        return nullptr;
     }
-    return nullptr;
+    // One walk over the group's free blocks finds the fit and, as the fit is
+    // most often the group's largest, the largest of the others.
+    const uint32_t group_offset = group * granules_per_group * 8;
+    uint64_t starts = free_starts_[group];
+    uint32_t offset = 0;
+    uint32_t block_size = 0;
+    uint32_t largest_other = 0;
+    for (;; starts &= starts - 1) {
+        offset = group_offset + static_cast<uint32_t>(std::countr_zero(starts)) * 8;
+        block_size = load_word(base_ + offset);
+        if (block_size >= needed) {
+            break;
+        }
+        largest_other = std::max(largest_other, block_size);
+    }
+    const bool was_largest = block_size / 8 == largest_free_.get_largest(group);
+    if (was_largest) {
+        for (starts &= starts - 1; starts != 0; starts &= starts - 1) {
+            const uint32_t other = group_offset + static_cast<uint32_t>(std::countr_zero(starts)) * 8;
+            largest_other = std::max(largest_other, load_word(base_ + other));
+        }
+    }
+    clear_bit(free_starts_, offset / 8);
+    if (block_size > needed) {
+        // The rest keeps the block's end, so only its start moves.
+        const uint32_t rest = offset + needed;
+        const uint32_t rest_size = block_size - needed;
+        set_bit(free_starts_, rest / 8);
+        store_word(base_ + rest, rest_size);
+        store_word(base_ + offset + block_size - 4, rest_size);
+        const uint32_t rest_group = rest / 8 / granules_per_group;
+        if (rest_group != group) {
+            largest_free_.raise(rest_group, rest_size / 8);
+        } else {
+            largest_other = std::max(largest_other, rest_size);
+        }
+    } else {
+        clear_bit(free_ends_, (offset + block_size) / 8 - 1);
+    }
+    if (was_largest) {
+        largest_free_.set_largest(group, largest_other / 8);
+    }
+    mark_allocated(offset, needed);
+    return base_ + offset;
 }
 
 void VariableMemoryPoolBase::free(void* block, uint32_t size) {
@@ -109,43 +176,53 @@ void VariableMemoryPoolBase::free(void* block, uint32_t size) {
 }
 
 void VariableMemoryPoolBase::release(uint32_t offset, uint32_t size) {
-    uint8_t* link = reinterpret_cast<uint8_t*>(&free_head_);
-    uint32_t predecessor = no_block;
-    uint32_t successor = free_head_;
-    while (successor != no_block && successor <= offset) {
-        predecessor = successor;
-        link = base_ + successor;
-        successor = load_word(link);
+    // Whether a neighbour is free is as likely as not, so both merges are
+    // done with masks rather than branches; a neighbour that is not free
+    // reads the block's own first word and adds nothing.
+    const uint32_t end = offset + size;
+    const uint32_t granule = offset / 8;
+    // The granule before the block, counted from the ends' guard word.
+    uint64_t* const guarded_ends = free_ends_ - 1;
+    const uint32_t before = granule + 63;
+    const uint64_t predecessor_bit = uint64_t{1} << (before % 64);
+    const uint64_t predecessor_free = (guarded_ends[before / 64] & predecessor_bit) != 0;
+    const auto predecessor_mask = static_cast<uint32_t>(0 - predecessor_free);
+    const uint32_t predecessor_size = load_word(base_ + offset - (4 & predecessor_mask)) & predecessor_mask;
+    guarded_ends[before / 64] &= ~(predecessor_bit & (0 - predecessor_free));
+    free_starts_[granule / 64] |= (uint64_t{1} << (granule % 64)) & (predecessor_free - 1);
+
+    const uint32_t after = end / 8;
+    const uint64_t successor_bit = uint64_t{1} << (after % 64);
+    const uint64_t successor_free = (free_starts_[after / 64] & successor_bit) != 0;
+    const uint32_t successor_size = load_word(base_ + (successor_free != 0 ? end : offset)) &
+                                    (0u - static_cast<uint32_t>(successor_free));
+    free_starts_[after / 64] &= ~(successor_bit & (0 - successor_free));
+    free_ends_[(after - 1) / 64] |= (uint64_t{1} << ((after - 1) % 64)) & (successor_free - 1);
+
+    const uint32_t start = offset - predecessor_size;
+    const uint32_t merged_size = predecessor_size + size + successor_size;
+    store_word(base_ + start, merged_size);
+    store_word(base_ + start + merged_size - 4, merged_size);
+    // The successor's group lost a block, which may have been its largest.
+    const uint32_t start_group = start / 8 / granules_per_group;
+    const uint32_t successor_group = after / granules_per_group;
+    // One branch, taken seldom, rather than one per condition.
+    if (static_cast<int>(successor_free != 0) & static_cast<int>(successor_group != start_group) &
+        static_cast<int>(successor_size / 8 == largest_free_.get_largest(successor_group))) {
+        largest_free_.set_largest(successor_group, get_largest_in_group(successor_group));
     }
-    uint8_t* block = base_ + offset;
-    const bool touches_successor = successor != no_block && offset + size == successor;
-    if (predecessor != no_block && predecessor + load_word(base_ + predecessor + 4) == offset) {
-        uint32_t grown = load_word(base_ + predecessor + 4) + size;
-        if (touches_successor) {
-            grown += load_word(base_ + successor + 4);
-            store_word(base_ + predecessor, load_word(base_ + successor));
-        }
-        store_word(base_ + predecessor + 4, grown);
-        return;
-    }
-    store_word(link, offset);
-    if (touches_successor) {
-        store_word(block, load_word(base_ + successor));
-        store_word(block + 4, size + load_word(base_ + successor + 4));
-    } else {
-        store_word(block, successor);
-        store_word(block + 4, size);
-    }
+    // Whatever the merged block swallowed in its own group was smaller.
+    largest_free_.raise(start_group, merged_size / 8);
 }
 
 void* VariableMemoryPoolBase::slide(void* used_block, uint32_t used_block_size, void* source, uint32_t byte_count,
                                     uint32_t alignment) {
     const uint32_t used = get_block_offset(used_block);
-    if (free_head_ == no_block || used < free_head_) {
+    const uint32_t first = find_first_fit(8);
+    if (first == no_block || used < first) {
         return source;
     }
-    const uint32_t first = free_head_;
-    const uint32_t first_size = load_word(base_ + first + 4);
+    const uint32_t first_size = load_word(base_ + first);
     if (first + first_size != used) {
         return nullptr;
     }
@@ -153,7 +230,12 @@ void* VariableMemoryPoolBase::slide(void* used_block, uint32_t used_block_size, 
     check_allocated_block(used_block, used_block_size, "slide");
 #endif
     const uint32_t moved_size = round_size(used_block_size);
-    free_head_ = load_word(base_ + first);
+    clear_bit(free_starts_, first / 8);
+    clear_bit(free_ends_, used / 8 - 1);
+    const uint32_t first_group = first / 8 / granules_per_group;
+    if (first_size / 8 == largest_free_.get_largest(first_group)) {
+        largest_free_.set_largest(first_group, get_largest_in_group(first_group));
+    }
     uint8_t* destination = base_ + first;
     if (alignment != 0) {
         const uintptr_t start = reinterpret_cast<uintptr_t>(destination);

@@ -1,13 +1,20 @@
 #pragma once
 // A pool of blocks of any size in one region that outlives the pool. Sizes
-// are rounded up to 8 bytes; allocation is first fit over a free list kept in
-// address order and fully merged, and an allocated block has no header: its
-// owner gives its size back on free. A free block starts with the u32 offset
-// of the next free block from the pool base and its u32 size, so an 8-byte
-// block can be free on 64-bit. Only the thread that owns the pool may call it.
+// are rounded up to 8 bytes; allocation is first fit (the lowest block large
+// enough), free blocks are always fully merged, and an allocated block has no
+// header: its owner gives its size back on free. A free block holds its u32
+// size in its first and in its last 4 bytes, so an 8-byte block can be free.
+// Beside the region the pool keeps a bit for every 8 bytes that starts a free
+// block and one for every 8 bytes that ends one, which find a freed block's
+// neighbours at once, and a tree of the largest free block in each 512 bytes,
+// which finds the first fit in logarithmic time. Only the thread that owns the
+// pool may call it.
+#include <bit>
 #include <cstdint>
-#include <type_traits>
 #include <cstring>
+#include <type_traits>
+
+#include "libs/utility/free_size_tree.h"
 
 namespace zolt {
 
@@ -43,11 +50,13 @@ public:
     // Visits every free block in address order as (block, size).
     template <typename Visit>
     void for_each_free_block(Visit&& visit) const {
-        for (uint32_t current = free_head_; current != no_block;) {
-            uint32_t size = 0;
-            std::memcpy(&size, base_ + current + 4, sizeof size);
-            visit(static_cast<void*>(base_ + current), size);
-            std::memcpy(&current, base_ + current, sizeof current);
+        for (uint32_t group = 0; group < group_count_; ++group) {
+            for (uint64_t starts = free_starts_[group]; starts != 0; starts &= starts - 1) {
+                uint8_t* const block = base_ + (group * granules_per_group + std::countr_zero(starts)) * 8;
+                uint32_t size = 0;
+                std::memcpy(&size, block, sizeof size);
+                visit(static_cast<void*>(block), size);
+            }
         }
     }
 
@@ -57,19 +66,26 @@ protected:
 
 private:
     static constexpr uint32_t no_block = 0xFFFFFFFF;
+    // One word of each bitmap, and one leaf of the tree.
+    static constexpr uint32_t granules_per_group = 64;
 
     void release(uint32_t offset, uint32_t size);
+    uint32_t find_first_fit(uint32_t size) const;
+    uint32_t get_largest_in_group(uint32_t group) const;
     void check_allocated_block(const void* block, uint32_t size, const char* operation) const;
     void mark_allocated(uint32_t offset, uint32_t size);
     void mark_released(uint32_t offset, uint32_t size);
 
-    // The head of the free list is the pool's first word.
-    uint32_t free_head_ = no_block;
     uint32_t region_size_ = 0;
+    uint32_t group_count_ = 0;
     uint8_t* base_ = nullptr;
+    // One allocation at construction holds both bitmaps and the tree.
+    uint64_t* free_starts_ = nullptr;
+    uint64_t* free_ends_ = nullptr;
+    FreeSizeTree largest_free_;
     // Debug builds keep one bit per 8 bytes for the first and for the last
     // 8 bytes of every allocated block, to catch a free with the wrong size
-    // or a second free before either corrupts the list.
+    // or a second free before either corrupts the free blocks.
     uint64_t* block_starts_ = nullptr;
     uint64_t* block_ends_ = nullptr;
 };

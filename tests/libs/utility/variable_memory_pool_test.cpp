@@ -187,22 +187,32 @@ TEST(VariableMemoryPool, AlignedSlideStoresTheBlockOffsetBelowTheData) {
 // live blocks: the free list must always be exactly the merged gaps between
 // them, allocation must be the model's first fit, and no byte of a live block
 // may change.
+struct ModelSetup {
+    uint32_t pool_size;
+    uint32_t compactions_per_thousand;  // steps that compact the whole pool
+    uint32_t large_per_hundred;         // allocations of 1 to 16 KiB, which span many 512-byte groups
+    int full_check_interval;            // steps between comparisons of the whole free list
+};
+
 class VariablePoolModel {
 public:
-    VariablePoolModel(uint32_t size, uint32_t seed) : fixture_(size), random_(seed), size_(size) {}
+    VariablePoolModel(const ModelSetup& setup, uint32_t seed)
+        : fixture_(setup.pool_size), random_(seed), size_(setup.pool_size), setup_(setup) {}
 
     void run(int operations) {
         for (int step = 0; step < operations; ++step) {
-            const uint32_t choice = random_() % 100;
-            if (choice < 55) {
+            const uint32_t choice = random_() % 1000;
+            if (choice < 550) {
                 allocate();
-            } else if (choice < 97) {
+            } else if (choice < 1000 - setup_.compactions_per_thousand) {
                 free_random_block();
             } else {
                 compact();
             }
-            ASSERT_EQ(fixture_.free_list(), expected_free_list()) << "step " << step;
-            if (step % 64 == 0) {
+            if (step % setup_.full_check_interval == 0) {
+                ASSERT_EQ(fixture_.free_list(), expected_free_list()) << "step " << step;
+            }
+            if (step % (64 * setup_.full_check_interval) == 0) {
                 verify_all();
             }
             if (::testing::Test::HasFatalFailure()) {
@@ -217,6 +227,7 @@ public:
     }
 
     size_t allocations() const { return allocation_count_; }
+    size_t failed_allocations() const { return failed_allocation_count_; }
     size_t slides() const { return slide_count_; }
     size_t small_blocks() const { return small_block_count_; }
 
@@ -279,7 +290,9 @@ private:
         uint32_t alignment = 0;
         uint32_t data_size = 0;
         uint32_t requested = 0;
-        if (kind < 40) {
+        if (kind < setup_.large_per_hundred) {
+            requested = 1024 + random_() % 15360;
+        } else if (kind < 40) {
             requested = random_() % 9;  // 0 to 8 bytes: 8-byte blocks
         } else if (kind < 85) {
             requested = 9 + random_() % 300;
@@ -299,6 +312,7 @@ private:
         void* block = fixture_.pool.allocate(requested);
         if (expected == UINT32_MAX) {
             ASSERT_EQ(block, nullptr);
+            ++failed_allocation_count_;
             return;
         }
         ASSERT_NE(block, nullptr);
@@ -335,26 +349,24 @@ private:
     }
 
     // The owners' compaction: every block in address order slides down when
-    // the lowest free block ends right at it.
+    // the lowest free block ends right at it, which in this order it always
+    // does unless nothing is free below the block.
     void compact() {
         std::vector<uint32_t> order;
         for (const auto& entry : live_) {
             order.push_back(entry.first);
         }
+        uint32_t packed_end = 0;  // every byte below is in use
         for (uint32_t offset : order) {
             Live live = live_.at(offset);
-            const FreeList gaps = expected_free_list();
             void* source = at(live.data);
             void* answer = fixture_.pool.slide(at(offset), live.requested, source, live.data_size, live.alignment);
-            if (gaps.empty() || offset < gaps.front().first) {
+            const uint32_t destination = packed_end;
+            packed_end += round(live.requested);
+            if (offset == destination) {
                 ASSERT_EQ(answer, source);
                 continue;
             }
-            if (gaps.front().first + gaps.front().second != offset) {
-                ASSERT_EQ(answer, nullptr);
-                continue;
-            }
-            const uint32_t destination = gaps.front().first;
             ASSERT_NE(answer, nullptr);
             live.data = fixture_.offset_of(answer);
             if (live.alignment == 0) {
@@ -372,21 +384,36 @@ private:
     PoolFixture fixture_;
     std::mt19937 random_;
     uint32_t size_;
+    ModelSetup setup_;
     std::map<uint32_t, Live> live_;
     size_t allocation_count_ = 0;
+    size_t failed_allocation_count_ = 0;
     size_t slide_count_ = 0;
     size_t small_block_count_ = 0;
 };
 
 TEST(VariableMemoryPool, RandomAllocationsFreesAndCompactionsMatchTheModel) {
     for (uint32_t seed : {1u, 2u, 3u}) {
-        VariablePoolModel model(4096, seed);
+        VariablePoolModel model({4096, 30, 0, 1}, seed);
         model.run(20000);
         ASSERT_FALSE(::testing::Test::HasFatalFailure()) << "seed " << seed;
         // The run must have exercised what it claims to.
         EXPECT_GT(model.allocations(), 5000u);
         EXPECT_GT(model.slides(), 5000u);
         EXPECT_GT(model.small_blocks(), 2000u);
+    }
+}
+
+// A pool of 1024 groups of 512 bytes, deep enough that the first fit is found
+// through three levels of the tree, filled until allocations fail.
+TEST(VariableMemoryPool, ALargeFragmentedPoolKeepsTheLowestFitAndMergesEveryNeighbour) {
+    for (uint32_t seed : {4u}) {
+        VariablePoolModel model({1u << 19, 1, 3, 16}, seed);
+        model.run(30000);
+        ASSERT_FALSE(::testing::Test::HasFatalFailure()) << "seed " << seed;
+        EXPECT_GT(model.allocations(), 15000u);
+        EXPECT_GT(model.failed_allocations(), 20u);
+        EXPECT_GT(model.slides(), 1000u);
     }
 }
 
