@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "zolt/core/script_objects/array_object.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/code_server.h"
 #include "zolt/core/script/interpreter.h"
@@ -365,12 +366,33 @@ slice_end:
         ZOLT_CHECK_STACK(shake_resources);
         ZOLT_CALL_OUT(shake_resources_opcode(context, running));
         ZOLT_NEXT;
+    // Reading or appending a word of an array runs no script and moves no
+    // code, so it stays in the loop; other objects take the general path.
     op_get_element:
+        ZOLT_CHECK_STACK(get_element);
+        if (get_handle_server_type(r[0]) == server_type::array) {
+            const auto* const array = static_cast<const ArrayObject*>(get_object(r[0]));
+            const uint32_t index = top;
+            --sp;
+            r[0] = array != nullptr && index < array->get_length() ? array->get_elements()[index] : 0;
+            ZOLT_NEXT;
+        }
+        goto element_opcodes;
+    op_append_element:
+        ZOLT_CHECK_STACK(append_element);
+        if (get_handle_server_type(r[0]) == server_type::array) {
+            auto* const array = static_cast<ArrayObject*>(get_object(r[0]));
+            const uint32_t value = top;
+            --sp;
+            r[0] = array != nullptr ? array->ArrayObject::append_element(value) : 0;
+            ZOLT_NEXT;
+        }
+        goto element_opcodes;
     op_set_element:
     op_set_child_element:
     op_insert_element:
     op_remove_element:
-    op_append_element:
+    element_opcodes:
         ZOLT_CHECK_SHARED_STACK;
         ZOLT_CALL_OUT(element_opcode(context, static_cast<Opcode>(opcode)));
         ZOLT_NEXT;
