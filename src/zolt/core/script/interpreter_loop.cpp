@@ -222,6 +222,23 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         ZOLT_NEXT_TOP;                                                  \
     }
 
+// `c = a + 1` as compiled code states it, with a on the stack: the one
+// pushed, the addition and the pop into a local run at once when the three
+// fit in the slice and the pop would not fault; otherwise each runs on its
+// own. The words left above the stack are those the three would leave.
+#define ZOLT_INCREMENT_STATEMENT                                                                         \
+    if (budget > 2 && pc + 3 <= size && code[pc] == number_of(Opcode::add) &&                           \
+        code[pc + 1] == number_of(Opcode::pop_local1) && fb + code[pc + 2] + 1 < sp) {                  \
+        stack[sp] = 1;                                                                                   \
+        stack[sp - 1] = top + 1;                                                                         \
+        stack[fb + code[pc + 2]] = top + 1;                                                              \
+        --sp;                                                                                            \
+        at = pc + 1;                                                                                     \
+        pc += 3;                                                                                         \
+        budget -= 2;                                                                                     \
+        ZOLT_NEXT;                                                                                       \
+    }
+
 // Pushes the call frame and goes on at target, a code offset inside the
 // running code object.
 #define ZOLT_ENTER_CALL(target)                          \
@@ -680,6 +697,7 @@ slice_end:
         ZOLT_NEXT_TOP;
     op_push_one:
         ZOLT_CHECK_STACK(push_one);
+        ZOLT_INCREMENT_STATEMENT;
         top = 1;
         stack[sp++] = top;
         ZOLT_NEXT_TOP;
@@ -1406,6 +1424,7 @@ end_normally:
 }
 
 #undef ZOLT_CALL_OUT
+#undef ZOLT_INCREMENT_STATEMENT
 #undef ZOLT_READ_WORDS
 #undef ZOLT_READ_BYTE
 #undef ZOLT_JUMP
