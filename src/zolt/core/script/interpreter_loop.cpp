@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "zolt/core/script_objects/array_object.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/code_server.h"
 #include "zolt/core/script/interpreter.h"
@@ -221,6 +222,23 @@ uint32_t execute_task(Task* task, ScriptContext& context) {
         ZOLT_NEXT_TOP;                                                  \
     }
 
+// `c = a + 1` as compiled code states it, with a on the stack: the one
+// pushed, the addition and the pop into a local run at once when the three
+// fit in the slice and the pop would not fault; otherwise each runs on its
+// own. The words left above the stack are those the three would leave.
+#define ZOLT_INCREMENT_STATEMENT                                                                         \
+    if (budget > 2 && pc + 3 <= size && code[pc] == number_of(Opcode::add) &&                           \
+        code[pc + 1] == number_of(Opcode::pop_local1) && fb + code[pc + 2] + 1 < sp) {                  \
+        stack[sp] = 1;                                                                                   \
+        stack[sp - 1] = top + 1;                                                                         \
+        stack[fb + code[pc + 2]] = top + 1;                                                              \
+        --sp;                                                                                            \
+        at = pc + 1;                                                                                     \
+        pc += 3;                                                                                         \
+        budget -= 2;                                                                                     \
+        ZOLT_NEXT;                                                                                       \
+    }
+
 // Pushes the call frame and goes on at target, a code offset inside the
 // running code object.
 #define ZOLT_ENTER_CALL(target)                          \
@@ -365,12 +383,33 @@ slice_end:
         ZOLT_CHECK_STACK(shake_resources);
         ZOLT_CALL_OUT(shake_resources_opcode(context, running));
         ZOLT_NEXT;
+    // Reading or appending a word of an array runs no script and moves no
+    // code, so it stays in the loop; other objects take the general path.
     op_get_element:
+        ZOLT_CHECK_STACK(get_element);
+        if (get_handle_server_type(r[0]) == server_type::array) {
+            const auto* const array = static_cast<const ArrayObject*>(get_object(r[0]));
+            const uint32_t index = top;
+            --sp;
+            r[0] = array != nullptr && index < array->get_length() ? array->get_elements()[index] : 0;
+            ZOLT_NEXT;
+        }
+        goto element_opcodes;
+    op_append_element:
+        ZOLT_CHECK_STACK(append_element);
+        if (get_handle_server_type(r[0]) == server_type::array) {
+            auto* const array = static_cast<ArrayObject*>(get_object(r[0]));
+            const uint32_t value = top;
+            --sp;
+            r[0] = array != nullptr ? array->ArrayObject::append_element(value) : 0;
+            ZOLT_NEXT;
+        }
+        goto element_opcodes;
     op_set_element:
     op_set_child_element:
     op_insert_element:
     op_remove_element:
-    op_append_element:
+    element_opcodes:
         ZOLT_CHECK_SHARED_STACK;
         ZOLT_CALL_OUT(element_opcode(context, static_cast<Opcode>(opcode)));
         ZOLT_NEXT;
@@ -658,6 +697,7 @@ slice_end:
         ZOLT_NEXT_TOP;
     op_push_one:
         ZOLT_CHECK_STACK(push_one);
+        ZOLT_INCREMENT_STATEMENT;
         top = 1;
         stack[sp++] = top;
         ZOLT_NEXT_TOP;
@@ -1384,6 +1424,7 @@ end_normally:
 }
 
 #undef ZOLT_CALL_OUT
+#undef ZOLT_INCREMENT_STATEMENT
 #undef ZOLT_READ_WORDS
 #undef ZOLT_READ_BYTE
 #undef ZOLT_JUMP

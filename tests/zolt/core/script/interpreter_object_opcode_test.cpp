@@ -367,12 +367,15 @@ TEST_F(ObjectOpcodeTest, ElementOpcodesAnswerInR0AndPopTheirOperands) {
     const Row rows[] = {
         {"get", "get_element", {1}, 20, {10, 20, 30}},
         {"get past the end", "get_element", {3}, 0, {10, 20, 30}},
+        {"get far past the end", "get_element", {0xFFFFFFFF}, 0, {10, 20, 30}},
         {"set answers the old word", "set_element", {99, 1}, 20, {10, 99, 30}},
         {"set grows the array", "set_element", {99, 4}, 0, {10, 20, 30, 0, 99}},
         {"insert", "insert_element", {99, 0}, 10, {99, 10, 20, 30}},
         {"remove", "remove_element", {2}, 30, {10, 20}},
         {"remove past the end", "remove_element", {3}, 0, {10, 20, 30}},
         {"append", "append_element", {99}, 0, {10, 20, 30, 99}},
+        // The answer replaces the array in r0, so a second append reaches no array.
+        {"append twice", "append_element\n    push_byte 98\n    append_element", {99}, 0, {10, 20, 30, 99}},
         {"set a child", "set_child_element", {7, 0}, 10, {7, 20, 30}},
     };
     for (const Row& row : rows) {
@@ -393,8 +396,12 @@ TEST_F(ObjectOpcodeTest, ElementOpcodesAnswerInR0AndPopTheirOperands) {
         EXPECT_EQ(run.stack, std::vector<uint32_t>{stack_sentinel});
         EXPECT_EQ(run.registers[0], row.result);
         EXPECT_EQ(test::read_array(array), row.elements);
-        // A dead handle, and an object without elements, answer 0.
-        for (const ObjectHandle other : {dead, string->get_handle()}) {
+        // A dead handle, a dead array's, and an object without elements
+        // answer 0.
+        ArrayObject* const destroyed_array = test::make_report_array();
+        const ObjectHandle dead_array = destroyed_array->get_handle();
+        destroy_object(destroyed_array);
+        for (const ObjectHandle other : {dead, dead_array, string->get_handle()}) {
             run = programs_.run(static_cast<uint32_t>(index), {other});
             ASSERT_TRUE(run.finished);
             EXPECT_EQ(run.stack, std::vector<uint32_t>{stack_sentinel});

@@ -532,6 +532,89 @@ TEST(Interpreter, ASliceCanEndBetweenAConstantAndItsFloatOperation) {
     EXPECT_EQ(ScriptWorld::context().registers[0], 0x447A0000u);  // 1000.0
 }
 
+// `push_one; add; pop_local1 c` runs at once; a nop moved from before the
+// statement to between the one and the addition keeps the three apart at
+// the same code offsets, so both versions must end alike, faults included.
+TEST(Interpreter, AnIncrementIntoALocalEndsAsTheThreeInstructionsApart) {
+    struct Row {
+        const char* label;
+        const char* locals;  // pushed first, local 0 lowest
+        int from;
+        int into;
+        const char* after;
+    };
+    const Row rows[] = {
+        {"into another local", "push_word 5\n    push_word 9\n", 0, 1, "    end_task\n"},
+        {"into itself, wrapping", "push_word 0xFFFFFFFF\n", 0, 0, "    end_task\n"},
+        {"into the word it pushed", "push_word 5\n", 0, 1, "    end_task\n"},
+        {"past the stack", "push_word 5\n", 0, 200, "    end_task\n"},
+        {"as the code's last bytes", "push_word 5\n    push_word 9\n", 1, 0, ""},
+    };
+    // Each version is a code object of its own, so the last row can end
+    // the code with the statement.
+    const auto program = [](const Row& row, bool at_once) {
+        return std::string(".code 0 1\n.entry start\nstart:\n    ") + row.locals + (at_once ? "    nop\n" : "") +
+               "    push_local1 " + std::to_string(row.from) + "\n    push_one\n" + (at_once ? "" : "    nop\n") +
+               "    add\n    pop_local1 " + std::to_string(row.into) + "\n" + row.after;
+    };
+    struct Outcome {
+        uint32_t result;
+        bool alive;
+        uint32_t program_counter;
+        uint32_t stack_index;
+        std::vector<uint32_t> words;  // up to two above the stack
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        Outcome outcomes[2];
+        for (int apart = 0; apart < 2; ++apart) {
+            ScriptWorld world({program(row, apart == 0)});
+            Task* const task = world.start(0x4000);
+            const ObjectHandle handle = task->get_handle();
+            Outcome& outcome = outcomes[apart];
+            outcome.result = ScriptWorld::execute(task);
+            outcome.alive = test::is_alive(handle);
+            const ScriptContext& context = ScriptWorld::context();
+            outcome.program_counter = context.program_counter;
+            outcome.stack_index = context.stack_index;
+            outcome.words.assign(context.stack, context.stack + context.stack_index + 2);
+        }
+        EXPECT_EQ(outcomes[0].result, outcomes[1].result);
+        EXPECT_EQ(outcomes[0].alive, outcomes[1].alive);
+        EXPECT_EQ(outcomes[0].program_counter, outcomes[1].program_counter);
+        EXPECT_EQ(outcomes[0].stack_index, outcomes[1].stack_index);
+        EXPECT_EQ(outcomes[0].words, outcomes[1].words);
+    }
+}
+
+// The slice's last instruction is the one pushed, the addition or the pop:
+// the slice ends right after it, with what it left on the stack.
+TEST(Interpreter, ASliceCanEndInsideAnIncrementIntoALocal) {
+    struct Row {
+        int nops;
+        uint32_t words;  // on the stack when the slice ends
+    };
+    // 1 + nops + 1 instructions come before the one pushed.
+    const Row rows[] = {{3497, 3}, {3496, 2}, {3495, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.nops);
+        std::string source = ".code 0 1\n.entry start\nstart:\n    push_word 41\n";
+        for (int nop = 0; nop < row.nops; ++nop) {
+            source += "    nop\n";
+        }
+        source += "    push_local1 0\n    push_one\n    add\n    pop_local1 0\n    pop_r0\n    end_task\n";
+        ScriptWorld world({source});
+        Task* const task = world.start(0x4000);
+        {
+            DueThread due;
+            EXPECT_EQ(ScriptWorld::execute(task), 1u);
+            EXPECT_EQ(task->get_stack_byte_count(), 4u * row.words + saved_frame_minimum_size);
+        }
+        EXPECT_EQ(ScriptWorld::execute(task), 0u);
+        EXPECT_EQ(ScriptWorld::context().registers[0], 42u);
+    }
+}
+
 TEST(Interpreter, ABuiltinCallRunsTheSliceTestBeforeTheNextInstruction) {
     ScriptWorld world({".code 0 1\n.entry start\nstart:\n    call builtin(230)\n    set_r0 5\n    end_task\n"});
     Task* const task = world.start(0x4000);
