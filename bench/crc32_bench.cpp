@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
+#include <zlib.h>
 #include <random>
 #include <vector>
-#include <zlib.h>
 
 #include "libs/utility/crc32.h"
 

@@ -10,15 +10,15 @@
 
 #include "libs/system/time_base.h"
 #include "zasm/lib/code_assembler.h"
-#include "zolt/core/script_objects/array_server.h"
-#include "zolt/core/script/code_server.h"
 #include "zolt/core/config/config_support_variables.h"
-#include "zolt/core/script/interpreter.h"
-#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/main_thread/scheduler.h"
-#include "zolt/core/script_objects/string_server.h"
+#include "zolt/core/resources/resource_server.h"
+#include "zolt/core/script/code_server.h"
+#include "zolt/core/script/interpreter.h"
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script/task_wake_events.h"
+#include "zolt/core/script_objects/array_server.h"
+#include "zolt/core/script_objects/string_server.h"
 #include "zpack/lib/pack_writer.h"
 
 #ifdef ZOLT_BENCH_HAVE_LUA
@@ -43,7 +43,8 @@ constexpr int array_length = 50000;
 class ScriptBench {
 public:
     explicit ScriptBench(const std::string& source) {
-        folder_ = std::filesystem::temp_directory_path() / ("zolt_interpreter_bench_" + std::to_string(std::random_device{}()));
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("zolt_interpreter_bench_" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(folder_);
         std::vector<zolt::tools::AssembledCode> codes;
         std::string error;
@@ -115,6 +116,7 @@ const std::string walk_depth_text = std::to_string(walk_depth);
 // in its frame, answers in r0 and is called through a code reference; the
 // caller drops the arguments. Loops test their condition at the top. The
 // Lua programs below are the same functions written plainly.
+// clang-format off
 const std::string ordinary_source =
     // walk(depth, seed): recursion with two arguments and two locals.
     "calls_start:\n"
@@ -208,6 +210,7 @@ const std::string ordinary_source =
     "array_done:\n"
     "    push_local1 0\n    pop_r0\n    destroy_object\n"
     "    push_local1 2\n    pop_r0\n    return_to_caller\n";
+// clang-format on
 
 // What the programs answer, computed here the same way, so that a program
 // that faulted early cannot pass for a fast one.
@@ -246,6 +249,7 @@ uint32_t array_sum(uint32_t count) {
 // stack, as code for a stack machine keeps its loop variable; the register
 // forms show what the extra pushes and pops cost. Entries 6 to 15 are the
 // compiler-shaped programs above, each a start and its function.
+// clang-format off
 const std::string zolt_source =
     ".code 0 1\n.entry int_loop\n.entry float_loop\n.entry fib_start\n.entry builtin_loop\n"
     ".entry int_loop_registers\n.entry float_loop_registers\n"
@@ -304,6 +308,7 @@ const std::string zolt_source =
     "    jump_if_not_zero builtin_next\n"
     "    drop1\n    end_task\n"
     + ordinary_source;
+// clang-format on
 
 void wait_for_ever(zolt::core::Thread*) {}
 
@@ -378,9 +383,7 @@ void interp_array_zolt(benchmark::State& state) {
 BENCHMARK(interp_int_loop_zolt)->Name("interp_int_loop/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_float_loop_zolt)->Name("interp_float_loop/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_int_loop_registers_zolt)->Name("interp_int_loop_registers/zolt")->Unit(benchmark::kMillisecond);
-BENCHMARK(interp_float_loop_registers_zolt)
-    ->Name("interp_float_loop_registers/zolt")
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(interp_float_loop_registers_zolt)->Name("interp_float_loop_registers/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_fib_zolt)->Name("interp_fib/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_builtin_loop_zolt)->Name("interp_builtin_loop/zolt")->Unit(benchmark::kMillisecond);
 BENCHMARK(interp_builtin_loop_in_game_zolt)->Name("interp_builtin_loop_in_game/zolt")->Unit(benchmark::kMillisecond);
@@ -396,6 +399,7 @@ int do_nothing(lua_State*) {
     return 0;
 }
 
+// clang-format off
 const std::string lua_source =
     "local n = " + loop_text + "\n"
     "function int_loop()\n"
@@ -460,6 +464,7 @@ const std::string lua_source =
     "  return sum\n"
     "end\n"
     "function array_start() return array_sum(" + std::to_string(array_length) + ") end\n";
+// clang-format on
 
 void run_lua(benchmark::State& state, const char* function) {
     lua_State* const lua = luaL_newstate();

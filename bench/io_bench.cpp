@@ -1,9 +1,9 @@
 #include <benchmark/benchmark.h>
+#include <zlib.h>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
 #include "libs/io/io_thread.h"
 #include "libs/io/request.h"
@@ -49,8 +49,7 @@ void io_request_pread(benchmark::State& state) {
     uint32_t offset = 0;
     uint32_t transferred = 0;
     for (auto _ : state) {
-        zolt::platform::read_file_at(handle, offset, buffer.data(), static_cast<uint32_t>(buffer.size()),
-                                     &transferred);
+        zolt::platform::read_file_at(handle, offset, buffer.data(), static_cast<uint32_t>(buffer.size()), &transferred);
         offset = (offset + 4096) % (1 << 19);
     }
     zolt::platform::close_file(handle);
@@ -95,8 +94,8 @@ void save_stream_stdio(benchmark::State& state) {
         for (uint32_t index = 0; index < words; ++index) {
             data[index] = index;
         }
-        uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), words * 4)) ^
-                       0xFFFFFFFFu;
+        uint32_t crc =
+            static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), words * 4)) ^ 0xFFFFFFFFu;
         FILE* file = std::fopen(path.c_str(), "wb");
         std::fwrite(header.data(), 1, header.size(), file);
         std::fwrite(data.data(), 4, words, file);
@@ -110,6 +109,10 @@ void save_stream_stdio(benchmark::State& state) {
 BENCHMARK(io_request_zolt)->Name("io_request/zolt")->Arg(4096)->UseRealTime();
 BENCHMARK(io_request_pread)->Name("io_request/pread")->Arg(4096)->UseRealTime();
 BENCHMARK(save_stream_zolt)->Name("save_stream/zolt")->Arg(0xA00000 - 4)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(save_stream_stdio)->Name("save_stream/stdio")->Arg(0xA00000 - 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(save_stream_stdio)
+    ->Name("save_stream/stdio")
+    ->Arg(0xA00000 - 4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -1,5 +1,5 @@
-#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <vector>

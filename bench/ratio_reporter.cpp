@@ -17,8 +17,8 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
         }
         const size_t second = name.find('/', first + 1);
         const std::string topic = name.substr(0, first);
-        const std::string implementation = name.substr(first + 1, second == std::string::npos ? std::string::npos
-                                                                                               : second - first - 1);
+        const std::string implementation =
+            name.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
         const std::string arguments = second == std::string::npos ? "" : name.substr(second);
         entries_[topic + arguments].push_back({implementation, run.GetAdjustedRealTime()});
     }

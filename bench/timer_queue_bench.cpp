@@ -65,7 +65,7 @@ void timer_queue_priority_queue(benchmark::State& state) {
     std::vector<PendingTimer> storage;
     storage.reserve(timer_count);
     std::priority_queue<PendingTimer, std::vector<PendingTimer>, std::greater<>> queue(std::greater<>{},
-                                                                                      std::move(storage));
+                                                                                       std::move(storage));
     uint32_t next_delay = 0;
     uint64_t sequence = 0;
     for (uint32_t index = 0; index < timer_count; ++index) {

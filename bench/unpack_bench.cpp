@@ -58,16 +58,18 @@ Bytes make_mesh() {
                 const float x = static_cast<float>(column) * 0.5f;
                 const float y = static_cast<float>(row) * 0.5f;
                 const float height = std::sin(x * 0.1f) * std::cos(y * 0.1f) + noise(random);
-                const float vertex[8] = {x, y, height, 0.0f, 0.0f, 1.0f, static_cast<float>(column) / side,
-                                         static_cast<float>(row) / side};
+                const float vertex[8] = {
+                    x, y, height, 0.0f, 0.0f, 1.0f, static_cast<float>(column) / side, static_cast<float>(row) / side};
                 put(vertex, sizeof vertex);
             }
         }
         for (uint32_t row = 0; row + 1 < 64 && bytes.size() < corpus_size; ++row) {
             for (uint32_t column = 0; column + 1 < side; ++column) {
                 const auto corner = static_cast<uint16_t>(row * side + column);
-                const uint16_t triangles[6] = {corner, static_cast<uint16_t>(corner + 1),
-                                               static_cast<uint16_t>(corner + side), static_cast<uint16_t>(corner + 1),
+                const uint16_t triangles[6] = {corner,
+                                               static_cast<uint16_t>(corner + 1),
+                                               static_cast<uint16_t>(corner + side),
+                                               static_cast<uint16_t>(corner + 1),
                                                static_cast<uint16_t>(corner + side + 1),
                                                static_cast<uint16_t>(corner + side)};
                 put(triangles, sizeof triangles);
@@ -91,8 +93,12 @@ Bytes make_bytecode() {
         const uint32_t opcode = random() % 64;
         put(opcode * opcode / 64 | (random() % 8) << 8);
         switch (random() % 4) {
-        case 0: put(random() % 16); break;
-        case 1: put(0x10000000 | (random() % 512)); break;
+        case 0:
+            put(random() % 16);
+            break;
+        case 1:
+            put(0x10000000 | (random() % 512));
+            break;
         case 2: {
             const float value = static_cast<float>(random() % 1000) * 0.25f;
             uint32_t word;
@@ -100,7 +106,8 @@ Bytes make_bytecode() {
             put(word);
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
     bytes.resize(corpus_size);
@@ -116,17 +123,16 @@ struct Corpus {
 
 const Corpus& get_corpus(int64_t index) {
     static std::vector<Corpus> corpora = [] {
-        std::vector<Corpus> made = {{"text", make_text(), {}, {}},
-                                    {"mesh", make_mesh(), {}, {}},
-                                    {"bytecode", make_bytecode(), {}, {}}};
+        std::vector<Corpus> made = {
+            {"text", make_text(), {}, {}}, {"mesh", make_mesh(), {}, {}}, {"bytecode", make_bytecode(), {}, {}}};
         for (Corpus& corpus : made) {
-            corpus.zolt_stream = zolt::tools::pack_stream(corpus.data.data(), static_cast<uint32_t>(corpus.data.size()));
+            corpus.zolt_stream =
+                zolt::tools::pack_stream(corpus.data.data(), static_cast<uint32_t>(corpus.data.size()));
 #if defined(ZOLT_HAVE_LZ4)
             corpus.lz4_stream.resize(LZ4_compressBound(static_cast<int>(corpus.data.size())));
-            const int size = LZ4_compress_HC(reinterpret_cast<const char*>(corpus.data.data()),
-                                             reinterpret_cast<char*>(corpus.lz4_stream.data()),
-                                             static_cast<int>(corpus.data.size()),
-                                             static_cast<int>(corpus.lz4_stream.size()), LZ4HC_CLEVEL_DEFAULT);
+            const int size = LZ4_compress_HC(
+                reinterpret_cast<const char*>(corpus.data.data()), reinterpret_cast<char*>(corpus.lz4_stream.data()),
+                static_cast<int>(corpus.data.size()), static_cast<int>(corpus.lz4_stream.size()), LZ4HC_CLEVEL_DEFAULT);
             corpus.lz4_stream.resize(static_cast<size_t>(size));
 #endif
         }
@@ -137,8 +143,9 @@ const Corpus& get_corpus(int64_t index) {
 
 void label(benchmark::State& state, const Corpus& corpus, size_t stored_size) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.data.size()));
-    state.SetLabel(std::string(corpus.name) + ", ratio " +
-                   std::to_string(static_cast<double>(stored_size) / static_cast<double>(corpus.data.size())).substr(0, 5));
+    state.SetLabel(
+        std::string(corpus.name) + ", ratio " +
+        std::to_string(static_cast<double>(stored_size) / static_cast<double>(corpus.data.size())).substr(0, 5));
 }
 
 void unpack_zolt(benchmark::State& state) {
@@ -174,9 +181,9 @@ void unpack_lz4(benchmark::State& state) {
     const Corpus& corpus = get_corpus(state.range(0));
     Bytes output(corpus.data.size());
     for (auto _ : state) {
-        const int size = LZ4_decompress_safe(reinterpret_cast<const char*>(corpus.lz4_stream.data()),
-                                             reinterpret_cast<char*>(output.data()),
-                                             static_cast<int>(corpus.lz4_stream.size()), static_cast<int>(output.size()));
+        const int size = LZ4_decompress_safe(
+            reinterpret_cast<const char*>(corpus.lz4_stream.data()), reinterpret_cast<char*>(output.data()),
+            static_cast<int>(corpus.lz4_stream.size()), static_cast<int>(output.size()));
         benchmark::DoNotOptimize(size);
         benchmark::ClobberMemory();
     }

@@ -35,9 +35,10 @@ void check_disassembly(const uint8_t* data, uint32_t size) {
         return;
     }
     std::vector<tools::AssembledCode> codes;
-    fuzz::expect(tools::assemble_code(text, "disassembled.zasm", &codes, &error), "disassembled source does not assemble");
+    fuzz::expect(tools::assemble_code(text, "disassembled.zasm", &codes, &error),
+                 "disassembled source does not assemble");
     fuzz::expect(codes.size() == 1 && codes[0].bytes == std::vector<uint8_t>(data, data + size),
-          "disassembled source assembles to other bytes");
+                 "disassembled source assembles to other bytes");
 }
 
 fuzz::ScriptServers& get_servers() {
@@ -51,8 +52,8 @@ void load_and_run(bool is_intact) {
     core::CodeObject* const code_object = core::code_server.find_code_object(1, 0);
     // A refused resource halts inside the lookup and never comes here.
     fuzz::expect(is_intact && code_object != nullptr, "the code server took a resource the check refuses");
-    const uint32_t entries = code_object->get_entry_count() < run_entry_limit ? code_object->get_entry_count()
-                                                                               : run_entry_limit;
+    const uint32_t entries =
+        code_object->get_entry_count() < run_entry_limit ? code_object->get_entry_count() : run_entry_limit;
     for (uint32_t entry = 0; entry < entries; ++entry) {
         core::task_server.start_task(core::make_code_reference(0, 1, entry), clock_0_selector, 0);
     }

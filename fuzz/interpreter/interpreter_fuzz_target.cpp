@@ -9,8 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/outside_opcodes.h"
+#include "libs/system/time_base.h"
 #include "support/fuzz_entry.h"
+#include "support/outside_opcodes.h"
 #include "support/script_servers.h"
 #include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/script/code_server.h"
@@ -18,7 +19,6 @@
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script_objects/string_server.h"
-#include "libs/system/time_base.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ void run_program(const uint8_t* data, size_t size) {
     const core::ObjectHandle array = core::array_server.create_array(0)->get_handle();
     const core::ObjectHandle string = core::string_server.create_string()->get_handle();
     for (uint32_t entry = 0; entry < entry_count; ++entry) {
-        core::Task* const task = core::task_server.start_task(
-            core::make_code_reference(0, 1, entry), clock_0_selector, 0);
+        core::Task* const task =
+            core::task_server.start_task(core::make_code_reference(0, 1, entry), clock_0_selector, 0);
         fuzz::expect(task != nullptr, "a task did not start");
         const uint32_t candidates[] = {0, array, string, task->get_handle(), 0xFFFFFFFFu, 1, 0x7FFFFFFF, code_size};
         for (uint32_t n = 0; n < core::register_count; ++n) {

@@ -28,10 +28,11 @@ constexpr uint32_t unpacked_size_limit = 1 << 20;
 void unpack_entries(const std::vector<uint8_t>& pack) {
     const io::PackDataBlock data_block = io::read_pack_data_block(pack.data() + io::pack_data_block_offset);
     for (uint32_t index = 0; index < data_block.entry_count; ++index) {
-        const core::ResourceEntry entry = io::read_resource_entry(
-            pack.data() + data_block.directory_offset + index * io::resource_entry_size);
+        const core::ResourceEntry entry =
+            io::read_resource_entry(pack.data() + data_block.directory_offset + index * io::resource_entry_size);
         fuzz::expect(entry.stored_size <= entry.unpacked_size, "an intact pack stores more than it unpacks");
-        fuzz::expect(uint64_t{entry.offset} + entry.stored_size <= pack.size(), "an intact pack stores bytes outside it");
+        fuzz::expect(uint64_t{entry.offset} + entry.stored_size <= pack.size(),
+                     "an intact pack stores bytes outside it");
         if (compute_crc32(pack.data() + entry.offset, entry.stored_size) != entry.stored_crc ||
             entry.stored_size == entry.unpacked_size || entry.unpacked_size > unpacked_size_limit) {
             continue;
@@ -49,7 +50,8 @@ void verify(const std::vector<uint8_t>& pack) {
     io::describe_pack_check(result, "fuzz.pack", 0, message, sizeof message);
     fuzz::expect(std::strlen(message) < sizeof message, "a pack message ran past its buffer");
     if (result.check == io::PackCheck::intact) {
-        fuzz::expect(pack.size() >= io::pack_data_block_offset + io::pack_data_block_size, "an intact pack is too short");
+        fuzz::expect(pack.size() >= io::pack_data_block_offset + io::pack_data_block_size,
+                     "an intact pack is too short");
         unpack_entries(pack);
     }
 }
@@ -64,7 +66,8 @@ void split_pack_list(const uint8_t* data, size_t size) {
     for (uint32_t index = 0; index < list->count; ++index) {
         const char* const name = list->names[index];
         fuzz::expect(name >= text.data() && name < text.data() + text.size(), "a pack name lies outside its text");
-        fuzz::expect(*name != '\0' && std::strpbrk(name, " \t\r\n") == nullptr, "a pack name is empty or holds a separator");
+        fuzz::expect(*name != '\0' && std::strpbrk(name, " \t\r\n") == nullptr,
+                     "a pack name is empty or holds a separator");
     }
 }
 

@@ -28,7 +28,8 @@ void unpack_apart(uint32_t output_size, const uint8_t* stream, uint32_t stream_s
         zolt::test::decompress_by_reference(block, 0, output_size, output_size, output_size + stream_size);
     fuzz::expect(decoded == reference.is_decoded, "the unpacker and the reference disagree on a stream");
     if (decoded) {
-        fuzz::expect(std::memcmp(output.data(), block.data(), output_size) == 0, "the unpacker and the reference decode other bytes");
+        fuzz::expect(std::memcmp(output.data(), block.data(), output_size) == 0,
+                     "the unpacker and the reference decode other bytes");
     }
 }
 
@@ -41,8 +42,8 @@ void unpack_in_place(uint32_t unpacked_size, const uint8_t* stored, uint32_t sto
     std::memcpy(block.data() + stored_start, stored, stored_size);
     std::vector<uint8_t> reference_block = block;
     const zolt::UnpackResult result = zolt::unpack_resource_in_place(block.data(), unpacked_size, stored_size);
-    const zolt::test::ReferenceOutcome reference = zolt::test::decompress_by_reference(
-        reference_block, 0, unpacked_size, stored_start + 4, unpacked_size);
+    const zolt::test::ReferenceOutcome reference =
+        zolt::test::decompress_by_reference(reference_block, 0, unpacked_size, stored_start + 4, unpacked_size);
     if (reference.is_decoded) {
         fuzz::expect(result.computed_crc == zolt::compute_crc32(reference_block.data(), unpacked_size),
                      "in place, the unpacker and the reference decode other bytes");

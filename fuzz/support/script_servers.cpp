@@ -2,10 +2,10 @@
 
 #include "support/fuzz_entry.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "zasm/lib/code_assembler.h"
 #include "zolt/core/config/config_support_variables.h"

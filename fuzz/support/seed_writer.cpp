@@ -119,14 +119,20 @@ void write_code_seeds(const std::vector<std::string>& sources) {
 
 void write_config_seeds() {
     const auto config = test::TestConfig::make();
-    std::string text = "flag = yes\ncount=7; offset -5\nscale = 1.5e0 label 'say \"hi\"' any_number=0x1F\n"
-                       "unknown_key = kept # comment\nmask = 0b101\nratio=\"0.25\"\n";
+    std::string text =
+        "flag = yes\ncount=7; offset -5\nscale = 1.5e0 label 'say \"hi\"' any_number=0x1F\n"
+        "unknown_key = kept # comment\nmask = 0b101\nratio=\"0.25\"\n";
     parse_config_text(config->table, text.data(), static_cast<uint32_t>(text.size()), true);
     std::vector<char> storage(65536);
     StringBuffer buffer(storage.data(), static_cast<uint32_t>(storage.size()));
     dump_config_variables_to_buffer(config->table, buffer, ConfigDumpFilter::File, true);
     write_seed("config", "written.txt", std::string(buffer.get_text()));
-    const char command_line[] = "--count\0" "9\0" "-label=x y\0" "flag\0" "h";
+    const char command_line[] =
+        "--count\0"
+        "9\0"
+        "-label=x y\0"
+        "flag\0"
+        "h";
     write_seed("config", "command_line", command_line, sizeof command_line - 1);
 }
 
@@ -166,12 +172,12 @@ void write_zasm_dictionary() {
     for (const core::OpcodeInfo& info : core::opcode_table) {
         text += "\"" + std::string(info.name) + "\"\n";
     }
-    for (const char* keyword : {".code", ".entry", ".byte", ".word", "language", "id", "code(", "builtin(", ":",
-                                ",", ";", "\"", "\\u", "0x", "1.5f"}) {
+    for (const char* keyword : {".code", ".entry", ".byte", ".word", "language", "id", "code(", "builtin(", ":", ",",
+                                ";", "\"", "\\u", "0x", "1.5f"}) {
         std::string escaped;
         for (const char* character = keyword; *character != 0; ++character) {
-            escaped += *character == '"' || *character == '\\' ? std::string("\\") + *character
-                                                                   : std::string(1, *character);
+            escaped +=
+                *character == '"' || *character == '\\' ? std::string("\\") + *character : std::string(1, *character);
         }
         text += "\"" + escaped + "\"\n";
     }

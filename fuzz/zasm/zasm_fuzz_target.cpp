@@ -21,11 +21,12 @@ void check_round_trip(const tools::AssembledCode& code) {
     fuzz::expect(result.check == core::CodeResourceCheck::intact, "assembled code fails the engine's check");
     std::string text;
     std::string error;
-    fuzz::expect(tools::disassemble_code(code.resource_id, code.bytes.data(),
-                                         static_cast<uint32_t>(code.bytes.size()), &text, &error),
+    fuzz::expect(tools::disassemble_code(code.resource_id, code.bytes.data(), static_cast<uint32_t>(code.bytes.size()),
+                                         &text, &error),
                  "assembled code does not disassemble");
     std::vector<tools::AssembledCode> again;
-    fuzz::expect(tools::assemble_code(text, "disassembled.zasm", &again, &error), "disassembled source does not assemble");
+    fuzz::expect(tools::assemble_code(text, "disassembled.zasm", &again, &error),
+                 "disassembled source does not assemble");
     fuzz::expect(again.size() == 1 && again[0].resource_id == code.resource_id && again[0].bytes == code.bytes,
                  "disassembled source assembles to other bytes");
 }

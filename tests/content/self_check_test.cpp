@@ -33,8 +33,9 @@ bool assemble_pack(const test::TemporaryFolder& folder) {
     const std::string list = folder.get_path("pack.list");
     const std::string pack = folder.get_path("game.pack");
     const std::string self_check = std::string(ZOLT_CONTENT_SOURCE_PATH) + "/self_check.zasm";
-    std::vector<const char*> arguments = {"zasm", "assemble",           "--key",           "0",   "--list",
-                                          list.c_str(), pack.c_str(), main_source.c_str(), self_check.c_str()};
+    std::vector<const char*> arguments = {
+        "zasm",       "assemble",          "--key",           "0", "--list", list.c_str(),
+        pack.c_str(), main_source.c_str(), self_check.c_str()};
     return tools::run_zasm(static_cast<int>(arguments.size()), const_cast<char**>(arguments.data())) == 0;
 }
 

@@ -1,15 +1,15 @@
 #include "support/child_process.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace zolt::test {
 namespace {
@@ -54,12 +54,13 @@ void drain(int output_fd, int error_fd, ChildResult& result, pid_t child, const 
                     --open_count;
                     continue;
                 }
-                (index == 0 ? result.standard_output : result.standard_error).append(buffer, static_cast<size_t>(count));
+                (index == 0 ? result.standard_output : result.standard_error)
+                    .append(buffer, static_cast<size_t>(count));
             }
         }
         if (run != nullptr) {
-            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - start).count();
+            const auto elapsed =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
             if (!terminated && run->terminate_after_milliseconds > 0 && elapsed >= run->terminate_after_milliseconds &&
                 is_catching_terminate(child)) {
                 kill(child, SIGTERM);

@@ -11,7 +11,7 @@
 namespace zolt::test {
 
 struct ChildResult {
-    bool exited = false;      // ended through exit, not a signal
+    bool exited = false;  // ended through exit, not a signal
     int exit_code = -1;
     int signal = 0;
     std::string standard_output;
@@ -22,9 +22,9 @@ struct ChildResult {
 ChildResult run_in_child(const std::function<void()>& body);
 
 struct ProgramRun {
-    std::vector<std::string> arguments;  // without the program path
+    std::vector<std::string> arguments;              // without the program path
     std::vector<std::string> environment_overrides;  // NAME=value
-    std::string working_folder;  // empty: the test's own
+    std::string working_folder;                      // empty: the test's own
     // When above 0, SIGTERM is sent after this many milliseconds.
     int terminate_after_milliseconds = 0;
     int timeout_milliseconds = 20000;

@@ -1,10 +1,10 @@
 #pragma once
 // A folder the engine can start in: it holds an empty "pack.list", so the
 // resource loader opens no pack and the first task finds no code.
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace zolt::test {
 

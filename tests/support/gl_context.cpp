@@ -133,7 +133,9 @@ ChildResult run_current_test_in_child(std::vector<std::string> environment_overr
     return run_program("/proc/self/exe", run);
 }
 
-bool is_gl_child_process() { return std::getenv(child_marker) != nullptr; }
+bool is_gl_child_process() {
+    return std::getenv(child_marker) != nullptr;
+}
 
 bool child_test_passed(const ChildResult& result) {
     return result.exited && result.exit_code == 0 &&

@@ -13,11 +13,11 @@
 #include "zasm/lib/code_disassembler.h"
 #include "zasm/lib/zasm_command.h"
 #include "zolt/builtins/builtin_list.h"
+#include "zolt/core/config/config_support_variables.h"
+#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/code_server.h"
-#include "zolt/core/config/config_support_variables.h"
 #include "zolt/core/script/opcode_table.h"
-#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/script/task.h"
 #include "zolt/core/script/task_test_support.h"
 #include "zpack/lib/pack_writer.h"
@@ -38,8 +38,8 @@ std::vector<AssembledCode> assemble(const std::string& source) {
 std::string disassemble(const AssembledCode& code) {
     std::string text;
     std::string error;
-    EXPECT_TRUE(disassemble_code(code.resource_id, code.bytes.data(), static_cast<uint32_t>(code.bytes.size()), &text,
-                                 &error))
+    EXPECT_TRUE(
+        disassemble_code(code.resource_id, code.bytes.data(), static_cast<uint32_t>(code.bytes.size()), &text, &error))
         << error;
     return text;
 }
@@ -68,8 +68,8 @@ std::string expect_round_trip(const std::string& source) {
 
 std::string make_operand(uint32_t opcode, uint32_t variant) {
     const core::OpcodeInfo& info = core::opcode_table[opcode];
-    static const char* const values[] = {"-11111", "1.5", "0xDEADBEEF", "finish", "code(2, 300, 7)", "builtin(77)",
-                                         "0",      "-2e-3", "65535",     "65536", "-65536",          "start"};
+    static const char* const values[] = {"-11111", "1.5",   "0xDEADBEEF", "finish", "code(2, 300, 7)", "builtin(77)",
+                                         "0",      "-2e-3", "65535",      "65536",  "-65536",          "start"};
     switch (info.operand) {
     case OperandKind::none:
         return "";
@@ -202,19 +202,19 @@ TEST(Zasm, InstructionsAndDataLieWhereTheEngineReadsThem) {
     ASSERT_EQ(codes.size(), 1u);
     EXPECT_EQ(codes[0].resource_id, 0x10020005u);
     const Bytes expected_code = {
-        84,   200,  85,   0xFE,                                // byte operands right after their opcode
-        48,   0,    0,    0,    0x44, 0x33, 0x22, 0x11,        // the word at the next boundary
-        0,    79,   0,    0,    1,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF,
-        17,   0,    0,    0,    3,    0,    0,    0,          // text: count, then the units
-        0x41, 0,    0x3D, 0xD8, 0x00, 0xDE,                    // the next opcode follows at once
-        37,   0,    0x84, 0,    0,    0xF0,                    // builtin 132, chain 15
-        37,   0,    0,    0,    0x01, 0x40, 0x01, 0x20,        // chain 2, key 5, entry 1
-        41,   0,    0,    0,    0,    0,    0,    0,    7,    0, 0, 0,
-        60,   0,    0,    0,    0,    0,    0,    0x3F,          // words aligned with zero bytes
+        84,   200,  85,   0xFE,                          // byte operands right after their opcode
+        48,   0,    0,    0,    0x44, 0x33, 0x22, 0x11,  // the word at the next boundary
+        0,    79,   0,    0,    1,    0,    0,    0,    0xFF, 0xFF,
+        0xFF, 0xFF, 17,   0,    0,    0,    3,    0,    0,    0,  // text: count, then the units
+        0x41, 0,    0x3D, 0xD8, 0x00, 0xDE,                       // the next opcode follows at once
+        37,   0,    0x84, 0,    0,    0xF0,                       // builtin 132, chain 15
+        37,   0,    0,    0,    0x01, 0x40, 0x01, 0x20,           // chain 2, key 5, entry 1
+        41,   0,    0,    0,    0,    0,    0,    0,    7,    0,
+        0,    0,    60,   0,    0,    0,    0,    0,    0,    0x3F,  // words aligned with zero bytes
     };
     Bytes expected(40, 0);
-    const core::CodeResourceHeader header = {0x20014000, 32, 2, 40, 40 + static_cast<uint32_t>(expected_code.size()),
-                                             0x4ABA5CE5, 0x00020004, 0x4ABA587D};
+    const core::CodeResourceHeader header = {
+        0x20014000, 32, 2, 40, 40 + static_cast<uint32_t>(expected_code.size()), 0x4ABA5CE5, 0x00020004, 0x4ABA587D};
     core::write_code_resource_header(header, expected.data());
     expected[36] = 60;
     expected.insert(expected.end(), expected_code.begin(), expected_code.end());
@@ -431,7 +431,7 @@ TEST(Zasm, CommandFailuresAndHelp) {
         {{"assemble", pack_path, broken}, 1, "broken.zasm:2: unknown opcode \"bogus\""},
         {{"assemble", pack_path, twice, twice}, 1, "zasm: resource 0x10000001 is defined twice"},
         {{"assemble", pack_path, folder.get_path("missing.zasm")}, 1, "zasm: unable to open"},
-        {{"disassemble", broken}, 1, "zasm: " },
+        {{"disassemble", broken}, 1, "zasm: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "" : c.arguments[0]);
@@ -444,7 +444,8 @@ TEST(Zasm, CommandFailuresAndHelp) {
     const test::ChildResult help = run_command({"--help"});
     EXPECT_EQ(help.exit_code, 0);
     for (uint32_t opcode = 0; opcode < core::opcode_count; ++opcode) {
-        EXPECT_TRUE(has_name(help.standard_output, core::opcode_table[opcode].name, " ")) << core::opcode_table[opcode].name;
+        EXPECT_TRUE(has_name(help.standard_output, core::opcode_table[opcode].name, " "))
+            << core::opcode_table[opcode].name;
     }
 }
 

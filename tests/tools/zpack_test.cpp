@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,8 +35,8 @@ Bytes make_random(uint32_t size, uint32_t seed) {
 }
 
 Bytes make_text(uint32_t size) {
-    const char* const words[] = {"the ", "resource ", "loader ", "reads ", "every ", "pack ", "named ", "in ",
-                                 "list ", "and ", "checks ", "its ", "CRC ", "before ", "unpacking ", "\n"};
+    const char* const words[] = {"the ",  "resource ", "loader ", "reads ", "every ", "pack ",   "named ",     "in ",
+                                 "list ", "and ",      "checks ", "its ",   "CRC ",   "before ", "unpacking ", "\n"};
     std::mt19937 random(3);
     Bytes bytes;
     while (bytes.size() < size) {
@@ -59,7 +59,12 @@ Bytes make_mesh(uint32_t side) {
         for (uint32_t column = 0; column < side; ++column) {
             const float x = static_cast<float>(column) * 0.25f;
             const float y = static_cast<float>(row) * 0.25f;
-            const float vertex[8] = {x, y, std::sin(x) * std::cos(y), 0.0f, 0.0f, 1.0f,
+            const float vertex[8] = {x,
+                                     y,
+                                     std::sin(x) * std::cos(y),
+                                     0.0f,
+                                     0.0f,
+                                     1.0f,
                                      static_cast<float>(column) / static_cast<float>(side),
                                      static_cast<float>(row) / static_cast<float>(side)};
             put(vertex, sizeof vertex);
@@ -68,8 +73,10 @@ Bytes make_mesh(uint32_t side) {
     for (uint32_t row = 0; row + 1 < side; ++row) {
         for (uint32_t column = 0; column + 1 < side; ++column) {
             const auto corner = static_cast<uint16_t>(row * side + column);
-            const uint16_t triangles[6] = {corner, static_cast<uint16_t>(corner + 1),
-                                           static_cast<uint16_t>(corner + side), static_cast<uint16_t>(corner + 1),
+            const uint16_t triangles[6] = {corner,
+                                           static_cast<uint16_t>(corner + 1),
+                                           static_cast<uint16_t>(corner + side),
+                                           static_cast<uint16_t>(corner + 1),
                                            static_cast<uint16_t>(corner + side + 1),
                                            static_cast<uint16_t>(corner + side)};
             put(triangles, sizeof triangles);
@@ -128,8 +135,8 @@ TEST(LzPacker, RoundTripsByteExactAndPacksWhatPays) {
             EXPECT_LT(stored.bytes.size(), corpus.data.size()) << corpus.name;
             Bytes block(size);
             std::memcpy(block.data() + size - stored.bytes.size(), stored.bytes.data(), stored.bytes.size());
-            EXPECT_TRUE(unpack_resource_in_place(block.data(), size, static_cast<uint32_t>(stored.bytes.size()))
-                            .is_intact)
+            EXPECT_TRUE(
+                unpack_resource_in_place(block.data(), size, static_cast<uint32_t>(stored.bytes.size())).is_intact)
                 << corpus.name;
             EXPECT_EQ(block, corpus.data) << corpus.name;
         } else {
@@ -173,7 +180,8 @@ TEST(LzPacker, PackedBytesKeepTheInPlaceRuleOfTheByteByByteAlgorithm) {
         ASSERT_TRUE(is_in_place_safe(stored.bytes.data() + 4, static_cast<uint32_t>(stored.bytes.size() - 4), size));
         Bytes block(size);
         std::memcpy(block.data() + size - stored.bytes.size(), stored.bytes.data(), stored.bytes.size());
-        const test::ReferenceOutcome outcome = test::decompress_by_reference(block, 0, size, size - stored.bytes.size() + 4, size);
+        const test::ReferenceOutcome outcome =
+            test::decompress_by_reference(block, 0, size, size - stored.bytes.size() + 4, size);
         EXPECT_TRUE(outcome.is_decoded && !outcome.has_read_past_stream) << size;
         EXPECT_EQ(block, data) << size;
     }
@@ -229,10 +237,13 @@ TEST(PackWriter, WritesEveryKindOfEntryTheDirectoryCanHold) {
     description.version = 0x10200000 | 0x1234;
     const Bytes text = make_text(5000);
     for (uint32_t exponent = 0; exponent < 16; ++exponent) {
-        description.resources.push_back(make_resource(0x10000100 + exponent, io::make_resource_flags(exponent, 0, false), text));
+        description.resources.push_back(
+            make_resource(0x10000100 + exponent, io::make_resource_flags(exponent, 0, false), text));
     }
-    description.resources.push_back(make_resource(0x10000200, io::make_resource_flags(0, io::pool_type_deferred, false), text));
-    description.resources.push_back(make_resource(0x10000201, io::make_resource_flags(3, io::pool_type_second, true), text));
+    description.resources.push_back(
+        make_resource(0x10000200, io::make_resource_flags(0, io::pool_type_deferred, false), text));
+    description.resources.push_back(
+        make_resource(0x10000201, io::make_resource_flags(3, io::pool_type_second, true), text));
     description.resources.push_back(make_resource(0x10000202, io::make_resource_flags(0, 2, false), text, false));
     description.resources.push_back(make_resource(0x10000203, 0, make_random(3000, 4)));
     description.resources.push_back(make_resource(0x10000204, 0, {}));
@@ -254,7 +265,8 @@ TEST(PackWriter, WritesEveryKindOfEntryTheDirectoryCanHold) {
     ASSERT_EQ(data_block.entry_count, description.resources.size());
     for (uint32_t index = 0; index < data_block.entry_count; ++index) {
         const PackResource& resource = description.resources[index];
-        const core::ResourceEntry entry = io::read_resource_entry(pack.data() + data_block.directory_offset + index * 36);
+        const core::ResourceEntry entry =
+            io::read_resource_entry(pack.data() + data_block.directory_offset + index * 36);
         EXPECT_EQ(entry.id, resource.id);
         EXPECT_EQ(entry.flags, resource.flags);
         EXPECT_EQ(entry.unpacked_size, resource.data.size());
@@ -268,7 +280,8 @@ TEST(PackWriter, WritesEveryKindOfEntryTheDirectoryCanHold) {
         }
         EXPECT_EQ(block, resource.data) << std::hex << entry.id;
     }
-    const core::ResourceEntry second_pool = io::read_resource_entry(pack.data() + data_block.directory_offset + 17 * 36);
+    const core::ResourceEntry second_pool =
+        io::read_resource_entry(pack.data() + data_block.directory_offset + 17 * 36);
     EXPECT_EQ(second_pool.flags, 0x73u);
     EXPECT_EQ(io::get_pool_type(second_pool.flags), 3u);
     EXPECT_EQ(io::get_alignment_exponent(second_pool.flags), 3u);
@@ -323,7 +336,8 @@ TEST(Zpack, BuildsListsAndVerifiesPacksFromAManifestAndAFolder) {
 
     result = run_zpack_command({"verify", pack, second});
     EXPECT_EQ(result.exit_code, 0) << result.standard_error;
-    EXPECT_EQ(result.standard_output, pack + ": ok, 3 resources, 2 packed\n" + second + ": ok, 2 resources, 1 packed\n");
+    EXPECT_EQ(result.standard_output,
+              pack + ": ok, 3 resources, 2 packed\n" + second + ": ok, 2 resources, 1 packed\n");
 
     const std::string list = folder.get_path("pack.list");
     result = run_zpack_command({"packlist", list, second, pack});
@@ -352,15 +366,19 @@ TEST(Zpack, RefusesWhatTheEngineWouldRefuse) {
         int exit_code;
         std::string message;
     } cases[] = {
-        {{"build", folder.get_path("twice.txt"), folder.get_path("out.pack")}, 1,
+        {{"build", folder.get_path("twice.txt"), folder.get_path("out.pack")},
+         1,
          "zpack: Attempt to queue resource 0x00000001 for pack 0 while corresponding entry already exists in pack 0\n"},
-        {{"build", folder.get_path("bad option.txt"), folder.get_path("out.pack")}, 1,
+        {{"build", folder.get_path("bad option.txt"), folder.get_path("out.pack")},
+         1,
          "zpack: " + folder.get_path("bad option.txt") + ":1: alignment exponent out of 0 to 15\n"},
-        {{"build", folder.get_path("files"), folder.get_path("out.pack")}, 1,
+        {{"build", folder.get_path("files"), folder.get_path("out.pack")},
+         1,
          "zpack: " + folder.get_path("files/not-an-id.bin") +
              ": the name does not start with a resource id of eight hexadecimal digits\n"},
         {too_many, 1, "zpack: a pack list names at most 512 packs\n"},
-        {{"packlist", folder.get_path("pack.list"), "two words"}, 1,
+        {{"packlist", folder.get_path("pack.list"), "two words"},
+         1,
          "zpack: the pack name \"two words\" cannot stand in a pack list\n"},
         {{"verify", folder.get_path("a.bin")}, 1, "zpack: IO error 536870914 encountered while reading a file.\n"},
         {{"frobnicate"}, 2, ""},

@@ -1,3 +1,5 @@
 #include "lib/zpack_command.h"
 
-int main(int argc, char** argv) { return zolt::tools::run_zpack(argc, argv); }
+int main(int argc, char** argv) {
+    return zolt::tools::run_zpack(argc, argv);
+}

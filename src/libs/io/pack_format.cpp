@@ -68,13 +68,21 @@ uint32_t list_lookup_ids(uint32_t id, uint32_t language, uint32_t* ids) {
     return count;
 }
 
-PackHeader read_pack_header(const void* bytes) { return read_record<PackHeader>(bytes); }
-void write_pack_header(const PackHeader& header, void* bytes) { std::memcpy(bytes, &header, sizeof header); }
-PackDataBlock read_pack_data_block(const void* bytes) { return read_record<PackDataBlock>(bytes); }
+PackHeader read_pack_header(const void* bytes) {
+    return read_record<PackHeader>(bytes);
+}
+void write_pack_header(const PackHeader& header, void* bytes) {
+    std::memcpy(bytes, &header, sizeof header);
+}
+PackDataBlock read_pack_data_block(const void* bytes) {
+    return read_record<PackDataBlock>(bytes);
+}
 void write_pack_data_block(const PackDataBlock& data_block, void* bytes) {
     std::memcpy(bytes, &data_block, sizeof data_block);
 }
-core::ResourceEntry read_resource_entry(const void* bytes) { return read_record<core::ResourceEntry>(bytes); }
+core::ResourceEntry read_resource_entry(const void* bytes) {
+    return read_record<core::ResourceEntry>(bytes);
+}
 void write_resource_entry(const core::ResourceEntry& entry, void* bytes) {
     std::memcpy(bytes, &entry, sizeof entry);
 }
@@ -187,9 +195,8 @@ PackCheckResult verify_pack(const void* bytes, uint64_t size, uint32_t language,
     }
     static const QueuedResourceIds no_ids;
     uint32_t holder = 0;
-    const uint32_t first_repeated = find_first_repeated_id(directory, data_block.entry_count, language,
-                                                           queued_ids != nullptr ? *queued_ids : no_ids, pack_index,
-                                                           &holder);
+    const uint32_t first_repeated = find_first_repeated_id(
+        directory, data_block.entry_count, language, queued_ids != nullptr ? *queued_ids : no_ids, pack_index, &holder);
     for (uint32_t index = 0; index < data_block.entry_count; ++index) {
         const core::ResourceEntry entry = read_resource_entry(directory + index * resource_entry_size);
         if (index == first_repeated) {
@@ -217,37 +224,39 @@ void describe_pack_check(const PackCheckResult& result, const char* path, uint32
     const uint32_t expected = result.expected;
     const uint32_t id = result.resource_id;
     switch (result.check) {
-    case PackCheck::intact: std::snprintf(buffer, capacity, "%s: pack is intact", path); break;
+    case PackCheck::intact:
+        std::snprintf(buffer, capacity, "%s: pack is intact", path);
+        break;
     case PackCheck::file_too_short:
         std::snprintf(buffer, capacity, "IO error %" PRIu32 " encountered while reading a file.", error_short_read);
         break;
     case PackCheck::magic:
-        std::snprintf(buffer, capacity, "%s: %s magic 0x%08" PRIx32 " does not match 0x%08" PRIx32, path, "pack",
-                      found, expected);
+        std::snprintf(buffer, capacity, "%s: %s magic 0x%08" PRIx32 " does not match 0x%08" PRIx32, path, "pack", found,
+                      expected);
         break;
     case PackCheck::endian_marker:
-        std::snprintf(buffer, capacity, "%s: %s endian type 0x%08" PRIx32 " does not match 0x%08" PRIx32, path,
-                      "pack", found, expected);
+        std::snprintf(buffer, capacity, "%s: %s endian type 0x%08" PRIx32 " does not match 0x%08" PRIx32, path, "pack",
+                      found, expected);
         break;
     case PackCheck::file_type:
-        std::snprintf(buffer, capacity, "%s: %s type 0x%08" PRIx32 " does not match 0x%08" PRIx32, path, "pack",
-                      found, expected);
+        std::snprintf(buffer, capacity, "%s: %s type 0x%08" PRIx32 " does not match 0x%08" PRIx32, path, "pack", found,
+                      expected);
         break;
     case PackCheck::version:
         std::snprintf(buffer, capacity, "%s version 0x%08" PRIx32 " does not work with engine version 0x%08" PRIx32,
                       "pack", found, expected);
         break;
     case PackCheck::header_crc:
-        std::snprintf(buffer, capacity, "%s: %s header CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32, path,
-                      "pack", found, expected);
+        std::snprintf(buffer, capacity, "%s: %s header CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32, path, "pack",
+                      found, expected);
         break;
     case PackCheck::data_size:
         std::snprintf(buffer, capacity, "%s: %s size %" PRIu32 " byte%s does not match %" PRIu32 " byte%s", path,
                       "pack", found, found == 1 ? "" : "s", expected, expected == 1 ? "" : "s");
         break;
     case PackCheck::data_crc:
-        std::snprintf(buffer, capacity, "%s: %s data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32, path,
-                      "pack", found, expected);
+        std::snprintf(buffer, capacity, "%s: %s data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32, path, "pack",
+                      found, expected);
         break;
     case PackCheck::too_many_entries:
         std::snprintf(buffer, capacity, "%s: %s entry count %" PRIu32 " exceeds %" PRIu32, path, "pack", found,
@@ -266,8 +275,8 @@ void describe_pack_check(const PackCheckResult& result, const char* path, uint32
         break;
     case PackCheck::stored_size_too_large:
         std::snprintf(buffer, capacity,
-                      "resource 0x%08" PRIx32 " of pack %" PRIu32 " stores %" PRIu32
-                      " bytes, more than its %" PRIu32 " unpacked bytes",
+                      "resource 0x%08" PRIx32 " of pack %" PRIu32 " stores %" PRIu32 " bytes, more than its %" PRIu32
+                      " unpacked bytes",
                       id, pack_index, found, expected);
         break;
     case PackCheck::stored_bytes_outside_file:

@@ -67,8 +67,8 @@ constexpr uint32_t max_resource_count = 10000;
 constexpr uint32_t resource_alignment_mask = 0x000F;  // memory aligned to 1 << n bytes
 constexpr uint32_t resource_pool_type_shift = 4;
 constexpr uint32_t resource_pool_type_mask = 0x0030;
-constexpr uint32_t pool_type_deferred = 1;  // general pool, loaded only while open
-constexpr uint32_t pool_type_second = 3;    // the second pool
+constexpr uint32_t pool_type_deferred = 1;               // general pool, loaded only while open
+constexpr uint32_t pool_type_second = 3;                 // the second pool
 constexpr uint32_t resource_flag_not_reopened = 0x0040;  // not reopened when a saved game is loaded
 constexpr uint32_t resource_flag_deferred = 0x0080;      // set by the loader, never stored
 
@@ -77,7 +77,9 @@ constexpr uint32_t make_resource_flags(uint32_t alignment_exponent, uint32_t poo
            (pool_type << resource_pool_type_shift & resource_pool_type_mask) |
            (is_not_reopened ? resource_flag_not_reopened : 0);
 }
-constexpr uint32_t get_alignment_exponent(uint32_t flags) { return flags & resource_alignment_mask; }
+constexpr uint32_t get_alignment_exponent(uint32_t flags) {
+    return flags & resource_alignment_mask;
+}
 constexpr uint32_t get_pool_type(uint32_t flags) {
     return (flags & resource_pool_type_mask) >> resource_pool_type_shift;
 }
@@ -143,7 +145,7 @@ enum class PackCheck : uint32_t {
     too_many_entries,        // more than max_resource_count in one pack
     directory_outside_file,  // offset + entry_count x 36 past the end of the file
     directory_crc,
-    stored_size_too_large,   // an entry stores more bytes than it unpacks to
+    stored_size_too_large,  // an entry stores more bytes than it unpacks to
     stored_bytes_outside_file,
     // Panic routine.
     duplicate_id,

@@ -25,13 +25,20 @@ constexpr OpenMode open_modes[] = {
 
 const char* get_operation_verb(uint32_t type) {
     switch (type) {
-    case request_open: return "opening";
-    case request_close: return "closing";
-    case request_read: return "reading from";
-    case request_write: return "writing to";
-    case request_presize: return "presizing";
-    case request_get_size: return "getting size of";
-    default: ZOLT_PANIC("Invalid IO request type %u.", type);
+    case request_open:
+        return "opening";
+    case request_close:
+        return "closing";
+    case request_read:
+        return "reading from";
+    case request_write:
+        return "writing to";
+    case request_presize:
+        return "presizing";
+    case request_get_size:
+        return "getting size of";
+    default:
+        ZOLT_PANIC("Invalid IO request type %u.", type);
     }
 }
 
@@ -171,22 +178,38 @@ bool Request::handle_error(uint32_t error_flags) {
 
 const char* describe_request_error(uint32_t error) {
     switch (error) {
-    case error_short_read: return "the file ends before the bytes asked for";
-    case error_short_write: return "the disk took fewer bytes than were written";
-    case error_file_too_large: return "the file is 4 GB or larger";
-    case error_invalid_path: return "the path is not well-formed UTF-8 or is too long";
-    default: return platform::describe_file_error(error);
+    case error_short_read:
+        return "the file ends before the bytes asked for";
+    case error_short_write:
+        return "the disk took fewer bytes than were written";
+    case error_file_too_large:
+        return "the file is 4 GB or larger";
+    case error_invalid_path:
+        return "the path is not well-formed UTF-8 or is too long";
+    default:
+        return platform::describe_file_error(error);
     }
 }
 
 void Request::process_request() {
     switch (type) {
-    case request_open: do_open(static_cast<const char*>(buffer), offset); break;
-    case request_close: do_close(); break;
-    case request_read: do_read(offset, buffer, size); break;
-    case request_write: do_write(offset, buffer, size); break;
-    case request_presize: do_presize(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(buffer))); break;
-    default: ZOLT_PANIC("unknown request type %u", type);
+    case request_open:
+        do_open(static_cast<const char*>(buffer), offset);
+        break;
+    case request_close:
+        do_close();
+        break;
+    case request_read:
+        do_read(offset, buffer, size);
+        break;
+    case request_write:
+        do_write(offset, buffer, size);
+        break;
+    case request_presize:
+        do_presize(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(buffer)));
+        break;
+    default:
+        ZOLT_PANIC("unknown request type %u", type);
     }
     event.set();
 }

@@ -25,7 +25,9 @@ constexpr size_t fast_margin = 2 + max_token_output + wild_margin;
 constexpr uint8_t pattern_step_in[8] = {0, 1, 2, 1, 0, 4, 4, 4};
 constexpr int8_t pattern_step_back[8] = {0, 0, 0, -1, -4, 1, 2, 3};
 
-inline uintptr_t address_of(const void* pointer) { return reinterpret_cast<uintptr_t>(pointer); }
+inline uintptr_t address_of(const void* pointer) {
+    return reinterpret_cast<uintptr_t>(pointer);
+}
 
 // A forward byte-by-byte copy, whatever the overlap.
 void copy_exact(uint8_t* out, const uint8_t* from, size_t count) {
@@ -218,9 +220,8 @@ bool decompress(uint32_t output_size, const void* source, uint32_t source_size, 
         next_byte = position + 1 < stream_size ? stream[position + 1] : 0;
 
         const uintptr_t wild_end = address_of(out) + count + wild_margin;
-        const bool has_room = room >= count + wild_margin &&
-                              (is_apart || wild_end <= address_of(stream + position) ||
-                               address_of(out) >= stream_end_address);
+        const bool has_room = room >= count + wild_margin && (is_apart || wild_end <= address_of(stream + position) ||
+                                                              address_of(out) >= stream_end_address);
         if (__builtin_expect(has_room, 1)) {
             if (distance == 0) {
                 if (stream_end_address - address_of(from) >= count + wild_margin) {

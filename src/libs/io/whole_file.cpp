@@ -10,8 +10,7 @@
 
 namespace zolt::io {
 
-bool read_whole_file(char* buffer, uint32_t capacity, const char* path, const char* description,
-                     bool report_missing) {
+bool read_whole_file(char* buffer, uint32_t capacity, const char* path, const char* description, bool report_missing) {
     Request request;
     request.do_open(path, open_read | quiet_failure);
     if (!request.handle_error(request.flags)) {
@@ -19,8 +18,7 @@ bool read_whole_file(char* buffer, uint32_t capacity, const char* path, const ch
         // Only a file that is not there may be passed over: one that is there
         // and cannot be read would otherwise be replaced by a later save.
         if (report_missing || !platform::is_missing_path_error(request.error)) {
-            ZOLT_ERROR("unable to open %s %s\n%s: %s", description, path, path,
-                       describe_request_error(request.error));
+            ZOLT_ERROR("unable to open %s %s\n%s: %s", description, path, path, describe_request_error(request.error));
         }
         return false;
     }

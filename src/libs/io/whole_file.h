@@ -10,8 +10,7 @@ namespace zolt::io {
 // that is there and cannot be opened (not a regular file, not readable), a
 // file of capacity bytes or more, or a failing read, halts. The description
 // names the file in the messages ("configuration file").
-bool read_whole_file(char* buffer, uint32_t capacity, const char* path, const char* description,
-                     bool report_missing);
+bool read_whole_file(char* buffer, uint32_t capacity, const char* path, const char* description, bool report_missing);
 
 // Creates or truncates the file and writes length bytes; true only when the
 // open, the write and the close all succeeded. Never halts.
@@ -29,7 +28,6 @@ void* read_file_to_new_buffer(uint32_t* length, const char* path);
 
 // printf into buffer, always terminated: text that does not fit is cut at
 // capacity - 1 characters.
-void format_to_buffer(char* buffer, uint32_t capacity, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+void format_to_buffer(char* buffer, uint32_t capacity, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 }  // namespace zolt::io

@@ -30,7 +30,9 @@ bool glsl_usable() {
            is_extension_present(Extension::ARB_shader_objects);
 }
 
-bool vertex_programs_usable() { return glsl_usable() || is_extension_present(Extension::ARB_vertex_program); }
+bool vertex_programs_usable() {
+    return glsl_usable() || is_extension_present(Extension::ARB_vertex_program);
+}
 
 void enable_vertex_attrib_array(uint32_t index) {
     if (choose_attribute_functions() == AttributeFunctions::core) {

@@ -66,8 +66,12 @@ void set_depth_bounds_from_box(const geometry::Matrix4& view_projection, const f
     set_depth_bounds_from_points(view_projection, corners, box_corner_count);
 }
 
-bool is_depth_bounds_test_enabled() { return depth_bounds_test_enabled; }
+bool is_depth_bounds_test_enabled() {
+    return depth_bounds_test_enabled;
+}
 
-void clear_depth_bounds_test_enabled() { depth_bounds_test_enabled = false; }
+void clear_depth_bounds_test_enabled() {
+    depth_bounds_test_enabled = false;
+}
 
 }  // namespace zolt::opengl

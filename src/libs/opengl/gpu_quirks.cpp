@@ -8,11 +8,17 @@ namespace zolt::opengl {
 
 namespace {
 
-bool is_white_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool is_white_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-char to_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char to_lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Whether the word stands at position in the list, letter case aside.
 bool matches_at(const char* position, const char* word, size_t length) {
@@ -24,7 +30,9 @@ bool matches_at(const char* position, const char* word, size_t length) {
     return true;
 }
 
-bool starts_word(const char* list, const char* position) { return position == list || is_white_space(position[-1]); }
+bool starts_word(const char* list, const char* position) {
+    return position == list || is_white_space(position[-1]);
+}
 
 const char* get_gl_string(GLenum name) {
     if (gl.glGetString == nullptr) {
@@ -125,6 +133,8 @@ void detect_gpu_quirks() {
     found.quirk_ati_driver_2_1_8577 = detect_ati_driver_2_1_8577(found.gpu_vendor, get_gl_string(GL_VERSION));
 }
 
-uint32_t get_driver_quirk_flag() { return capabilities.quirk_ati_driver_2_1_8577 ? 0 : 1; }
+uint32_t get_driver_quirk_flag() {
+    return capabilities.quirk_ati_driver_2_1_8577 ? 0 : 1;
+}
 
 }  // namespace zolt::opengl

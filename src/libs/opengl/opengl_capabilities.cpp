@@ -30,13 +30,19 @@ const char* get_gl_string(GLenum name) {
     return reinterpret_cast<const char*>(gl.glGetString(name));
 }
 
-bool load_table(const EntryPointTable& table) { return load_entry_point_table(table.entries, table.count); }
+bool load_table(const EntryPointTable& table) {
+    return load_entry_point_table(table.entries, table.count);
+}
 
 }  // namespace
 
-const char* get_extension_name(Extension extension) { return extension_names[static_cast<uint32_t>(extension)]; }
+const char* get_extension_name(Extension extension) {
+    return extension_names[static_cast<uint32_t>(extension)];
+}
 
-void set_entry_point_resolver(const EntryPointResolver& resolver) { entry_point_resolver = resolver; }
+void set_entry_point_resolver(const EntryPointResolver& resolver) {
+    entry_point_resolver = resolver;
+}
 
 void initialize_entry_points() {
     reset_entry_points();
@@ -59,7 +65,9 @@ void initialize_entry_points() {
     detect_gpu_quirks();
 }
 
-void reset_entry_points() { capabilities = OpenGLCapabilities{}; }
+void reset_entry_points() {
+    capabilities = OpenGLCapabilities{};
+}
 
 bool load_extension(Extension extension) {
     const char* name = get_extension_name(extension);

@@ -16,7 +16,7 @@ enum class Extension : uint16_t {
 #define ZOLT_DECLARE_EXTENSION_ID(identifier, name) identifier,
     ZOLT_OPENGL_EXTENSIONS(ZOLT_DECLARE_EXTENSION_ID)
 #undef ZOLT_DECLARE_EXTENSION_ID
-    count
+        count
 };
 
 constexpr uint32_t extension_count = static_cast<uint32_t>(Extension::count);

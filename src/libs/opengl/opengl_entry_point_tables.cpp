@@ -290,12 +290,24 @@ static_assert(sizeof(gl_1_1_table) / sizeof(gl_1_1_table[0]) == 98);
 
 }  // namespace
 
-EntryPointTable get_gl_1_1_table() { return make_table(gl_1_1_table); }
-EntryPointTable get_gl_1_2_table() { return make_table(gl_1_2_table); }
-EntryPointTable get_gl_1_3_table() { return make_table(gl_1_3_table); }
-EntryPointTable get_gl_1_4_table() { return make_table(gl_1_4_table); }
-EntryPointTable get_gl_1_5_table() { return make_table(gl_1_5_table); }
-EntryPointTable get_gl_2_0_table() { return make_table(gl_2_0_table); }
+EntryPointTable get_gl_1_1_table() {
+    return make_table(gl_1_1_table);
+}
+EntryPointTable get_gl_1_2_table() {
+    return make_table(gl_1_2_table);
+}
+EntryPointTable get_gl_1_3_table() {
+    return make_table(gl_1_3_table);
+}
+EntryPointTable get_gl_1_4_table() {
+    return make_table(gl_1_4_table);
+}
+EntryPointTable get_gl_1_5_table() {
+    return make_table(gl_1_5_table);
+}
+EntryPointTable get_gl_2_0_table() {
+    return make_table(gl_2_0_table);
+}
 
 EntryPointTable get_extension_table(Extension extension) {
     switch (extension) {

@@ -28,7 +28,7 @@ enum class EntryPoint : uint16_t {
 #define ZOLT_DECLARE_ENTRY_POINT_ID(name, type) name,
     ZOLT_OPENGL_ENTRY_POINTS(ZOLT_DECLARE_ENTRY_POINT_ID)
 #undef ZOLT_DECLARE_ENTRY_POINT_ID
-    count
+        count
 };
 
 constexpr uint32_t entry_point_count = static_cast<uint32_t>(EntryPoint::count);

@@ -4,7 +4,9 @@ namespace zolt::opengl {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads at least one digit; a number too large for 32 bits saturates.
 bool read_number(const char*& text, uint32_t* number) {
@@ -23,7 +25,9 @@ bool read_number(const char*& text, uint32_t* number) {
     return true;
 }
 
-bool ends_word(char c) { return c == ' ' || c == '\0'; }
+bool ends_word(char c) {
+    return c == ' ' || c == '\0';
+}
 
 }  // namespace
 

@@ -8,7 +8,9 @@ RendererHooks renderer_hooks;
 
 }  // namespace
 
-void set_renderer_hooks(const RendererHooks& hooks) { renderer_hooks = hooks; }
+void set_renderer_hooks(const RendererHooks& hooks) {
+    renderer_hooks = hooks;
+}
 
 uint32_t read_completed_counter() {
     return renderer_hooks.read_completed_counter != nullptr ? renderer_hooks.read_completed_counter() : 0;

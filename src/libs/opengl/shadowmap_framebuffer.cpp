@@ -90,7 +90,9 @@ bool try_shadowmap_format(uint32_t size, GLenum format, uint32_t default_bits) {
 
 }  // namespace
 
-const FramebufferObjectState& get_framebuffer_object_state() { return framebuffer_state; }
+const FramebufferObjectState& get_framebuffer_object_state() {
+    return framebuffer_state;
+}
 
 bool framebuffer_object_initialize() {
     ZOLT_SKIP_OPENGL_ERRORS();

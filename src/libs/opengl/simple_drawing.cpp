@@ -83,6 +83,8 @@ void draw_screen_quad(const geometry::Vector4& a, const geometry::Vector4& b) {
     invalidate_texture_cache();
 }
 
-void load_matrix(const geometry::Matrix4& matrix) { gl.glLoadMatrixf(&matrix.rows[0].x); }
+void load_matrix(const geometry::Matrix4& matrix) {
+    gl.glLoadMatrixf(&matrix.rows[0].x);
+}
 
 }  // namespace zolt::opengl

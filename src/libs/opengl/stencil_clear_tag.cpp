@@ -31,7 +31,9 @@ void initialize_stencil_clear_tag() {
     gl.glStencilClearTagEXT(stencil_tag_bits, stencil_clear_tag * stencil_tag_scale);
 }
 
-bool are_tagged_stencil_clears_used() { return tagged_clears_used; }
+bool are_tagged_stencil_clears_used() {
+    return tagged_clears_used;
+}
 
 void next_stencil_clear_tag() {
     if (!tagged_clears_used) {
@@ -44,8 +46,12 @@ void next_stencil_clear_tag() {
     }
 }
 
-void reset_stencil_clear_tag() { stencil_clear_tag = 0; }
+void reset_stencil_clear_tag() {
+    stencil_clear_tag = 0;
+}
 
-uint32_t get_stencil_clear_tag() { return stencil_clear_tag; }
+uint32_t get_stencil_clear_tag() {
+    return stencil_clear_tag;
+}
 
 }  // namespace zolt::opengl

@@ -27,9 +27,8 @@ void write_crash_report(const FatalErrorReport& report) {
     std::fflush(stderr);
 }
 
-void CrashReportMessageHandler::handle_message(MessageKind kind, const char*, const char* signature,
-                                               const char* file, uint32_t line, const char* format,
-                                               va_list arguments) {
+void CrashReportMessageHandler::handle_message(MessageKind kind, const char*, const char* signature, const char* file,
+                                               uint32_t line, const char* format, va_list arguments) {
     if (kind != MessageKind::Panic && kind != MessageKind::Error && kind != MessageKind::Hope) {
         return;
     }

@@ -24,8 +24,8 @@ class CrashReportMessageHandler final : public MessageHandler {
 public:
     static constexpr uint32_t message_capacity = 1024;
 
-    void handle_message(MessageKind kind, const char* kind_name, const char* signature, const char* file,
-                        uint32_t line, const char* format, va_list arguments) override;
+    void handle_message(MessageKind kind, const char* kind_name, const char* signature, const char* file, uint32_t line,
+                        const char* format, va_list arguments) override;
 };
 
 }  // namespace zolt

@@ -12,7 +12,7 @@ enum class ExitCode : uint32_t {
     // What a fatal path ends with when it stored nothing more specific; the
     // crash report turns it into crash.
     unspecified_fatal = 33,
-    pixel_format = 34,  // no pixel format or OpenGL context
+    pixel_format = 34,   // no pixel format or OpenGL context
     desktop_depth = 35,  // windowed on a desktop of 16 bits or less
     opengl_initialization = 36,
     vertex_buffer_memory = 37,

@@ -33,8 +33,8 @@ void ConfigUnknownKeys::set(const char* name, const char* value) {
     const size_t name_size = std::strlen(name) + 1;
     const size_t value_size = std::strlen(value) + 1;
     if (name_size + value_size > capacity - used_) {
-        report_message(MessageKind::Warning, nullptr, nullptr, 0,
-                       "no room to keep the unknown configuration key %.64s", name);
+        report_message(MessageKind::Warning, nullptr, nullptr, 0, "no room to keep the unknown configuration key %.64s",
+                       name);
         return;
     }
     std::memcpy(storage_ + used_, name, name_size);

@@ -39,16 +39,18 @@ bool to_integer_bits(const Number& number, double minimum, double maximum, uint3
     if (!(truncated >= minimum && truncated <= maximum)) {
         return false;
     }
-    *bits = truncated < 0.0 ? static_cast<uint32_t>(static_cast<int32_t>(truncated))
-                            : static_cast<uint32_t>(truncated);
+    *bits = truncated < 0.0 ? static_cast<uint32_t>(static_cast<int32_t>(truncated)) : static_cast<uint32_t>(truncated);
     return true;
 }
 
 float to_float(const Number& number) {
     switch (number.kind) {
-    case Number::Kind::Float: return number.real;
-    case Number::Kind::Signed: return static_cast<float>(static_cast<int32_t>(number.bits));
-    default: return static_cast<float>(number.bits);
+    case Number::Kind::Float:
+        return number.real;
+    case Number::Kind::Signed:
+        return static_cast<float>(static_cast<int32_t>(number.bits));
+    default:
+        return static_cast<float>(number.bits);
     }
 }
 

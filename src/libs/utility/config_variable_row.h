@@ -57,8 +57,7 @@ public:
     }
     ConfigVariableRow(uint32_t number, const char* name, T* value, T default_value, T minimum, T maximum,
                       uint32_t flags)
-        : ConfigVariableRow(get_config_variable_table(), number, name, value, default_value, minimum, maximum,
-                            flags) {}
+        : ConfigVariableRow(get_config_variable_table(), number, name, value, default_value, minimum, maximum, flags) {}
     // Without a range, as strings are.
     ConfigVariableRow(ConfigVariableTable& table, uint32_t number, const char* name, T* value, T default_value,
                       uint32_t flags)

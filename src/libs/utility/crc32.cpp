@@ -75,7 +75,7 @@ __attribute__((target("pclmul,sse4.1"))) inline __m128i fold(__m128i value, __m1
 }
 
 __attribute__((target("pclmul,sse4.1"))) void update_crc32_folding(uint32_t& crc_register, size_t byte_count,
-                                                                    const uint8_t* data) {
+                                                                   const uint8_t* data) {
     const __m128i fold_by_four = _mm_set_epi64x(0x1c6e41596LL, 0x154442bd4LL);
     const __m128i fold_by_one = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);
     __m128i x0 = _mm_xor_si128(load(data), _mm_cvtsi32_si128(static_cast<int>(crc_register)));

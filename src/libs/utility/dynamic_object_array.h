@@ -57,16 +57,24 @@ public:
         ++free_count_;
     }
 
-    uint32_t get_free_count() const { return free_count_; }
-    uint32_t get_used_count() const { return used_count_; }
+    uint32_t get_free_count() const {
+        return free_count_;
+    }
+    uint32_t get_used_count() const {
+        return used_count_;
+    }
 
     uint32_t get_object_index(const T* object) const {
         return static_cast<uint32_t>((reinterpret_cast<const uint8_t*>(object) - objects_) / sizeof(T));
     }
-    T* get_object(uint32_t index) { return reinterpret_cast<T*>(objects_ + uint64_t{index} * sizeof(T)); }
+    T* get_object(uint32_t index) {
+        return reinterpret_cast<T*>(objects_ + uint64_t{index} * sizeof(T));
+    }
 
     // The used objects in the order they were taken; null after the last.
-    T* get_first_used_object() { return used_head_ == no_slot ? nullptr : get_object(used_head_); }
+    T* get_first_used_object() {
+        return used_head_ == no_slot ? nullptr : get_object(used_head_);
+    }
     T* get_next_used_object(const T* object) {
         const uint32_t next = slots_[get_object_index(object)].next;
         return next == used_head_ ? nullptr : get_object(next);

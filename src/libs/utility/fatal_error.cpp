@@ -4,8 +4,8 @@
 #include <cstdarg>
 
 #include "libs/system/crash_report.h"
-#include "platform/system/threads.h"
 #include "platform/system/process.h"
+#include "platform/system/threads.h"
 
 namespace zolt {
 namespace {
@@ -83,8 +83,8 @@ void raise_fatal_error_exception(const char* message, const char* signature, con
     }
     const ExitCode exit_code =
         fatal_state.exit_code == ExitCode::unspecified_fatal ? ExitCode::crash : fatal_state.exit_code;
-    const FatalErrorReport report{message, signature, file, line, platform::get_current_thread_id(),
-                                  get_exit_code_number(exit_code), is_error};
+    const FatalErrorReport report{
+        message, signature, file, line, platform::get_current_thread_id(), get_exit_code_number(exit_code), is_error};
     write_crash_report(report);
 #if !defined(ZOLT_FUZZ_BUILD)
     platform::end_process_now(get_exit_code_number(exit_code));

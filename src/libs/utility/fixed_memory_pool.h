@@ -42,9 +42,15 @@ public:
         free_head_ = static_cast<uint32_t>(static_cast<uint8_t*>(block) - base_);
     }
 
-    bool has_free_block() const { return free_head_ != no_block; }
-    uint32_t get_block_size() const { return block_size_; }
-    uint32_t get_block_count() const { return block_count_; }
+    bool has_free_block() const {
+        return free_head_ != no_block;
+    }
+    uint32_t get_block_size() const {
+        return block_size_;
+    }
+    uint32_t get_block_count() const {
+        return block_count_;
+    }
 
 protected:
     FixedMemoryPoolBase() = default;

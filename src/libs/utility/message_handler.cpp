@@ -74,8 +74,7 @@ void notify_message_handlers(MessageKind kind, const char* signature, const char
     }
 }
 
-void report_message(MessageKind kind, const char* signature, const char* file, uint32_t line,
-                    const char* format, ...) {
+void report_message(MessageKind kind, const char* signature, const char* file, uint32_t line, const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     notify_message_handlers(kind, signature, file, line, format, arguments);

@@ -24,8 +24,8 @@ class MessageHandler {
 public:
     virtual ~MessageHandler();
 
-    virtual void handle_message(MessageKind kind, const char* kind_name, const char* signature,
-                                const char* file, uint32_t line, const char* format, va_list arguments) = 0;
+    virtual void handle_message(MessageKind kind, const char* kind_name, const char* signature, const char* file,
+                                uint32_t line, const char* format, va_list arguments) = 0;
 
     // Links at the head / unlinks, under the handler list lock.
     void register_handler();
@@ -44,7 +44,7 @@ void notify_message_handlers(MessageKind kind, const char* signature, const char
                              const char* format, va_list arguments);
 
 // Tells the handlers and returns.
-void report_message(MessageKind kind, const char* signature, const char* file, uint32_t line,
-                    const char* format, ...) __attribute__((format(printf, 5, 6)));
+void report_message(MessageKind kind, const char* signature, const char* file, uint32_t line, const char* format, ...)
+    __attribute__((format(printf, 5, 6)));
 
 }  // namespace zolt

@@ -194,8 +194,8 @@ void VariableMemoryPoolBase::release(uint32_t offset, uint32_t size) {
     const uint32_t after = end / 8;
     const uint64_t successor_bit = uint64_t{1} << (after % 64);
     const uint64_t successor_free = (free_starts_[after / 64] & successor_bit) != 0;
-    const uint32_t successor_size = load_word(base_ + (successor_free != 0 ? end : offset)) &
-                                    (0u - static_cast<uint32_t>(successor_free));
+    const uint32_t successor_size =
+        load_word(base_ + (successor_free != 0 ? end : offset)) & (0u - static_cast<uint32_t>(successor_free));
     free_starts_[after / 64] &= ~(successor_bit & (0 - successor_free));
     free_ends_[(after - 1) / 64] |= (uint64_t{1} << ((after - 1) % 64)) & (successor_free - 1);
 
@@ -276,8 +276,8 @@ void VariableMemoryPoolBase::check_allocated_block(const void* block, uint32_t s
     }
     const uint32_t allocated = (word * 64 + static_cast<uint32_t>(std::countr_zero(bits)) - first_granule + 1) * 8;
     if (size > largest_request || round_size(size) != allocated) {
-        ZOLT_PANIC("%s of %p with size %" PRIu32 ", which was allocated with %" PRIu32 " bytes", operation, block,
-                   size, allocated);
+        ZOLT_PANIC("%s of %p with size %" PRIu32 ", which was allocated with %" PRIu32 " bytes", operation, block, size,
+                   allocated);
     }
 }
 

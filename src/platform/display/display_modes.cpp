@@ -10,7 +10,9 @@ namespace zolt::platform {
 namespace {
 
 // As a desktop counts them: a 24-bit colour mode kept in 4 bytes is 32.
-uint32_t get_bits_per_pixel(Uint32 format) { return SDL_BYTESPERPIXEL(format) * 8u; }
+uint32_t get_bits_per_pixel(Uint32 format) {
+    return SDL_BYTESPERPIXEL(format) * 8u;
+}
 
 bool is_listed(uint32_t width, uint32_t height, uint32_t refresh_rate, SDL_DisplayMode* found) {
     for (uint32_t index = 0;; ++index) {
@@ -87,7 +89,9 @@ void restore_desktop_display_mode() {
     }
 }
 
-bool is_full_screen_mode_set() { return get_sdl_display_state().full_screen_mode_set; }
+bool is_full_screen_mode_set() {
+    return get_sdl_display_state().full_screen_mode_set;
+}
 
 uint32_t get_desktop_bits_per_pixel() {
     const SdlDisplayState& state = get_sdl_display_state();

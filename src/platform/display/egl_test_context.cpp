@@ -7,7 +7,9 @@
 
 namespace zolt::platform {
 
-EglTestContext::~EglTestContext() { destroy(); }
+EglTestContext::~EglTestContext() {
+    destroy();
+}
 
 void EglTestContext::fail(const char* step) {
     std::snprintf(failure_, sizeof(failure_), "%s failed with EGL error 0x%04x", step,
@@ -37,10 +39,23 @@ bool EglTestContext::create(uint32_t width, uint32_t height) {
     if (!open_display()) {
         return false;
     }
-    const EGLint config_attributes[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_DEPTH_SIZE, 24, EGL_STENCIL_SIZE, 8, EGL_NONE};
+    const EGLint config_attributes[] = {EGL_SURFACE_TYPE,
+                                        EGL_PBUFFER_BIT,
+                                        EGL_RENDERABLE_TYPE,
+                                        EGL_OPENGL_BIT,
+                                        EGL_RED_SIZE,
+                                        8,
+                                        EGL_GREEN_SIZE,
+                                        8,
+                                        EGL_BLUE_SIZE,
+                                        8,
+                                        EGL_ALPHA_SIZE,
+                                        8,
+                                        EGL_DEPTH_SIZE,
+                                        24,
+                                        EGL_STENCIL_SIZE,
+                                        8,
+                                        EGL_NONE};
     EGLConfig config = nullptr;
     EGLint config_count = 0;
     if (eglChooseConfig(display_, config_attributes, &config, 1, &config_count) != EGL_TRUE || config_count < 1) {
@@ -96,6 +111,8 @@ void EglTestContext::destroy() {
     display_ = nullptr;
 }
 
-void* EglTestContext::get_proc_address(const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); }
+void* EglTestContext::get_proc_address(const char* name) {
+    return reinterpret_cast<void*>(eglGetProcAddress(name));
+}
 
 }  // namespace zolt::platform

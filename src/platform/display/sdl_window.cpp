@@ -39,7 +39,9 @@ Uint32 get_window_flags(const WindowGeometry& geometry, bool probe) {
     return flags;
 }
 
-int32_t wgl_swap_interval_ext(int32_t interval) { return SDL_GL_SetSwapInterval(interval) == 0 ? 1 : 0; }
+int32_t wgl_swap_interval_ext(int32_t interval) {
+    return SDL_GL_SetSwapInterval(interval) == 0 ? 1 : 0;
+}
 
 }  // namespace
 
@@ -47,11 +49,17 @@ int32_t wgl_choose_pixel_format_arb(void* device_context, const int32_t* integer
                                     const float* float_attributes, uint32_t maximum_formats, int32_t* formats,
                                     uint32_t* format_count);
 
-SdlDisplayState& get_sdl_display_state() { return display_state; }
+SdlDisplayState& get_sdl_display_state() {
+    return display_state;
+}
 
-void set_display_simulation(const DisplaySimulation* simulation) { display_state.simulation = simulation; }
+void set_display_simulation(const DisplaySimulation* simulation) {
+    display_state.simulation = simulation;
+}
 
-const DisplaySimulation* get_display_simulation() { return display_state.simulation; }
+const DisplaySimulation* get_display_simulation() {
+    return display_state.simulation;
+}
 
 bool open_video() {
     if (display_state.video_open) {
@@ -107,7 +115,9 @@ void close_video() {
     display_state.full_screen_mode_set = false;
 }
 
-bool is_video_open() { return display_state.video_open; }
+bool is_video_open() {
+    return display_state.video_open;
+}
 
 const char* get_video_driver_name() {
     const char* name = display_state.video_open ? SDL_GetCurrentVideoDriver() : nullptr;
@@ -177,7 +187,9 @@ bool set_window_pixel_format(DisplayWindow* window, int32_t pixel_format) {
     return window != nullptr && pixel_format != 0 && window->pixel_format == pixel_format;
 }
 
-int32_t get_window_pixel_format(const DisplayWindow* window) { return window != nullptr ? window->pixel_format : 0; }
+int32_t get_window_pixel_format(const DisplayWindow* window) {
+    return window != nullptr ? window->pixel_format : 0;
+}
 
 bool get_window_rectangle(DisplayWindow* window, ScreenRectangle* rectangle) {
     if (window == nullptr) {

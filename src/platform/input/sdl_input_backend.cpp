@@ -155,8 +155,7 @@ public:
             break;
         case SDL_MOUSEWHEEL:
             if (is_acquired_mouse_window(event.wheel.windowID)) {
-                const int32_t steps =
-                    event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+                const int32_t steps = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
                 mouse_.z += steps * mouse_wheel_step;
             }
             break;

@@ -1,9 +1,9 @@
 #include "platform/system/affinity.h"
 
 #include <dirent.h>
-#include <mutex>
 #include <sched.h>
 #include <cstdlib>
+#include <mutex>
 
 namespace zolt::platform {
 namespace {

@@ -1,8 +1,8 @@
 #include "platform/system/clock.h"
 
+#include <sched.h>
 #include <atomic>
 #include <ctime>
-#include <sched.h>
 
 namespace zolt::platform {
 namespace {
@@ -26,8 +26,8 @@ uint32_t read_milliseconds() {
     }
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t milliseconds = static_cast<uint64_t>(now.tv_sec) * 1000u +
-                                  static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    const uint64_t milliseconds =
+        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(milliseconds);
 }
 
@@ -54,8 +54,7 @@ void sleep_milliseconds(uint32_t milliseconds) {
         sched_yield();
         return;
     }
-    timespec duration{static_cast<time_t>(milliseconds / 1000u),
-                      static_cast<long>(milliseconds % 1000u) * 1000000L};
+    timespec duration{static_cast<time_t>(milliseconds / 1000u), static_cast<long>(milliseconds % 1000u) * 1000000L};
     while (nanosleep(&duration, &duration) != 0) {
     }
 }

@@ -1,18 +1,18 @@
 #include "platform/system/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zolt::platform {
 namespace {
@@ -98,15 +98,28 @@ uint32_t get_file_kind_error(mode_t mode) {
 int get_open_flags(FileAccess access, FileCreation creation) {
     int flags = O_CLOEXEC;
     switch (access) {
-    case FileAccess::read: flags |= O_RDONLY; break;
-    case FileAccess::write: flags |= O_WRONLY; break;
-    case FileAccess::read_write: flags |= O_RDWR; break;
+    case FileAccess::read:
+        flags |= O_RDONLY;
+        break;
+    case FileAccess::write:
+        flags |= O_WRONLY;
+        break;
+    case FileAccess::read_write:
+        flags |= O_RDWR;
+        break;
     }
     switch (creation) {
-    case FileCreation::open_existing: break;
-    case FileCreation::create_new: flags |= O_CREAT | O_EXCL; break;
-    case FileCreation::create_always: flags |= O_CREAT | O_TRUNC; break;
-    case FileCreation::open_always: flags |= O_CREAT; break;
+    case FileCreation::open_existing:
+        break;
+    case FileCreation::create_new:
+        flags |= O_CREAT | O_EXCL;
+        break;
+    case FileCreation::create_always:
+        flags |= O_CREAT | O_TRUNC;
+        break;
+    case FileCreation::open_always:
+        flags |= O_CREAT;
+        break;
     }
     return flags;
 }
@@ -217,8 +230,7 @@ uint32_t read_file_at(FileHandle handle, uint64_t offset, void* buffer, uint32_t
     return 0;
 }
 
-uint32_t write_file_at(FileHandle handle, uint64_t offset, const void* buffer, uint32_t size,
-                       uint32_t* transferred) {
+uint32_t write_file_at(FileHandle handle, uint64_t offset, const void* buffer, uint32_t size, uint32_t* transferred) {
     *transferred = 0;
     uint32_t failure;
     size = limit_transfer(FileCall::write, size, &failure);
@@ -321,11 +333,16 @@ bool is_disk_full_error(uint32_t error) {
 
 const char* describe_file_error(uint32_t error) {
     switch (error) {
-    case fifo_file_error: return "a FIFO, not a regular file";
-    case device_file_error: return "a device, not a regular file";
-    case socket_file_error: return "a socket, not a regular file";
-    case EISDIR: return "a folder, not a regular file";
-    default: return std::strerror(static_cast<int>(error));
+    case fifo_file_error:
+        return "a FIFO, not a regular file";
+    case device_file_error:
+        return "a device, not a regular file";
+    case socket_file_error:
+        return "a socket, not a regular file";
+    case EISDIR:
+        return "a folder, not a regular file";
+    default:
+        return std::strerror(static_cast<int>(error));
     }
 }
 

@@ -26,8 +26,7 @@ uint32_t close_file(FileHandle handle);
 // Moves all size bytes unless the file ends first (reads) or an error stops
 // the transfer; transferred holds the bytes moved, 0 after an error.
 uint32_t read_file_at(FileHandle handle, uint64_t offset, void* buffer, uint32_t size, uint32_t* transferred);
-uint32_t write_file_at(FileHandle handle, uint64_t offset, const void* buffer, uint32_t size,
-                       uint32_t* transferred);
+uint32_t write_file_at(FileHandle handle, uint64_t offset, const void* buffer, uint32_t size, uint32_t* transferred);
 
 // Extends or cuts the file to size bytes.
 uint32_t set_file_size(FileHandle handle, uint64_t size);
@@ -44,7 +43,7 @@ uint32_t rename_file(const char* from, const char* to);
 uint32_t delete_file(const char* path);
 
 // What the engine tells apart among error numbers.
-extern const uint32_t pending_file_error;  // held by an operation queued but not yet run
+extern const uint32_t pending_file_error;    // held by an operation queued but not yet run
 bool is_missing_path_error(uint32_t error);  // the file, or a folder on its path, does not exist
 bool is_disk_full_error(uint32_t error);
 // Refusals of open: the path names something other than a regular file

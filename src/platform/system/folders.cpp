@@ -1,8 +1,8 @@
 #include "platform/system/folders.h"
 
-#include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace zolt::platform {
 

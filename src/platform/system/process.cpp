@@ -1,10 +1,10 @@
 #include "platform/system/process.h"
 
+#include <sys/prctl.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 namespace zolt::platform {
 namespace {

@@ -5,8 +5,8 @@
 // the stack reads as 0. Main thread only.
 #include <cstdint>
 
-#include "zolt/core/script/script_context.h"
 #include "zolt/core/object_server/server_base.h"
+#include "zolt/core/script/script_context.h"
 
 namespace zolt::core {
 

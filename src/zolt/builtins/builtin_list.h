@@ -80,7 +80,7 @@ constexpr uint32_t last_builtin_id = 701;
     X(texture_handle, 1, "handle:Texture")                                                                             \
     X(track_mixer_handle, 1, "handle:TrackMixer")                                                                      \
     X(viewport_handle, 1, "handle:Viewport")                                                                           \
-    X(widget_handle, 1, "handle:Widget")                                                                               \
+    X(widget_handle, 1, "handle:Widget")
 
 // clang-format on
 // X(family)
@@ -129,7 +129,7 @@ constexpr uint32_t last_builtin_id = 701;
     X(textures)                                                                                                        \
     X(track_mixers)                                                                                                    \
     X(viewports)                                                                                                       \
-    X(window)                                                                                                          \
+    X(window)
 
 // clang-format on
 // X(id, name, family, "result", "arguments, top first")
@@ -902,7 +902,7 @@ constexpr uint32_t last_builtin_id = 701;
     X(698, resolve_handle_twin, save_system, "none", "handle:any object")                                              \
     X(699, check_handle, save_system, "int", "handle:any object")                                                      \
     X(700, save_to_profile, save_system, "bool", "handle:Array array")                                                 \
-    X(701, load_from_profile, save_system, "int", "handle:Array array")                                                \
+    X(701, load_from_profile, save_system, "int", "handle:Array array")
 
 // clang-format on
 enum class BuiltinKind : uint8_t {
@@ -969,7 +969,7 @@ struct BuiltinRow {
 
 // builtin_rows[id - 1]
 inline constexpr BuiltinRow builtin_rows[] = {
-#define ZOLT_BUILTIN_ROW(id, name, family, result, arguments)                                                          \
+#define ZOLT_BUILTIN_ROW(id, name, family, result, arguments) \
     {id, #name, parse_builtin_kind(result), BuiltinFamily::family, arguments},
     ZOLT_BUILTIN_LIST(ZOLT_BUILTIN_ROW)
 #undef ZOLT_BUILTIN_ROW

@@ -33,7 +33,6 @@ void show_gamer_card_ui() {
     halt_with_panic("zolt::core::show_gamer_card_ui", console_source, 91, "Gamer card UI is not implemented");
 }
 
-
 void bind_console_ui_builtins(BuiltinTable& table) {
     bind_builtin<BuiltinId::show_signin_ui, &show_signin_ui>(table);
     bind_builtin<BuiltinId::show_friends_ui, &show_friends_ui>(table);

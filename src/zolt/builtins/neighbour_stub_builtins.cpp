@@ -35,9 +35,8 @@ void bind_navigation_stub_builtins(BuiltinTable& table) {
     table.bind(BuiltinId::is_path_blocked_ahead, &answer_one);
     table.bind(BuiltinId::get_location_triangle_state, &answer_open_ground);
     for (const BuiltinId id : {BuiltinId::add_start_location, BuiltinId::set_goal_location, BuiltinId::add_obstacle,
-                               BuiltinId::find_point_index, BuiltinId::find_graph_group,
-                               BuiltinId::find_triangle_group, BuiltinId::find_node_group,
-                               BuiltinId::find_link_group}) {
+                               BuiltinId::find_point_index, BuiltinId::find_graph_group, BuiltinId::find_triangle_group,
+                               BuiltinId::find_node_group, BuiltinId::find_link_group}) {
         table.bind(id, &answer_minus_one);
     }
     for (const BuiltinId id : {BuiltinId::intersect_ray_with_sphere, BuiltinId::intersect_ray_with_box,

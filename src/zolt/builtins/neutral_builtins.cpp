@@ -70,9 +70,9 @@ void bind_unbuilt_family(BuiltinTable& table, BuiltinFamily family) {
 }
 
 void bind_stub_builtins(BuiltinTable& table) {
-    for (const BuiltinId id : {BuiltinId::unused_118, BuiltinId::unused_119, BuiltinId::unused_120,
-                               BuiltinId::unused_124, BuiltinId::unused_125, BuiltinId::unused_569,
-                               BuiltinId::unused_684, BuiltinId::unused_685}) {
+    for (const BuiltinId id :
+         {BuiltinId::unused_118, BuiltinId::unused_119, BuiltinId::unused_120, BuiltinId::unused_124,
+          BuiltinId::unused_125, BuiltinId::unused_569, BuiltinId::unused_684, BuiltinId::unused_685}) {
         table.bind(id, &answer_one);
     }
     bind_unbuilt_family(table, BuiltinFamily::stubs);

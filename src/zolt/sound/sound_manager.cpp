@@ -45,7 +45,8 @@ void initialize_xaudio() {
 
 void initialize_sound_manager() {
     const uint32_t available_voice_count = manager.output_open ? maximum_voice_count : 0;
-    manager.voice_slot_count = available_voice_count < maximum_voice_count ? available_voice_count : maximum_voice_count;
+    manager.voice_slot_count =
+        available_voice_count < maximum_voice_count ? available_voice_count : maximum_voice_count;
     for (CategoryRecord& category : manager.categories) {
         category = CategoryRecord{};
     }

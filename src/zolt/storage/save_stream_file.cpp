@@ -39,8 +39,7 @@ void make_temporary_prefix(const char* path, char* prefix) {
 }
 }  // namespace
 
-FileSaveStream::FileSaveStream(const SaveFileProvider& provider)
-    : provider_(provider), crc_register_(crc32_start) {
+FileSaveStream::FileSaveStream(const SaveFileProvider& provider) : provider_(provider), crc_register_(crc32_start) {
     path_[0] = 0;
     // Until an open succeeds, writes land in the buffer and go no further.
     set_buffer(get_file_save_buffer(), save_stream_capacity);

@@ -1,10 +1,10 @@
 #include "libs/io/io_thread.h"
 
+#include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <thread>
@@ -83,8 +83,7 @@ void check_order(uintptr_t raw) {
     const auto* check = reinterpret_cast<const OrderCheck*>(raw);
     const auto& requests = *check->requests;
     const bool this_done = requests[check->index]->event.is_signalled();
-    const bool next_waiting =
-        check->index + 1 == requests.size() || !requests[check->index + 1]->event.is_signalled();
+    const bool next_waiting = check->index + 1 == requests.size() || !requests[check->index + 1]->event.is_signalled();
     if (this_done && next_waiting) {
         check->order->push_back(check->index);
     }

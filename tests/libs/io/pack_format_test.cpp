@@ -1,8 +1,8 @@
 #include "libs/io/pack_format.h"
 
+#include <gtest/gtest.h>
 #include <cstring>
 #include <functional>
-#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,13 +34,17 @@ Bytes make_pack(uint32_t resource_count = 3) {
     return pack;
 }
 
-void put_word(Bytes& pack, size_t offset, uint32_t value) { std::memcpy(pack.data() + offset, &value, 4); }
+void put_word(Bytes& pack, size_t offset, uint32_t value) {
+    std::memcpy(pack.data() + offset, &value, 4);
+}
 uint32_t get_word(const Bytes& pack, size_t offset) {
     uint32_t value;
     std::memcpy(&value, pack.data() + offset, 4);
     return value;
 }
-size_t entry_field(uint32_t entry, uint32_t field_offset) { return directory_offset + entry * 36 + field_offset; }
+size_t entry_field(uint32_t entry, uint32_t field_offset) {
+    return directory_offset + entry * 36 + field_offset;
+}
 
 // Verifies a copy of exactly the pack's size on the heap, so the sanitizers
 // see any read past its end.
@@ -93,66 +97,92 @@ TEST(PackFormat, BrokenPacksFailTheCheckTheLoaderMeetsFirst) {
         PackCheckResult expected;
     };
     const Case cases[] = {
-        {"magic", [](Bytes& p) { std::memcpy(p.data(), "ZOLX", 4); }, true,
+        {"magic", [](Bytes& p) { std::memcpy(p.data(), "ZOLX", 4); }, true, {PackCheck::magic, 0x584C4F5A, pack_magic}},
+        {"magic before a broken CRC",
+         [](Bytes& p) { std::memcpy(p.data(), "ZOLX", 4); },
+         false,
          {PackCheck::magic, 0x584C4F5A, pack_magic}},
-        {"magic before a broken CRC", [](Bytes& p) { std::memcpy(p.data(), "ZOLX", 4); }, false,
-         {PackCheck::magic, 0x584C4F5A, pack_magic}},
-        {"endian marker", [](Bytes& p) { put_word(p, 4, 0x78563412); }, true,
+        {"endian marker",
+         [](Bytes& p) { put_word(p, 4, 0x78563412); },
+         true,
          {PackCheck::endian_marker, 0x78563412, 0x12345678}},
-        {"file type", [](Bytes& p) { std::memcpy(p.data() + 8, "SAVE", 4); }, true,
+        {"file type",
+         [](Bytes& p) { std::memcpy(p.data() + 8, "SAVE", 4); },
+         true,
          {PackCheck::file_type, 0x45564153, pack_file_type}},
-        {"version top bits", [](Bytes& p) { put_word(p, 12, 0x10400000); }, true,
+        {"version top bits",
+         [](Bytes& p) { put_word(p, 12, 0x10400000); },
+         true,
          {PackCheck::version, 0x10400000, 0x10200000}},
         {"version low bits are free", [](Bytes& p) { put_word(p, 12, 0x103FFFFF); }, true, {}},
         {"header CRC", [](Bytes& p) { p[17] ^= 1; }, false, {PackCheck::header_crc}},
         {"data size", [](Bytes& p) { put_word(p, 36, 17); }, true, {PackCheck::data_size, 17, 16}},
         {"data CRC", [](Bytes& p) { put_word(p, 52, 6); }, false, {PackCheck::data_crc}},
         {"directory CRC", [](Bytes& p) { p[entry_field(2, 8)] ^= 0x40; }, false, {PackCheck::directory_crc}},
-        {"duplicate id", [&](Bytes& p) { put_word(p, entry_field(2, 0), first_id); }, true,
+        {"duplicate id",
+         [&](Bytes& p) { put_word(p, entry_field(2, 0), first_id); },
+         true,
          {PackCheck::duplicate_id, 0, 0, first_id}},
         {"stored size larger than unpacked",
-         [&](Bytes& p) { put_word(p, entry_field(0, 28), first_unpacked + 1); }, true,
+         [&](Bytes& p) { put_word(p, entry_field(0, 28), first_unpacked + 1); },
+         true,
          {PackCheck::stored_size_too_large, first_unpacked + 1, first_unpacked, first_id}},
-        {"offset past the end", [&](Bytes& p) { put_word(p, entry_field(0, 32), size - 1); }, true,
+        {"offset past the end",
+         [&](Bytes& p) { put_word(p, entry_field(0, 32), size - 1); },
+         true,
          {PackCheck::stored_bytes_outside_file, size - 1, get_word(intact, entry_field(0, 28)), first_id}},
         {"size past the end",
          [&](Bytes& p) {
              put_word(p, entry_field(0, 24), size);
              put_word(p, entry_field(0, 28), size);
          },
-         true, {PackCheck::stored_bytes_outside_file, get_word(intact, entry_field(0, 32)), size, first_id}},
+         true,
+         {PackCheck::stored_bytes_outside_file, get_word(intact, entry_field(0, 32)), size, first_id}},
         {"offset and size wrap past 4 GiB",
          [&](Bytes& p) {
              put_word(p, entry_field(0, 24), 0x100);
              put_word(p, entry_field(0, 28), 0x100);
              put_word(p, entry_field(0, 32), 0xFFFFFF80);
          },
-         true, {PackCheck::stored_bytes_outside_file, 0xFFFFFF80, 0x100, first_id}},
-        {"more than 10000 resources", [](Bytes& p) { put_word(p, 40, 10001); }, true,
+         true,
+         {PackCheck::stored_bytes_outside_file, 0xFFFFFF80, 0x100, first_id}},
+        {"more than 10000 resources",
+         [](Bytes& p) { put_word(p, 40, 10001); },
+         true,
          {PackCheck::too_many_entries, 10001, 10000}},
-        {"directory size wraps 32 bits", [](Bytes& p) { put_word(p, 40, 0x071C71C8); }, true,
+        {"directory size wraps 32 bits",
+         [](Bytes& p) { put_word(p, 40, 0x071C71C8); },
+         true,
          {PackCheck::too_many_entries, 0x071C71C8, 10000}},
-        {"directory past the end", [](Bytes& p) { put_word(p, 40, 9999); }, true,
+        {"directory past the end",
+         [](Bytes& p) { put_word(p, 40, 9999); },
+         true,
          {PackCheck::directory_outside_file, directory_offset, 9999}},
-        {"directory offset wraps past 4 GiB", [](Bytes& p) { put_word(p, 44, 0xFFFFFFF0); }, true,
+        {"directory offset wraps past 4 GiB",
+         [](Bytes& p) { put_word(p, 44, 0xFFFFFFF0); },
+         true,
          {PackCheck::directory_outside_file, 0xFFFFFFF0, 3}},
         {"empty pack reads no directory",
          [](Bytes& p) {
              put_word(p, 40, 0);
              put_word(p, 44, 0xFFFFFFFF);
          },
-         true, {}},
+         true,
+         {}},
         {"unpacked size beyond its pool",
-         [&](Bytes& p) { put_word(p, entry_field(0, 24), first_pool_size + 1); }, true,
+         [&](Bytes& p) { put_word(p, entry_field(0, 24), first_pool_size + 1); },
+         true,
          {PackCheck::unpacked_size_too_large, first_pool_size + 1, first_pool_size, first_id}},
         {"current-language id after its language-1 twin",
-         [&](Bytes& p) { put_word(p, entry_field(2, 0), set_resource_language(first_id, current_language)); }, true,
+         [&](Bytes& p) { put_word(p, entry_field(2, 0), set_resource_language(first_id, current_language)); },
+         true,
          {PackCheck::duplicate_id, 0, 0, set_resource_language(first_id, current_language)}},
         {"current-language id before its twin",
          [&](Bytes& p) {
              put_word(p, entry_field(0, 0), set_resource_language(get_word(p, entry_field(2, 0)), current_language));
          },
-         true, {}},
+         true,
+         {}},
         {"header cut short", [](Bytes& p) { p.resize(39); }, false, {PackCheck::file_too_short, 39, 40}},
         {"data block cut short", [](Bytes& p) { p.resize(50); }, false, {PackCheck::file_too_short, 50, 56}},
     };
@@ -229,14 +259,16 @@ TEST(PackFormat, DescribesEachFailureWithTheLoaderMessage) {
         PackCheckResult result;
         const char* message;
     } cases[] = {
-        {{PackCheck::magic, 0x584C4F5A, pack_magic}, "data/levels.pack: pack magic 0x584c4f5a does not match 0x544c4f5a"},
+        {{PackCheck::magic, 0x584C4F5A, pack_magic},
+         "data/levels.pack: pack magic 0x584c4f5a does not match 0x544c4f5a"},
         {{PackCheck::endian_marker, 0x78563412, pack_endian_marker},
          "data/levels.pack: pack endian type 0x78563412 does not match 0x12345678"},
         {{PackCheck::file_type, 0x45564153, pack_file_type},
          "data/levels.pack: pack type 0x45564153 does not match 0x4b434150"},
         {{PackCheck::version, 0x10400000, pack_engine_version},
          "pack version 0x10400000 does not work with engine version 0x10200000"},
-        {{PackCheck::header_crc, 0x1234, 0xABCD}, "data/levels.pack: pack header CRC 0x00001234 does not match 0x0000abcd"},
+        {{PackCheck::header_crc, 0x1234, 0xABCD},
+         "data/levels.pack: pack header CRC 0x00001234 does not match 0x0000abcd"},
         {{PackCheck::data_size, 17, 16}, "data/levels.pack: pack size 17 bytes does not match 16 bytes"},
         {{PackCheck::data_size, 1, 16}, "data/levels.pack: pack size 1 byte does not match 16 bytes"},
         {{PackCheck::data_crc, 0x1234, 0xABCD}, "data/levels.pack: pack data CRC 0x00001234 does not match 0x0000abcd"},

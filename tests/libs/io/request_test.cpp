@@ -1,13 +1,13 @@
 #include "libs/io/request.h"
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <sys/stat.h>
-#include <gtest/gtest.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -227,8 +227,8 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
     const std::vector<FailureCase> cases = {
         {"missing file", [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x1); }, io_failure,
          io_error(ENOENT, "opening", "{folder}/none", "No such file or directory")},
-        {"missing file made quiet",
-         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x81); }, quiet, ""},
+        {"missing file made quiet", [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none"), 0x81); },
+         quiet, ""},
         {"missing folder made quiet",
          [](const TemporaryFolder& f) { return open_and_handle(f.get_path("none/pack.list"), 0x81); }, quiet, ""},
         {"path through a file made quiet",
@@ -278,7 +278,8 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
              request.do_read(0, buffer, 8);
              return request.handle_error(0x1);
          },
-         io_failure, io_error(error_short_read, "reading from", "{folder}/file", "the file ends before the bytes asked for")},
+         io_failure,
+         io_error(error_short_read, "reading from", "{folder}/file", "the file ends before the bytes asked for")},
         {"short read made quiet",
          [](const TemporaryFolder& f) {
              Request request;
@@ -315,7 +316,8 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
              request.do_write(0, "data", 4);
              return request.handle_error(0x3);
          },
-         io_failure, io_error(error_short_write, "writing to", "{folder}/file", "the disk took fewer bytes than were written")},
+         io_failure,
+         io_error(error_short_write, "writing to", "{folder}/file", "the disk took fewer bytes than were written")},
         {"presize of a file open for reading",
          [](const TemporaryFolder& f) {
              Request request;
@@ -359,9 +361,8 @@ TEST(IoRequestFailure, EachFailureIsQuietOrEndsWithTheFileExitCodeAndItsMessage)
              return true;
          },
          io_failure, io_error(EIO, "closing")},
-        {"open mode 7",
-         [](const TemporaryFolder& f) { return open_and_handle(f.get_path("file"), 0x47); }, ExitCode::crash,
-         "zolt: fatal error: Invalid open flags 0x00000047"},
+        {"open mode 7", [](const TemporaryFolder& f) { return open_and_handle(f.get_path("file"), 0x47); },
+         ExitCode::crash, "zolt: fatal error: Invalid open flags 0x00000047"},
         {"request type outside the table",
          [](const TemporaryFolder&) {
              Request request;

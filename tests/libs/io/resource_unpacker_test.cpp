@@ -1,8 +1,8 @@
 #include "libs/io/resource_unpacker.h"
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -232,14 +232,15 @@ Bytes make_valid_stream(std::mt19937& random, uint32_t max_token_count, uint32_t
         } else if (kind == 3) {
             const uint32_t distance = 1 + random() % std::min(written, 65536u);
             const uint32_t length = 6 + random() % max_run_length;
-            stream.insert(stream.end(), {static_cast<uint8_t>(0xB0 | (length - 6) >> 8),
-                                         static_cast<uint8_t>(length - 6), static_cast<uint8_t>((distance - 1) >> 8),
-                                         static_cast<uint8_t>(distance - 1)});
+            stream.insert(stream.end(),
+                          {static_cast<uint8_t>(0xB0 | (length - 6) >> 8), static_cast<uint8_t>(length - 6),
+                           static_cast<uint8_t>((distance - 1) >> 8), static_cast<uint8_t>(distance - 1)});
             written += length;
         } else {
             const uint32_t distance = 1 + random() % std::min(written, 256u);
             const uint32_t length = 4 + random() % 64;
-            stream.insert(stream.end(), {static_cast<uint8_t>(0xC0 | (length - 4)), static_cast<uint8_t>(distance - 1)});
+            stream.insert(stream.end(),
+                          {static_cast<uint8_t>(0xC0 | (length - 4)), static_cast<uint8_t>(distance - 1)});
             written += length;
         }
     }
@@ -304,9 +305,9 @@ TEST(ResourceUnpacker, FuzzedStreamsDecodeLikeTheAlgorithmAndStayInsideTheirBuff
             const std::string in_place = decode_in_place(stream, output_size, &is_decoded_in_place);
             Bytes reference_block(output_size);
             std::copy(stream.begin(), stream.end(), reference_block.end() - static_cast<ptrdiff_t>(stream.size()));
-            const bool is_reference_in_place = test::decompress_by_reference(reference_block, 0, output_size,
-                                                                             output_size - stream.size(), output_size)
-                                                   .is_decoded;
+            const bool is_reference_in_place =
+                test::decompress_by_reference(reference_block, 0, output_size, output_size - stream.size(), output_size)
+                    .is_decoded;
             ASSERT_EQ(is_decoded_in_place, is_reference_in_place) << round;
             if (is_decoded_in_place) {
                 ASSERT_EQ(in_place, std::string(reference_block.begin(), reference_block.end())) << round;

@@ -13,7 +13,8 @@ class TemporaryFolder {
 public:
     TemporaryFolder() {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("zolt_io_" + std::to_string(random()) + std::to_string(random()));
+        path_ =
+            std::filesystem::temp_directory_path() / ("zolt_io_" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TemporaryFolder() {

@@ -1,10 +1,10 @@
 #include "libs/io/whole_file.h"
 
+#include <gtest/gtest.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <gtest/gtest.h>
 #include <string>
 
 #include "libs/io/temporary_folder.h"

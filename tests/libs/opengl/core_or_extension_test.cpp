@@ -88,7 +88,9 @@ TEST_F(CoreOrExtension, TheBlendEquationFollowsTheFirstFunctionPresent) {
 }
 
 uint32_t completed_frames = 0;
-uint32_t read_test_frame_counter() { return completed_frames; }
+uint32_t read_test_frame_counter() {
+    return completed_frames;
+}
 
 class OpenGL1_1Driver : public test::GlOverrideTest {};
 

@@ -15,7 +15,9 @@ using test::ScopedValue;
 
 std::vector<std::pair<double, double>> depth_bounds_calls;
 
-void note_depth_bounds(GLclampd minimum, GLclampd maximum) { depth_bounds_calls.emplace_back(minimum, maximum); }
+void note_depth_bounds(GLclampd minimum, GLclampd maximum) {
+    depth_bounds_calls.emplace_back(minimum, maximum);
+}
 
 // A perspective view along -z with near 1 and far 3, in the row-vector
 // convention: window depth 0 at z = -1, 0.5 at z = -1.5, 0.75 at z = -2.

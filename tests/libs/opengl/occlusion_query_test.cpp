@@ -17,7 +17,9 @@ using test::ScopedValue;
 
 uint32_t completed_frames = 0;
 
-uint32_t read_test_frame_counter() { return completed_frames; }
+uint32_t read_test_frame_counter() {
+    return completed_frames;
+}
 
 class OcclusionQueries : public test::GlContextTest {
 protected:

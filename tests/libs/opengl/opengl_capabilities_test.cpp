@@ -30,7 +30,9 @@ struct FakeDriver {
 
 FakeDriver fake_driver;
 
-void never_called() { std::abort(); }
+void never_called() {
+    std::abort();
+}
 
 const GLubyte* fake_get_string(GLenum name) {
     const char* text = nullptr;
@@ -63,7 +65,9 @@ void* fake_get_proc_address(const char* name) {
     return reinterpret_cast<void*>(&never_called);
 }
 
-const char* fake_get_wgl_extensions() { return fake_driver.wgl_extensions; }
+const char* fake_get_wgl_extensions() {
+    return fake_driver.wgl_extensions;
+}
 
 class FakeDriverCapabilities : public ::testing::Test {
 protected:

@@ -87,10 +87,14 @@ TEST_F(OpenGLErrorChecks, DrainReportAndCountRealErrors) {
     EXPECT_EQ(gl.glGetError(), static_cast<GLenum>(GL_INVALID_ENUM));
 }
 
-GLenum endless_error() { return GL_INVALID_OPERATION; }
+GLenum endless_error() {
+    return GL_INVALID_OPERATION;
+}
 
 uint32_t errors_left = 0;
-GLenum countdown_error() { return errors_left > 0 ? (--errors_left, GL_INVALID_VALUE) : GL_NO_ERROR; }
+GLenum countdown_error() {
+    return errors_left > 0 ? (--errors_left, GL_INVALID_VALUE) : GL_NO_ERROR;
+}
 
 TEST(OpenGLErrorDrain, PanicsAtTheHundredthErrorInOneDrain) {
     ScopedValue<decltype(gl.glGetError)> get_error(gl.glGetError, &countdown_error);

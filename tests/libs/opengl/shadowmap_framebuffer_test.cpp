@@ -47,7 +47,9 @@ void get_faked_depth_bits(GLenum target, GLint level, GLenum name, GLint* value)
     }
 }
 
-GLenum never_complete(GLenum) { return GL_FRAMEBUFFER_UNSUPPORTED_EXT; }
+GLenum never_complete(GLenum) {
+    return GL_FRAMEBUFFER_UNSUPPORTED_EXT;
+}
 
 class ShadowmapFramebuffer : public test::GlContextTest {
 protected:

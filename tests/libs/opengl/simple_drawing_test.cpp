@@ -139,7 +139,9 @@ TEST_F(SimpleDrawing, TheBindingCacheSkipsRepeatedBindsUntilInvalidated) {
 }
 
 uint32_t texture_cache_invalidations = 0;
-void note_texture_cache_invalidation() { ++texture_cache_invalidations; }
+void note_texture_cache_invalidation() {
+    ++texture_cache_invalidations;
+}
 
 TEST_F(SimpleDrawing, AScreenQuadCoversItsCornersAndForgetsTheTextureCache) {
     texture_cache_invalidations = 0;

@@ -180,7 +180,9 @@ TEST_F(StencilVolumes, ResetStencilOpSetsOnlyWhatDiffers) {
 
 std::vector<std::pair<GLsizei, GLuint>> clear_tags;
 
-void note_clear_tag(GLsizei bits, GLuint tag) { clear_tags.emplace_back(bits, tag); }
+void note_clear_tag(GLsizei bits, GLuint tag) {
+    clear_tags.emplace_back(bits, tag);
+}
 
 TEST_F(StencilVolumes, TaggedClearsWrapAfter63TagsWithARealClear) {
     clear_tags.clear();

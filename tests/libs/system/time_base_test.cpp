@@ -22,11 +22,7 @@ TEST(TimeBase, WaitSleepsByDistanceToTarget) {
         std::vector<uint32_t> first_sleeps;
     };
     const Case cases[] = {
-        {150, {0, 1}},
-        {250, {0, 1}},
-        {300, {1}},
-        {1999, {1}},
-        {2500, {17}},
+        {150, {0, 1}}, {250, {0, 1}}, {300, {1}}, {1999, {1}}, {2500, {17}},
     };
     for (const Case& c : cases) {
         test::FakeClock clock(5000);

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <random>
-#include <thread>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <string>
+#include <thread>
 
 #include "libs/io/temporary_folder.h"
 #include "libs/utility/config_test_table.h"
@@ -21,9 +21,9 @@
 namespace zolt {
 namespace {
 
-using test::TestConfig;
-using test::TemporaryFolder;
 using test::read_file_bytes;
+using test::TemporaryFolder;
+using test::TestConfig;
 
 size_t count_entries(const std::filesystem::path& folder) {
     size_t count = 0;

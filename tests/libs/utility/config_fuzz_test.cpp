@@ -55,7 +55,9 @@ public:
                     text[position] = static_cast<char>(below(256));
                 }
                 break;
-            case 1: text.insert(text.begin() + position, static_cast<char>(below(256))); break;
+            case 1:
+                text.insert(text.begin() + position, static_cast<char>(below(256)));
+                break;
             default:
                 if (!text.empty()) {
                     text.erase(position, 1 + below(3));
@@ -75,8 +77,8 @@ const std::string number_alphabet = "0123456789012345678901234567890123456789abc
 std::string make_number_text(RandomText& random) {
     static const std::vector<std::string> prefixes = {"", "", "", "0x", "0X", "0b", "-", "+", " ", "0x-", "-0x"};
     static const std::vector<std::string> edges = {
-        "4294967295", "4294967296", "2147483647", "2147483648", "-2147483648", "-2147483649",
-        "3.4028234e38", "3.4028236e38", "1e-45", "1e-400", "1e39", "18446744073709551615", "FFFFFFFF",
+        "4294967295",   "4294967296", "2147483647", "2147483648", "-2147483648",          "-2147483649", "3.4028234e38",
+        "3.4028236e38", "1e-45",      "1e-400",     "1e39",       "18446744073709551615", "FFFFFFFF",
     };
     std::string text = random.pick(prefixes);
     text += random.chance(20) ? random.pick(edges) : random.bytes(24, number_alphabet);
@@ -150,8 +152,8 @@ TEST(ConfigFuzz, NumericParsersAgreeWithTheCRuntime) {
             // The C runtime also calls tiny but representable results a
             // range error; those are no number the configuration needs.
             if (!(range_error && result != 0.0)) {
-                const bool float_expected = end != input && *end == 0 && !range_error && result <= FLT_MAX &&
-                                            result >= -FLT_MAX;
+                const bool float_expected =
+                    end != input && *end == 0 && !range_error && result <= FLT_MAX && result >= -FLT_MAX;
                 ASSERT_EQ(float_parsed, float_expected) << text;
                 if (float_parsed) {
                     ASSERT_EQ(float_value, static_cast<float>(result)) << text;
@@ -194,14 +196,15 @@ TEST(ConfigFuzz, TokenizerStaysInsideItsText) {
 }
 
 const std::vector<std::string> config_words = {
-    "flag", "count", "offset", "scale", "label", "any_number", "hidden", "mask", "ratio", "COUNT", "Label",
-    "window_width", "KEY_A", "=", "=", "=", ";", ";", "1", "yes", "maybe", "0x1F", "-5", "1.5e3", "11",
-    "\"a b\"", "'x \"y\"'", "\"", "'", "#c", "\"\"", "count=7", "label=a=b", "7;", "=9", "a\"b'c", "x;;",
+    "flag",  "count",        "offset",    "scale", "label", "any_number", "hidden",    "mask", "ratio", "COUNT",
+    "Label", "window_width", "KEY_A",     "=",     "=",     "=",          ";",         ";",    "1",     "yes",
+    "maybe", "0x1F",         "-5",        "1.5e3", "11",    "\"a b\"",    "'x \"y\"'", "\"",   "'",     "#c",
+    "\"\"",  "count=7",      "label=a=b", "7;",    "=9",    "a\"b'c",     "x;;",
 };
 
 std::string make_config_text(RandomText& random) {
-    static const std::vector<std::string> separators = {" ", " ", " ", "\t", "\n", "\r\n", "\r", "",
-                                                        std::string(1, '\0')};
+    static const std::vector<std::string> separators = {
+        " ", " ", " ", "\t", "\n", "\r\n", "\r", "", std::string(1, '\0')};
     std::string text;
     const uint32_t count = random.below(40);
     for (uint32_t index = 0; index < count; ++index) {

@@ -29,8 +29,8 @@ struct TestConfig {
     ConfigVariableRow<int32_t> offset_row{table, 3, "offset", &offset, -3, -100, 100, config_always_written};
     ConfigVariableRow<float> scale_row{table, 4, "scale", &scale, 0.5f, 0.0f, 2.0f, config_profile_variable};
     ConfigVariableRow<const char*> label_row{table, 5, "label", &label, ".", config_written_when_changed};
-    ConfigVariableRow<uint32_t> any_number_row{table, 6, "any_number", &any_number, 0, 0, 0,
-                                               config_written_when_changed};
+    ConfigVariableRow<uint32_t> any_number_row{
+        table, 6, "any_number", &any_number, 0, 0, 0, config_written_when_changed};
     ConfigVariableRow<const char*> hidden_row{table, 7, "hidden", &hidden, nullptr, config_never_written};
     ConfigVariableRow<uint32_t> mask_row{table, 9, "mask", &mask, 0, 0, 0xFFFFFFFFu, config_profile_variable};
     ConfigVariableRow<float> ratio_row{table, 10, "ratio", &ratio, 1.0f, config_written_when_changed};

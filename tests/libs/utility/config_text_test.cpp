@@ -25,9 +25,8 @@ std::string dump(const TestConfig& config, ConfigDumpFilter filter = ConfigDumpF
 
 std::string describe_unknown_keys(const TestConfig& config) {
     std::string text;
-    config.table.get_unknown_keys().for_each([&text](const char* name, const char* value) {
-        text += std::string(name) + "=" + value + "|";
-    });
+    config.table.get_unknown_keys().for_each(
+        [&text](const char* name, const char* value) { text += std::string(name) + "=" + value + "|"; });
     return text;
 }
 

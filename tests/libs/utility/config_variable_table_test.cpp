@@ -76,8 +76,8 @@ TEST(ConfigVariableTable, SetFromTextParsesByType) {
         const char* value;
     };
     const Case cases[] = {
-        {"flag", "YES"}, {"flag", "maybe"}, {"count", "0x9"}, {"count", "0b11"}, {"count", "12"},
-        {"count", "4a"}, {"offset", "-42"}, {"offset", "0x10"}, {"scale", "1.25"}, {"scale", "1e39"},
+        {"flag", "YES"},  {"flag", "maybe"},    {"count", "0x9"},   {"count", "0b11"}, {"count", "12"},
+        {"count", "4a"},  {"offset", "-42"},    {"offset", "0x10"}, {"scale", "1.25"}, {"scale", "1e39"},
         {"label", "a b"}, {"any_number", "-1"}, {"nobody", "5"},
     };
     for (const Case& c : cases) {

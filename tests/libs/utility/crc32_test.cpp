@@ -1,10 +1,10 @@
 #include "libs/utility/crc32.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
+#include <zlib.h>
+#include <cstring>
 #include <random>
 #include <vector>
-#include <zlib.h>
 
 namespace zolt {
 namespace {

@@ -1,7 +1,7 @@
 #include "libs/utility/dynamic_object_array.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <list>
 #include <new>
 #include <random>

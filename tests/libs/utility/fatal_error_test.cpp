@@ -1,7 +1,7 @@
 #include "libs/utility/fatal_error.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -14,8 +14,8 @@ namespace {
 class CountingHandler final : public MessageHandler {
 public:
     explicit CountingHandler(const char* tag) : tag_(tag) {}
-    void handle_message(MessageKind kind, const char* kind_name, const char*, const char*, uint32_t,
-                        const char* format, va_list arguments) override {
+    void handle_message(MessageKind kind, const char* kind_name, const char*, const char*, uint32_t, const char* format,
+                        va_list arguments) override {
         char text[256];
         std::vsnprintf(text, sizeof text, format, arguments);
         std::fprintf(stderr, "[%s heard %s: %s]\n", tag_, kind_name, text);
@@ -41,7 +41,8 @@ TEST(FatalError, PanicOnWorkerThreadEndsOnceWithStoredCodeAfterEveryHandler) {
     ASSERT_TRUE(result.exited);
     EXPECT_EQ(result.exit_code, ExitCode::file_input_output);
     EXPECT_EQ(test::count_occurrences(result.standard_error, "[first heard panic: resource 0x00001234 not found]"), 1u);
-    EXPECT_EQ(test::count_occurrences(result.standard_error, "[second heard panic: resource 0x00001234 not found]"), 1u);
+    EXPECT_EQ(test::count_occurrences(result.standard_error, "[second heard panic: resource 0x00001234 not found]"),
+              1u);
     // The newest handler hears first; the crash report comes last.
     EXPECT_LT(result.standard_error.find("[second heard"), result.standard_error.find("[first heard"));
     EXPECT_EQ(test::count_occurrences(result.standard_error, "zolt: fatal error: resource 0x00001234 not found"), 1u);

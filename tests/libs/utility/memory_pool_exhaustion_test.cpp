@@ -1,5 +1,5 @@
-#include <cstdio>
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <string>
 
 #include "libs/utility/dynamic_object_array.h"
@@ -44,8 +44,7 @@ TEST(MemoryPoolExhaustion, EndsTheProcessWithOutOfMemoryFromTheRoutineThatRanOut
         {exhaust_fixed_pool, "FixedMemoryPoolBase::allocate", ExitCode::unspecified_fatal, ExitCode::crash},
         {exhaust_variable_pool, "halt_due_out_of_memory", ExitCode::unspecified_fatal, ExitCode::crash},
         {exhaust_dynamic_array, "allocate_object_memory", ExitCode::unspecified_fatal, ExitCode::crash},
-        {exhaust_fixed_pool, "FixedMemoryPoolBase::allocate", ExitCode::file_input_output,
-         ExitCode::file_input_output},
+        {exhaust_fixed_pool, "FixedMemoryPoolBase::allocate", ExitCode::file_input_output, ExitCode::file_input_output},
     };
     for (const Case& c : cases) {
         const test::ChildResult result = test::run_in_child([&] {

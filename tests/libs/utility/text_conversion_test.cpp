@@ -13,9 +13,10 @@ namespace {
 
 TEST(TextConversion, ParseBool) {
     const std::pair<const char*, std::optional<bool>> cases[] = {
-        {"0", false},  {"1", true},   {"false", false},  {"TRUE", true},   {"no", false},
-        {"YES", true}, {"Off", false}, {"on", true},     {"2", std::nullopt}, {"", std::nullopt},
-        {"maybe", std::nullopt}, {"yes ", std::nullopt}, {" on", std::nullopt}, {"onn", std::nullopt},
+        {"0", false},          {"1", true},           {"false", false},        {"TRUE", true},
+        {"no", false},         {"YES", true},         {"Off", false},          {"on", true},
+        {"2", std::nullopt},   {"", std::nullopt},    {"maybe", std::nullopt}, {"yes ", std::nullopt},
+        {" on", std::nullopt}, {"onn", std::nullopt},
     };
     for (const auto& [text, expected] : cases) {
         bool value = false;

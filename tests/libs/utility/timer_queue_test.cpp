@@ -87,8 +87,16 @@ TEST(TimerQueue, DistanceChoosesTheRingAndTheTimerFiresExactlyAtItsDueTime) {
         int ring;
     };
     const Case cases[] = {
-        {0, 0},           {255, 0},        {256, 1},         {300, 1},           {16383, 1},
-        {16384, 2},       {(1u << 20) - 1, 2}, {1u << 20, 3},  {(1u << 26) - 1, 3}, {1u << 26, 4},
+        {0, 0},
+        {255, 0},
+        {256, 1},
+        {300, 1},
+        {16383, 1},
+        {16384, 2},
+        {(1u << 20) - 1, 2},
+        {1u << 20, 3},
+        {(1u << 26) - 1, 3},
+        {1u << 26, 4},
         {0xFFFFFFFFu, 4},
     };
     // Slots are absolute positions, so start away from zero and near the wrap.
@@ -205,8 +213,8 @@ TEST(TimerQueue, RebaseKeepsRemainingDelaysAndOrder) {
         bool at_front;
     };
     const Entry entries[] = {
-        {0, false}, {0, true}, {5, false}, {300, false}, {300, false}, {70000, false},
-        {1u << 27, false}, {0xFFFFFFFEu, false}, {0xFFFFFFFFu, false}, {0xFFFFFFFFu, false},
+        {0, false},     {0, true},         {5, false},           {300, false},         {300, false},
+        {70000, false}, {1u << 27, false}, {0xFFFFFFFEu, false}, {0xFFFFFFFFu, false}, {0xFFFFFFFFu, false},
     };
     for (uint32_t delta : {0u, 1u, 255u, 0x12345678u, 0x80000000u, 0xFFFFFFFFu}) {
         TimerQueue reference;
@@ -262,7 +270,8 @@ TEST(TimerQueue, MisuseIsAFatalError) {
 
     const test::ChildResult bad_ring = test::run_in_child([] {
         TimerQueue queue;
-        queue.for_each_timer(5, [](uint32_t, void*) {}, nullptr);
+        queue.for_each_timer(
+            5, [](uint32_t, void*) {}, nullptr);
     });
     EXPECT_EQ(bad_ring.exit_code, ExitCode::crash);
     EXPECT_NE(bad_ring.standard_error.find("timer ring 5 does not exist"), std::string::npos)
@@ -302,32 +311,39 @@ private:
 
     uint32_t pick_distance() {
         static constexpr uint32_t boundaries[] = {
-            1, 255, 256, 257, 16383, 16384, (1u << 20) - 1, 1u << 20, (1u << 26) - 1, 1u << 26,
-            0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu,
+            1,        255,         256,         257,         16383, 16384, (1u << 20) - 1, 1u << 20, (1u << 26) - 1,
+            1u << 26, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu,
         };
         switch (random_() % 10) {
-            case 0: return 0;
-            case 7: {
-                // Shares a due time with a queued timer, which may sit in another ring.
-                const uint32_t other = random_() % timer_count;
-                return timers_[other].is_queued() ? static_cast<uint32_t>(entries_[other]->first - now_) : 0;
-            }
-            case 8:
-            case 9: {
-                // Just past one of the next two turns of an outer ring: over
-                // time these due times are reached from several rings at once.
-                static constexpr uint32_t offsets[] = {0, 5, 255};
-                const uint32_t shift = 8 + 6 * static_cast<uint32_t>(random_() % 4);
-                const uint64_t time = queue_.get_time();
-                const uint64_t turn = ((time >> shift) + 1 + random_() % 2) << shift;
-                return static_cast<uint32_t>(turn - time + offsets[random_() % 3]);
-            }
-            case 1: return boundaries[random_() % std::size(boundaries)];
-            case 2: return random_() % 512;
-            case 3: return random_() % (1u << 21);
-            case 4: return static_cast<uint32_t>(random_());
-            case 5: return 0u - (1 + random_() % 1000);  // a due time already past
-            default: return random_() % 64;
+        case 0:
+            return 0;
+        case 7: {
+            // Shares a due time with a queued timer, which may sit in another ring.
+            const uint32_t other = random_() % timer_count;
+            return timers_[other].is_queued() ? static_cast<uint32_t>(entries_[other]->first - now_) : 0;
+        }
+        case 8:
+        case 9: {
+            // Just past one of the next two turns of an outer ring: over
+            // time these due times are reached from several rings at once.
+            static constexpr uint32_t offsets[] = {0, 5, 255};
+            const uint32_t shift = 8 + 6 * static_cast<uint32_t>(random_() % 4);
+            const uint64_t time = queue_.get_time();
+            const uint64_t turn = ((time >> shift) + 1 + random_() % 2) << shift;
+            return static_cast<uint32_t>(turn - time + offsets[random_() % 3]);
+        }
+        case 1:
+            return boundaries[random_() % std::size(boundaries)];
+        case 2:
+            return random_() % 512;
+        case 3:
+            return random_() % (1u << 21);
+        case 4:
+            return static_cast<uint32_t>(random_());
+        case 5:
+            return 0u - (1 + random_() % 1000);  // a due time already past
+        default:
+            return random_() % 64;
         }
     }
 
@@ -365,12 +381,24 @@ private:
     void advance_randomly() {
         uint32_t step;
         switch (random_() % 7) {
-            case 0: step = random_() % 2; break;
-            case 1: step = random_() % 600; break;
-            case 2: step = random_() % 20000; break;
-            case 3: step = random_() % 200000; break;
-            case 4: step = random_() % (1u << 22); break;
-            default: step = static_cast<uint32_t>(random_()); break;
+        case 0:
+            step = random_() % 2;
+            break;
+        case 1:
+            step = random_() % 600;
+            break;
+        case 2:
+            step = random_() % 20000;
+            break;
+        case 3:
+            step = random_() % 200000;
+            break;
+        case 4:
+            step = random_() % (1u << 22);
+            break;
+        default:
+            step = static_cast<uint32_t>(random_());
+            break;
         }
         const uint64_t target = now_ + step;
         for (;;) {

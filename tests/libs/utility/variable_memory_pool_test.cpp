@@ -1,8 +1,8 @@
 #include "libs/utility/variable_memory_pool.h"
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <map>
 #include <random>
 #include <string>
@@ -80,7 +80,7 @@ TEST(VariableMemoryPool, FreeingMiddleThenLeftThenRightMergesStepByStep) {
 TEST(VariableMemoryPool, FirstFitTakesTheLowestBlockLargeEnoughAndSplitsItInPlace) {
     PoolFixture fixture(64);
     fixture.pool.allocate(8);
-    void* wide = fixture.pool.allocate(24);    // 8..32
+    void* wide = fixture.pool.allocate(24);  // 8..32
     fixture.pool.allocate(8);
     void* narrow = fixture.pool.allocate(16);  // 40..56
     fixture.pool.allocate(8);
@@ -165,8 +165,8 @@ TEST(VariableMemoryPool, AlignedSlideStoresTheBlockOffsetBelowTheData) {
         }
         fixture.pool.free(hole, c.hole);
 
-        auto* moved = static_cast<uint8_t*>(fixture.pool.slide(block, data_size + c.alignment, data, data_size,
-                                                               c.alignment));
+        auto* moved =
+            static_cast<uint8_t*>(fixture.pool.slide(block, data_size + c.alignment, data, data_size, c.alignment));
         ASSERT_NE(moved, nullptr);
         EXPECT_EQ(reinterpret_cast<uintptr_t>(moved) % c.alignment, 0u) << c.alignment;
         EXPECT_GE(moved - fixture.region.data(), 4);
@@ -233,9 +233,9 @@ public:
 
 private:
     struct Live {
-        uint32_t requested;   // the size the pool was asked for
-        uint32_t alignment;   // 0 for a plain block
-        uint32_t data;        // offset of the payload
+        uint32_t requested;  // the size the pool was asked for
+        uint32_t alignment;  // 0 for a plain block
+        uint32_t data;       // offset of the payload
         uint32_t data_size;
         uint8_t seed;
     };

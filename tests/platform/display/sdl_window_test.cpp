@@ -55,8 +55,17 @@ TEST(SdlWindow, FormatsMeetTheirMinimumsAndADesktopOfSixteenBitsHasNoneWithMore)
         // The window system's own choice, as the engine calls it.
         using Choose = opengl::WglChoosePixelFormatARBFunction;
         const auto choose = reinterpret_cast<Choose>(get_gl_proc_address("wglChoosePixelFormatARB"));
-        const int32_t attributes[] = {WGL_DRAW_TO_WINDOW_ARB, 1, WGL_PIXEL_TYPE_ARB, WGL_TYPE_RGBA_ARB,
-                                      WGL_RED_BITS_ARB, 8, WGL_DEPTH_BITS_ARB, 16, WGL_STENCIL_BITS_ARB, 8, 0};
+        const int32_t attributes[] = {WGL_DRAW_TO_WINDOW_ARB,
+                                      1,
+                                      WGL_PIXEL_TYPE_ARB,
+                                      WGL_TYPE_RGBA_ARB,
+                                      WGL_RED_BITS_ARB,
+                                      8,
+                                      WGL_DEPTH_BITS_ARB,
+                                      16,
+                                      WGL_STENCIL_BITS_ARB,
+                                      8,
+                                      0};
         int32_t format = 0;
         uint32_t count = 0;
         const int32_t succeeded = choose(nullptr, attributes, nullptr, 1, &format, &count);

@@ -1,9 +1,9 @@
 #include "xvfb_server.h"
 
-#include <csignal>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <chrono>
 #include <string>

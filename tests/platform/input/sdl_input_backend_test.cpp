@@ -97,7 +97,8 @@ TEST(SdlInputBackend, XKeysButtonsMotionAndTheWheelArriveAsTheDevicesReportThem)
         WindowGeometry geometry;
         geometry.width = 200;
         geometry.height = 150;
-        DisplayWindow* const window = create_display_window(window_title, geometry, choose_pixel_format(request), false);
+        DisplayWindow* const window =
+            create_display_window(window_title, geometry, choose_pixel_format(request), false);
         show_window(window);
         pump(300);
         const std::string id = run_command(std::string("xdotool search --name '") + window_title + "' | head -1");

@@ -1,5 +1,5 @@
-#include <atomic>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -59,7 +59,8 @@ TEST(WorkerThread, StartsTheFunctionWithItsArgument) {
     std::atomic<int> seen{0};
     platform::ThreadHandle handles[8];
     for (platform::ThreadHandle& handle : handles) {
-        create_thread(&handle, nullptr, [](void* raw) { static_cast<std::atomic<int>*>(raw)->fetch_add(1); }, &seen);
+        create_thread(
+            &handle, nullptr, [](void* raw) { static_cast<std::atomic<int>*>(raw)->fetch_add(1); }, &seen);
     }
     for (platform::ThreadHandle& handle : handles) {
         platform::join_thread(&handle);

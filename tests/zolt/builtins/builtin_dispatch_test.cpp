@@ -11,10 +11,10 @@
 
 #include "support/child_process.h"
 #include "zolt/builtins/builtin_helpers.h"
-#include "zolt/core/script_objects/array_server.h"
+#include "zolt/core/main_thread/message_pump.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/core/resources/language.h"
-#include "zolt/core/main_thread/message_pump.h"
+#include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script_objects/string_server.h"
 
 namespace zolt::core {
@@ -63,9 +63,11 @@ std::vector<uint32_t> join(std::initializer_list<std::vector<uint32_t>> parts) {
 }
 
 TEST(BuiltinDispatch, SharedStubsAndUnknownIdsReadNothingAndKeepTheStack) {
-    const std::vector<uint32_t> no_operation =
-        join({{0, 702, 16383, 22, 30, 31, 74, 75}, range(79, 110), {122, 123, 130, 131, 212, 217, 218, 219},
-              {222, 229, 300, 301, 318}, range(356, 367)});
+    const std::vector<uint32_t> no_operation = join({{0, 702, 16383, 22, 30, 31, 74, 75},
+                                                     range(79, 110),
+                                                     {122, 123, 130, 131, 212, 217, 218, 219},
+                                                     {222, 229, 300, 301, 318},
+                                                     range(356, 367)});
     const std::vector<uint32_t> zero =
         join({range(14, 19), range(23, 29), {71, 72, 121, 128, 129, 215, 216, 228, 234, 235, 317, 386, 387}});
     const std::vector<uint32_t> one = {118, 119, 120, 124, 125, 388, 569, 684, 685};
@@ -101,7 +103,12 @@ TEST(BuiltinDispatch, BuiltinsOfTheDispatcherItself) {
     const struct {
         double value;
         float expected;
-    } doubles[] = {{1.5, 1.5f}, {0.1, 0.1f}, {-1e300, -INFINITY}, {1e-300, 0.0f}, {3.4028235e38, FLT_MAX}, {3.4028235677973366e38, INFINITY}};
+    } doubles[] = {{1.5, 1.5f},
+                   {0.1, 0.1f},
+                   {-1e300, -INFINITY},
+                   {1e-300, 0.0f},
+                   {3.4028235e38, FLT_MAX},
+                   {3.4028235677973366e38, INFINITY}};
     for (const auto& row : doubles) {
         uint64_t bits;
         std::memcpy(&bits, &row.value, sizeof bits);
@@ -133,10 +140,9 @@ TEST(BuiltinDispatch, NeighbourStubsAnswerAsForAHandleThatNamesNothing) {
     const struct {
         uint32_t id;
         uint32_t r0;
-    } cases[] = {{566, 0},   {567, 0},          {650, 0},          {649, marker},     {238, marker},
-                 {239, 0},   {244, 1},          {246, 3},          {251, 0xFFFFFFFF}, {265, 0xFFFFFFFF},
-                 {278, 0xFFFFFFFF}, {284, marker}, {587, 0},       {605, 0},          {658, marker},
-                 {659, 0},   {660, 0xBF800000}, {662, 0xBF800000}};
+    } cases[] = {{566, 0}, {567, 0}, {650, 0},          {649, marker},     {238, marker},     {239, 0},
+                 {244, 1}, {246, 3}, {251, 0xFFFFFFFF}, {265, 0xFFFFFFFF}, {278, 0xFFFFFFFF}, {284, marker},
+                 {587, 0}, {605, 0}, {658, marker},     {659, 0},          {660, 0xBF800000}, {662, 0xBF800000}};
     for (const auto& row : cases) {
         SCOPED_TRACE(row.id);
         auto context = make_context({1, 2, 3, 4});

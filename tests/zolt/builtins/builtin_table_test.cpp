@@ -67,8 +67,7 @@ TEST(BuiltinTable, BindingAnIdTwiceOrCallingAnUnboundOneIsFatal) {
         table->call(*context, 188);
     });
     EXPECT_EQ(unbound.exit_code, ExitCode::crash);
-    EXPECT_NE(unbound.standard_error.find("A builtin was called before the builtin table was bound"),
-              std::string::npos)
+    EXPECT_NE(unbound.standard_error.find("A builtin was called before the builtin table was bound"), std::string::npos)
         << unbound.standard_error;
 }
 
@@ -155,8 +154,7 @@ TEST_F(BuiltinBytecode, ArgumentsReachTheBodyInTheOrderOfTheRow) {
         // character_at: string, index.
         {"    push_byte 2\n    push_r1\n    call builtin(character_at)\n    drop2\n", u'c'},
         // convert_double_to_float: low word, high word of 1.5.
-        {"    push_word 0x3FF80000\n    push_zero\n    call builtin(convert_double_to_float)\n    drop2\n",
-         0x3FC00000},
+        {"    push_word 0x3FF80000\n    push_zero\n    call builtin(convert_double_to_float)\n    drop2\n", 0x3FC00000},
     };
     std::vector<std::string> bodies;
     for (const auto& c : cases) {

@@ -1,13 +1,13 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
 #include "libs/io/temporary_folder.h"
 #include "libs/utility/crc32.h"
@@ -94,10 +94,10 @@ void write_every_field(SaveStream& stream) {
 }
 
 // The layout the fields above must have: little-endian, each with its width.
-const std::vector<uint8_t> every_field_bytes = {
-    0xFE, 0xEF, 0xBE, 0xEF, 0xBE, 0xAD, 0xDE, 0xFB, 0xD0, 0x8A, 0x00, 0x00, 0x00, 0x80,
-    0x00, 0x00, 0xC0, 0x3F, 0x34, 0x12, 0xC0, 0x7F, 0x00, 0x00, 0x00, 0x80, 0x01, 0x00,
-    0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55, 'x',  'y',  'z'};
+const std::vector<uint8_t> every_field_bytes = {0xFE, 0xEF, 0xBE, 0xEF, 0xBE, 0xAD, 0xDE, 0xFB, 0xD0, 0x8A,
+                                                0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0xC0, 0x3F, 0x34, 0x12,
+                                                0xC0, 0x7F, 0x00, 0x00, 0x00, 0x80, 0x01, 0x00, 0x44, 0x33,
+                                                0x22, 0x11, 0x88, 0x77, 0x66, 0x55, 'x',  'y',  'z'};
 
 void check_every_field(LoadStream& stream) {
     EXPECT_EQ(stream.read_u8(), 0xFE);
@@ -192,8 +192,8 @@ TEST(SaveStreams, TenByteSaveIsReservedAreaStorageRecordStreamAndCrc) {
     EXPECT_EQ(file.substr(0, 12288), std::string(12288, '\0'));
     EXPECT_EQ(std::memcmp(file.data() + 12288, files.get_storage_record(), 4100), 0);
     EXPECT_EQ(file.substr(16388, 10), "0123456789");
-    const uint32_t expected_register = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>("0123456789"), 10)) ^
-                                       0xFFFFFFFFu;
+    const uint32_t expected_register =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>("0123456789"), 10)) ^ 0xFFFFFFFFu;
     uint32_t stored_register;
     std::memcpy(&stored_register, file.data() + file.size() - 4, 4);
     EXPECT_EQ(stored_register, expected_register);
@@ -263,8 +263,8 @@ private:
 };
 
 TEST(LoadStreams, ReadsAcrossRefillsAndReportsEachUsedUpBuffer) {
-    ChunkedLoadStream stream(std::string(reinterpret_cast<const char*>(every_field_bytes.data()),
-                                         every_field_bytes.size()));
+    ChunkedLoadStream stream(
+        std::string(reinterpret_cast<const char*>(every_field_bytes.data()), every_field_bytes.size()));
     check_every_field(stream);
     EXPECT_EQ(stream.consumed, every_field_bytes.size() / 3);
 }
@@ -325,8 +325,9 @@ TEST(LoadStreams, ReadingPastTheEndOfALoadedStreamPanics) {
     });
     for (const test::ChildResult& result : {past_end, refused}) {
         EXPECT_EQ(result.exit_code, ExitCode::crash);
-        EXPECT_NE(result.standard_error.find("zolt: fatal error: no fill buffer callback when load buffer became empty"),
-                  std::string::npos)
+        EXPECT_NE(
+            result.standard_error.find("zolt: fatal error: no fill buffer callback when load buffer became empty"),
+            std::string::npos)
             << result.standard_error;
     }
 }
@@ -404,11 +405,14 @@ TEST(FileSaveStreams, FaultOnALaterCallKeepsThePreviousSave) {
         uint32_t status;
     };
     const Case cases[] = {
-        {"third write failing with EIO", {platform::FileCall::write, platform::FileFaultKind::fail, EIO, 2},
+        {"third write failing with EIO",
+         {platform::FileCall::write, platform::FileFaultKind::fail, EIO, 2},
          save_status_file_error},
-        {"third write short", {platform::FileCall::write, platform::FileFaultKind::short_transfer, 10, 2},
+        {"third write short",
+         {platform::FileCall::write, platform::FileFaultKind::short_transfer, 10, 2},
          save_status_file_error},
-        {"flush to disk failing with ENOSPC", {platform::FileCall::flush, platform::FileFaultKind::fail, ENOSPC, 0},
+        {"flush to disk failing with ENOSPC",
+         {platform::FileCall::flush, platform::FileFaultKind::fail, ENOSPC, 0},
          save_status_disk_full},
     };
     for (const Case& c : cases) {
@@ -457,7 +461,7 @@ TEST(MemorySaveStreams, OnlyFourSlotsWithClearSaveNumberOpen) {
         uint32_t id;
         bool opens;
     };
-    const Case cases[] = {{0x10000000, true}, {0x10000003, true}, {0x10000004, false},
+    const Case cases[] = {{0x10000000, true},  {0x10000003, true},  {0x10000004, false},
                           {0x10010000, false}, {0x10800001, false}, {0x1000FFFF, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);

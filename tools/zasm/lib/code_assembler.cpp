@@ -167,8 +167,8 @@ bool parse_number(const std::string& text, Number* number, std::string* error) {
     uint64_t magnitude = 0;
     for (const char digit : body) {
         const int value = std::isxdigit(static_cast<unsigned char>(digit)) == 0 ? -1
-                          : is_digit(digit)                                   ? digit - '0'
-                                                                              : std::tolower(digit) - 'a' + 10;
+                          : is_digit(digit)                                     ? digit - '0'
+                                                                                : std::tolower(digit) - 'a' + 10;
         if (value < 0 || value >= base) {
             *error = "\"" + text + "\" is not a number";
             return false;
@@ -327,9 +327,8 @@ private:
         if (values[0] > 15) {
             return fail("a chain index must be an integer from 0 to 15");
         }
-        expression->value = core::make_code_reference(static_cast<uint32_t>(values[0]),
-                                                      static_cast<uint32_t>(values[1]),
-                                                      static_cast<uint32_t>(values[2]));
+        expression->value = core::make_code_reference(
+            static_cast<uint32_t>(values[0]), static_cast<uint32_t>(values[1]), static_cast<uint32_t>(values[2]));
         return true;
     }
 
@@ -397,8 +396,8 @@ private:
             report(line, "expected an instruction, a directive or a label");
             return;
         }
-        const bool is_parsed = head.text[0] == '.' ? parse_directive(head.text, parser, line)
-                                                   : parse_instruction(head.text, parser, line);
+        const bool is_parsed =
+            head.text[0] == '.' ? parse_directive(head.text, parser, line) : parse_instruction(head.text, parser, line);
         if (!is_parsed) {
             report(line, parser.get_error().empty() ? "broken line" : parser.get_error());
         }
@@ -568,8 +567,7 @@ private:
                 return false;
             }
             if (item.words.size() != count) {
-                return parser.fail(name + " takes " + std::to_string(count) + " word operand" +
-                                   (count > 1 ? "s" : ""));
+                return parser.fail(name + " takes " + std::to_string(count) + " word operand" + (count > 1 ? "s" : ""));
             }
         }
         }

@@ -278,7 +278,8 @@ bool disassemble_code(uint32_t resource_id, const uint8_t* bytes, uint32_t size,
         return false;
     }
     const core::CodeResourceHeader& header = check.header;
-    if ((header.identity & core::max_entry_index) != 0 || header.entry_table_offset != core::code_resource_header_size ||
+    if ((header.identity & core::max_entry_index) != 0 ||
+        header.entry_table_offset != core::code_resource_header_size ||
         uint64_t{header.code_offset} != core::code_resource_header_size + uint64_t{header.entry_count} * 4 ||
         header.code_end_offset != size) {
         *error = format("code resource 0x%08" PRIX32 " is not laid out as the assembler writes code", resource_id);
@@ -305,8 +306,7 @@ bool disassemble_code(uint32_t resource_id, const uint8_t* bytes, uint32_t size,
     return true;
 }
 
-bool read_pack_resources(const std::vector<uint8_t>& pack, std::vector<PackedResource>* resources,
-                         std::string* error) {
+bool read_pack_resources(const std::vector<uint8_t>& pack, std::vector<PackedResource>* resources, std::string* error) {
     const io::PackCheckResult check = io::verify_pack(pack.data(), pack.size());
     if (check.check != io::PackCheck::intact) {
         char message[512];

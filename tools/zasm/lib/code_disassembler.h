@@ -13,8 +13,7 @@ namespace zolt::tools {
 // Appends the source of one code resource to text. False, with a message,
 // when the bytes are not a code resource in the assembler's layout: the
 // header, the entry table right after it, then the code to the end.
-bool disassemble_code(uint32_t resource_id, const uint8_t* bytes, uint32_t size, std::string* text,
-                      std::string* error);
+bool disassemble_code(uint32_t resource_id, const uint8_t* bytes, uint32_t size, std::string* text, std::string* error);
 
 struct PackedResource {
     uint32_t id = 0;
@@ -23,8 +22,7 @@ struct PackedResource {
 
 // Every resource of a pack, unpacked, after the engine's checks of the pack
 // and of each resource's CRC. False, with a message, when any fails.
-bool read_pack_resources(const std::vector<uint8_t>& pack, std::vector<PackedResource>* resources,
-                         std::string* error);
+bool read_pack_resources(const std::vector<uint8_t>& pack, std::vector<PackedResource>* resources, std::string* error);
 
 // The source of every code resource in the pack; other resources are named
 // in comments.

@@ -7,9 +7,12 @@ namespace zolt::tools {
 namespace {
 
 int hex_digit_value(char digit) {
-    if (digit >= '0' && digit <= '9') return digit - '0';
-    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
-    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+    if (digit >= '0' && digit <= '9')
+        return digit - '0';
+    if (digit >= 'a' && digit <= 'f')
+        return digit - 'a' + 10;
+    if (digit >= 'A' && digit <= 'F')
+        return digit - 'A' + 10;
     return -1;
 }
 
@@ -80,11 +83,21 @@ bool parse_text_literal(const std::string& body, std::vector<char16_t>* units, s
         const char escape = body[index + 1];
         index += 2;
         switch (escape) {
-        case '"': units->push_back(u'"'); break;
-        case '\\': units->push_back(u'\\'); break;
-        case 'n': units->push_back(u'\n'); break;
-        case 'r': units->push_back(u'\r'); break;
-        case 't': units->push_back(u'\t'); break;
+        case '"':
+            units->push_back(u'"');
+            break;
+        case '\\':
+            units->push_back(u'\\');
+            break;
+        case 'n':
+            units->push_back(u'\n');
+            break;
+        case 'r':
+            units->push_back(u'\r');
+            break;
+        case 't':
+            units->push_back(u'\t');
+            break;
         case 'u': {
             uint32_t unit = 0;
             for (uint32_t digit = 0; digit < 4; ++digit) {
@@ -112,11 +125,21 @@ std::string format_text_literal(const char16_t* units, size_t count) {
     for (size_t index = 0; index < count; ++index) {
         const char16_t unit = units[index];
         switch (unit) {
-        case u'"': text += "\\\""; break;
-        case u'\\': text += "\\\\"; break;
-        case u'\n': text += "\\n"; break;
-        case u'\r': text += "\\r"; break;
-        case u'\t': text += "\\t"; break;
+        case u'"':
+            text += "\\\"";
+            break;
+        case u'\\':
+            text += "\\\\";
+            break;
+        case u'\n':
+            text += "\\n";
+            break;
+        case u'\r':
+            text += "\\r";
+            break;
+        case u'\t':
+            text += "\\t";
+            break;
         default:
             if (unit >= 0x20 && unit < 0x7F) {
                 text += static_cast<char>(unit);

@@ -72,14 +72,22 @@ int fail(const std::string& message) {
 
 const char* get_operand_kind_text(core::OperandKind kind) {
     switch (kind) {
-    case core::OperandKind::none: return "";
-    case core::OperandKind::byte: return "b";
-    case core::OperandKind::signed_byte: return "s";
-    case core::OperandKind::word1: return "w1";
-    case core::OperandKind::word2: return "w2";
-    case core::OperandKind::word3: return "w3";
-    case core::OperandKind::word4: return "w4";
-    case core::OperandKind::text: return "t";
+    case core::OperandKind::none:
+        return "";
+    case core::OperandKind::byte:
+        return "b";
+    case core::OperandKind::signed_byte:
+        return "s";
+    case core::OperandKind::word1:
+        return "w1";
+    case core::OperandKind::word2:
+        return "w2";
+    case core::OperandKind::word3:
+        return "w3";
+    case core::OperandKind::word4:
+        return "w4";
+    case core::OperandKind::text:
+        return "t";
     }
     return "";
 }
@@ -180,8 +188,7 @@ int assemble(const std::vector<std::string>& arguments) {
     }
     if (!list_path.empty()) {
         const std::filesystem::path list_folder = std::filesystem::absolute(list_path).parent_path();
-        const std::string name =
-            std::filesystem::absolute(pack_path).lexically_relative(list_folder).generic_string();
+        const std::string name = std::filesystem::absolute(pack_path).lexically_relative(list_folder).generic_string();
         std::string text;
         if (!format_pack_list({name}, &text, &error) || !write_file(list_path, text.data(), text.size(), &error)) {
             return fail(error);

@@ -131,7 +131,8 @@ public:
 
 private:
     uint32_t hash_at(uint32_t position) const {
-        const uint32_t word = data_[position] | uint32_t{data_[position + 1]} << 8 | uint32_t{data_[position + 2]} << 16;
+        const uint32_t word =
+            data_[position] | uint32_t{data_[position + 1]} << 8 | uint32_t{data_[position + 2]} << 16;
         return (word * 2654435761u) >> hash_shift_;
     }
 
@@ -213,7 +214,9 @@ private:
     void write_match(const Match& match) {
         const uint32_t distance = match.distance - 1;
         switch (match.token_size) {
-        case 1: stream_.push_back(static_cast<uint8_t>((match.covered - 3) << 4 | distance)); break;
+        case 1:
+            stream_.push_back(static_cast<uint8_t>((match.covered - 3) << 4 | distance));
+            break;
         case 2:
             stream_.push_back(static_cast<uint8_t>(0xC0 | (match.covered - 4)));
             stream_.push_back(static_cast<uint8_t>(distance));
@@ -240,7 +243,9 @@ private:
 
 }  // namespace
 
-std::vector<uint8_t> pack_stream(const uint8_t* data, uint32_t size) { return Packer(data, size).pack(); }
+std::vector<uint8_t> pack_stream(const uint8_t* data, uint32_t size) {
+    return Packer(data, size).pack();
+}
 
 bool is_in_place_safe(const uint8_t* stream, uint32_t stream_size, uint32_t unpacked_size) {
     // The block position of the stream's first byte; output position and

@@ -12,8 +12,8 @@
 namespace zolt::tools {
 
 struct PackResource {
-    uint32_t id = 0;       // with its language number in bits 24-27
-    uint32_t flags = 0;    // io::make_resource_flags(alignment exponent, pool type, not reopened)
+    uint32_t id = 0;     // with its language number in bits 24-27
+    uint32_t flags = 0;  // io::make_resource_flags(alignment exponent, pool type, not reopened)
     std::vector<uint8_t> data;
     bool allow_packing = true;  // packed when that saves space and decodes in place
 };

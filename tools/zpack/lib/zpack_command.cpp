@@ -170,7 +170,8 @@ bool verify_resource(const std::vector<uint8_t>& pack, const core::ResourceEntry
     const uint8_t* stored = pack.data() + entry.offset;
     const uint32_t stored_crc = compute_crc32(stored, entry.stored_size);
     if (stored_crc != entry.stored_crc) {
-        std::fprintf(stderr, "zpack: resource 0x%08" PRIx32 " data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32 "\n",
+        std::fprintf(stderr,
+                     "zpack: resource 0x%08" PRIx32 " data CRC 0x%08" PRIx32 " does not match 0x%08" PRIx32 "\n",
                      entry.id, stored_crc, entry.stored_crc);
         return false;
     }

@@ -22,17 +22,17 @@ protected:
     ~ConfigArrayAccess() = default;
 };
 
-void set_config_bool(uint32_t number, uint32_t value);       // 135: value != 0
-void set_config_unsigned(uint32_t number, uint32_t value);        // 136
-void set_config_signed(uint32_t number, int32_t value);         // 137
-void set_config_float(uint32_t number, float value);         // 138
-void set_config_by_type(uint32_t number, float value);       // 139
-bool builtin_get_config_bool(uint32_t number);                       // 140
-uint32_t builtin_get_config_u32(uint32_t number);                    // 141
-int32_t builtin_get_config_s32(uint32_t number);                     // 142
-float builtin_get_config_float(uint32_t number);                     // 143
-float builtin_get_config_as_float(uint32_t number);                  // 144
-bool builtin_save_config_file();                                     // 145: true when written
+void set_config_bool(uint32_t number, uint32_t value);      // 135: value != 0
+void set_config_unsigned(uint32_t number, uint32_t value);  // 136
+void set_config_signed(uint32_t number, int32_t value);     // 137
+void set_config_float(uint32_t number, float value);        // 138
+void set_config_by_type(uint32_t number, float value);      // 139
+bool builtin_get_config_bool(uint32_t number);              // 140
+uint32_t builtin_get_config_u32(uint32_t number);           // 141
+int32_t builtin_get_config_s32(uint32_t number);            // 142
+float builtin_get_config_float(uint32_t number);            // 143
+float builtin_get_config_as_float(uint32_t number);         // 144
+bool builtin_save_config_file();                            // 145: true when written
 // 146: the profile variables as text (NUL-terminated, zero-padded) in a new
 // array; its handle. Text of 65535 characters or more is fatal.
 uint32_t builtin_get_profile_config(ConfigArrayAccess& arrays);

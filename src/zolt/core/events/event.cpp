@@ -1,9 +1,9 @@
 #include "zolt/core/events/event.h"
 
 #include "zolt/core/events/event_server.h"
-#include "zolt/core/script/interpreter.h"
 #include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/script/interpreter.h"
 #include "zolt/core/script/task_server.h"
 
 namespace zolt::core {

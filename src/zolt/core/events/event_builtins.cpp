@@ -141,12 +141,11 @@ void bind_event_builtins(BuiltinTable& table) {
     bind_builtin<BuiltinId::get_clock_step, &read_clock<uint32_t, &read_step>>(table);
     bind_builtin<BuiltinId::set_current_clock_time, &set_running_clock_time>(table);
     bind_builtin<BuiltinId::get_current_clock_time, &read_running_clock<uint32_t, &read_time>>(table);
-    bind_builtin<BuiltinId::get_current_clock_previous_target,
-                 &read_running_clock<uint32_t, &read_previous_target>>(table);
+    bind_builtin<BuiltinId::get_current_clock_previous_target, &read_running_clock<uint32_t, &read_previous_target>>(
+        table);
     bind_builtin<BuiltinId::get_current_clock_last_tick, &read_running_clock<uint32_t, &read_last_due>>(table);
     bind_builtin<BuiltinId::get_current_clock_target, &read_running_clock<uint32_t, &read_target>>(table);
-    bind_builtin<BuiltinId::get_current_clock_seconds, &read_running_clock<uint32_t, &read_whole_seconds>>(
-        table);
+    bind_builtin<BuiltinId::get_current_clock_seconds, &read_running_clock<uint32_t, &read_whole_seconds>>(table);
     bind_builtin<BuiltinId::get_current_clock_second_fraction, &read_running_clock<float, &read_second_fraction>>(
         table);
     bind_builtin<BuiltinId::get_current_clock_time_of_day, &read_running_clock<float, &read_time_of_day>>(table);

@@ -1,10 +1,10 @@
 #include "zolt/core/events/message.h"
 
-#include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/events/event_server.h"
 #include "zolt/core/events/listener_server.h"
 #include "zolt/core/events/message_server.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/script_objects/dictionary_server.h"
 
 namespace zolt::core {
 
@@ -76,8 +76,8 @@ void Message::save(storage::SaveStream& stream) {
 
 bool Message::load(storage::LoadStream& stream) {
     return ServerObject::load(stream) && read_u16(stream, pending_) && read_u8(stream, kept_) &&
-           read_u8(stream, locked_) && read_u32(stream, kind_) && read_u32(stream, id_) &&
-           read_u32(stream, sender_) && read_u32(stream, recipient_) && read_u32(stream, dictionary_);
+           read_u8(stream, locked_) && read_u32(stream, kind_) && read_u32(stream, id_) && read_u32(stream, sender_) &&
+           read_u32(stream, recipient_) && read_u32(stream, dictionary_);
 }
 
 bool Message::get_property(uint32_t id, Property& out) const {

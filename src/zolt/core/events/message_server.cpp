@@ -19,8 +19,8 @@ void destroy_live_messages_if(MessageServer& server, Test test) {
     const ObjectList& live = server.get_live_list();
     ServerObject* object = live.get_head();
     while (object != nullptr) {
-        ServerObject* const next = ObjectList::get_next(object) != live.get_head() ? ObjectList::get_next(object)
-                                                                                  : nullptr;
+        ServerObject* const next =
+            ObjectList::get_next(object) != live.get_head() ? ObjectList::get_next(object) : nullptr;
         auto* const message = static_cast<Message*>(object);
         if (!test(*message)) {
             object = next;
@@ -49,9 +49,8 @@ void MessageServer::unregister_server() {
 }
 
 void MessageServer::free_delivered_messages() {
-    destroy_live_messages_if(*this, [](const Message& message) {
-        return message.get_pending() == 0 && message.is_kept();
-    });
+    destroy_live_messages_if(*this,
+                             [](const Message& message) { return message.get_pending() == 0 && message.is_kept(); });
 }
 
 void MessageServer::destroy_unaddressed_messages() {

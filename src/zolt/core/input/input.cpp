@@ -3,14 +3,14 @@
 #include <cmath>
 #include <mutex>
 
-#include "libs/utility/fatal_error.h"
 #include "libs/utility/config_variable_table.h"
+#include "libs/utility/fatal_error.h"
 #include "platform/input/input_backend.h"
 #include "platform/input/virtual_keys.h"
 #include "zolt/core/config/config_support_variables.h"
 #include "zolt/core/events/event_server.h"
-#include "zolt/core/input/input_codes.h"
 #include "zolt/core/events/message.h"
+#include "zolt/core/input/input_codes.h"
 #include "zolt/core/main_thread/message_pump.h"
 #include "zolt/core/object_server/property.h"
 #include "zolt/core/script_objects/string_object.h"

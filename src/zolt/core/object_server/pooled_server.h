@@ -19,9 +19,7 @@ public:
 
     uint32_t get_capacity() const override { return N; }
 
-    ServerObject* get_object_address(ObjectHandle handle) override {
-        return &objects()[get_handle_index(handle)];
-    }
+    ServerObject* get_object_address(ObjectHandle handle) override { return &objects()[get_handle_index(handle)]; }
 
     ServerObject* get_object_internal(ObjectHandle handle) final {
         const uint32_t index = get_handle_index(handle);

@@ -49,8 +49,8 @@ template <typename Visit>
 void for_each_live_object(const ServerBase* server, Visit visit) {
     const ObjectList& live = server->get_live_list();
     for (ServerObject* object = live.get_head(); object != nullptr;) {
-        ServerObject* const next = ObjectList::get_next(object) != live.get_head() ? ObjectList::get_next(object)
-                                                                                    : nullptr;
+        ServerObject* const next =
+            ObjectList::get_next(object) != live.get_head() ? ObjectList::get_next(object) : nullptr;
         visit(object);
         object = next;
     }
@@ -370,7 +370,6 @@ bool any_server_has_dead_objects() {
     }
     return false;
 }
-
 
 void notify_all_resources_moved() {
     for_each_server([](ServerBase* server) { server->notify_resources_moved(); });

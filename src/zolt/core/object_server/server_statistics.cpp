@@ -27,8 +27,9 @@ uint32_t get_server_free_count(uint32_t type) {
 
 float get_server_usage(uint32_t type) {
     const ServerStatistics statistics = get_server_statistics(type);
-    return statistics.capacity != 0 ? static_cast<float>(statistics.live_count) / static_cast<float>(statistics.capacity)
-                                    : 0.0f;
+    return statistics.capacity != 0
+               ? static_cast<float>(statistics.live_count) / static_cast<float>(statistics.capacity)
+               : 0.0f;
 }
 
 float get_server_peak_usage(uint32_t type) {

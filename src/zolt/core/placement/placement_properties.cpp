@@ -2,9 +2,9 @@
 
 #include <initializer_list>
 
+#include "zolt/core/object_server/stream_words.h"
 #include "zolt/core/placement/placement_stream_words.h"
 #include "zolt/core/placement/placement_track.h"
-#include "zolt/core/object_server/stream_words.h"
 
 namespace zolt::core {
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "libs/utility/fixed_memory_pool.h"
+#include "zolt/core/object_server/pooled_server.h"
 #include "zolt/core/placement/placement.h"
 #include "zolt/core/placement/placement_track.h"
-#include "zolt/core/object_server/pooled_server.h"
 
 namespace zolt::core {
 

@@ -7,6 +7,6 @@ namespace zolt {
 uint32_t current_language = 1;
 uint32_t default_language = 1;
 const ConfigVariableRow<uint32_t> default_language_row(37, "default_language", &default_language, 1, 1, 13,
-                                                      config_always_written);
+                                                       config_always_written);
 
 }  // namespace zolt

@@ -13,9 +13,9 @@ namespace zolt::core {
 class ResourceObject;
 
 namespace resource_state {
-constexpr uint8_t from_pack = 0x01;     // always set
-constexpr uint8_t in_memory = 0x04;     // data holds the memory
-constexpr uint8_t open = 0x08;          // data names the resource object holding it
+constexpr uint8_t from_pack = 0x01;  // always set
+constexpr uint8_t in_memory = 0x04;  // data holds the memory
+constexpr uint8_t open = 0x08;       // data names the resource object holding it
 constexpr uint8_t opened_once = 0x10;
 constexpr uint8_t load_pending = 0x20;
 constexpr uint8_t loading = 0x40;
@@ -39,9 +39,7 @@ struct ResourceInfo {
     uint8_t get_state() const {
         return std::atomic_ref<uint8_t>(const_cast<uint8_t&>(state)).load(std::memory_order_acquire);
     }
-    void add_state(uint8_t bits) {
-        std::atomic_ref<uint8_t>(state).fetch_or(bits, std::memory_order_acq_rel);
-    }
+    void add_state(uint8_t bits) { std::atomic_ref<uint8_t>(state).fetch_or(bits, std::memory_order_acq_rel); }
     void remove_state(uint8_t bits) {
         std::atomic_ref<uint8_t>(state).fetch_and(static_cast<uint8_t>(~bits), std::memory_order_acq_rel);
     }

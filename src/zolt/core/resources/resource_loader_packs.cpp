@@ -10,8 +10,8 @@ namespace zolt::core {
 namespace {
 
 constexpr uint32_t pack_open_flags = io::open_read | io::quiet_missing_file | io::handle_not_owned;  // 0x481
-constexpr uint32_t pack_read_flags = io::open_read | io::handle_not_owned;                         // 0x401
-constexpr uint32_t pack_close_flags = io::open_read;                                               // 0x1
+constexpr uint32_t pack_read_flags = io::open_read | io::handle_not_owned;                           // 0x401
+constexpr uint32_t pack_close_flags = io::open_read;                                                 // 0x1
 constexpr uint32_t pack_message_capacity = 1024;
 
 // Checks of an entry name no file in their wording: the pack's path follows
@@ -187,8 +187,7 @@ bool ResourceLoader::queue_pack_resource(uint32_t pack_index, const ResourceEntr
         info.flags |= io::resource_flag_deferred;
         return false;
     }
-    info.data.memory =
-        allocate_aligned(info, info.unpacked_size, 1u << io::get_alignment_exponent(info.flags));
+    info.data.memory = allocate_aligned(info, info.unpacked_size, 1u << io::get_alignment_exponent(info.flags));
     info.add_state(resource_state::load_pending | resource_state::in_memory);
     return true;
 }

@@ -86,8 +86,8 @@ void ResourceLoader::slide_resource(ResourceInfo& info) {
     } else {
         uint32_t block_offset = 0;
         std::memcpy(&block_offset, memory - sizeof block_offset, sizeof block_offset);
-        moved = pool.slide(pool.get_block_at(block_offset), info.unpacked_size + alignment, memory,
-                           info.unpacked_size, alignment);
+        moved = pool.slide(pool.get_block_at(block_offset), info.unpacked_size + alignment, memory, info.unpacked_size,
+                           alignment);
     }
     if (moved == nullptr || moved == memory) {
         return;

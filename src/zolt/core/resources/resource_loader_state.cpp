@@ -1,5 +1,5 @@
-#include "zolt/core/resources/resource_loader.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/resources/resource_loader.h"
 
 namespace zolt::core {
 

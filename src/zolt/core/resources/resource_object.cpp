@@ -1,8 +1,8 @@
 #include "zolt/core/resources/resource_object.h"
 
 #include "libs/io/pack_format.h"
-#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/resources/resource_server.h"
 
 namespace zolt::core {
 

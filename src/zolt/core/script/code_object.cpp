@@ -4,10 +4,10 @@
 #include <cstdint>
 
 #include "libs/utility/fatal_error.h"
+#include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/code_server.h"
-#include "zolt/core/resources/resource_server.h"
-#include "zolt/core/object_server/stream_words.h"
 
 namespace zolt::core {
 namespace {

@@ -49,8 +49,8 @@ CodeResourceCheckResult check_code_resource(const void* bytes, uint32_t size) {
 
 namespace {
 
-void describe_version_mismatch(const char* part, uint32_t found, uint32_t resource_id, uint32_t expected,
-                               char* buffer, uint32_t capacity) {
+void describe_version_mismatch(const char* part, uint32_t found, uint32_t resource_id, uint32_t expected, char* buffer,
+                               uint32_t capacity) {
     std::snprintf(buffer, capacity,
                   "the version of code object %s 0x%08" PRIx32 " within resource 0x%08" PRIx32
                   " does not match 0x%08" PRIx32 " used by engine",
@@ -68,8 +68,7 @@ void describe_code_resource_check(const CodeResourceCheckResult& result, uint32_
         break;
     case CodeResourceCheck::too_short:
         std::snprintf(buffer, capacity,
-                      "code resource 0x%08" PRIx32 " has %" PRIu32 " bytes, fewer than its %" PRIu32
-                      "-byte header",
+                      "code resource 0x%08" PRIx32 " has %" PRIu32 " bytes, fewer than its %" PRIu32 "-byte header",
                       resource_id, result.size, code_resource_header_size);
         break;
     case CodeResourceCheck::constants_version:
@@ -98,8 +97,7 @@ void describe_code_resource_check(const CodeResourceCheckResult& result, uint32_
         break;
     case CodeResourceCheck::code_offset_unaligned:
         std::snprintf(buffer, capacity,
-                      "the code of code resource 0x%08" PRIx32 " starts at offset %" PRIu32
-                      ", not a multiple of 4",
+                      "the code of code resource 0x%08" PRIx32 " starts at offset %" PRIu32 ", not a multiple of 4",
                       resource_id, header.code_offset);
         break;
     }

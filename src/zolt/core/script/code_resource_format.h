@@ -49,11 +49,15 @@ constexpr uint32_t make_code_reference(uint32_t chain_index, uint32_t key, uint3
 constexpr uint32_t make_builtin_reference(uint32_t builtin_id) {
     return make_code_reference(builtin_chain_index, 0, builtin_id);
 }
-constexpr uint32_t get_code_chain_index(uint32_t identity_or_reference) { return identity_or_reference >> 28; }
+constexpr uint32_t get_code_chain_index(uint32_t identity_or_reference) {
+    return identity_or_reference >> 28;
+}
 constexpr uint32_t get_code_key(uint32_t identity_or_reference) {
     return (identity_or_reference >> 14) & max_code_key;
 }
-constexpr uint32_t get_code_entry_index(uint32_t reference) { return reference & max_entry_index; }
+constexpr uint32_t get_code_entry_index(uint32_t reference) {
+    return reference & max_entry_index;
+}
 
 // The resource id of a code object: top nibble 1, the language number in
 // bits 24-27 (0xF: the current language), the chain index in bits 16-19 and

@@ -2,8 +2,8 @@
 
 #include "libs/utility/crc32.h"
 #include "libs/utility/ring_list.h"
-#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/resources/resource_server.h"
 
 namespace zolt::core {
 

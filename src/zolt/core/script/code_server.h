@@ -9,9 +9,9 @@
 // resource, goes into every save file. Main thread only.
 #include <cstdint>
 
+#include "zolt/core/object_server/pooled_server.h"
 #include "zolt/core/script/code_object.h"
 #include "zolt/core/script/code_resource_format.h"
-#include "zolt/core/object_server/pooled_server.h"
 
 namespace zolt::core {
 

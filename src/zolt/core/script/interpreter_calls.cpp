@@ -46,8 +46,7 @@ StepResult check_after_call_out(ScriptContext& context, const RunningTask& runni
         return StepResult::destroyed;
     }
     // A call out may have moved sp or fb anywhere, or moved the code.
-    if (context.stack_index > operand_stack_size || context.frame_base > operand_stack_size ||
-        !refresh_code(context)) {
+    if (context.stack_index > operand_stack_size || context.frame_base > operand_stack_size || !refresh_code(context)) {
         return StepResult::fault;
     }
     if (is_other_event_due()) {

@@ -3,18 +3,18 @@
 #include <cmath>
 #include <cstring>
 
-#include "zolt/core/script_objects/array_object.h"
+#include "libs/geometry/script_trigonometry.h"
+#include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/script/code_resource_format.h"
 #include "zolt/core/script/code_server.h"
 #include "zolt/core/script/interpreter.h"
 #include "zolt/core/script/interpreter_scalar.h"
 #include "zolt/core/script/interpreter_state.h"
-#include "libs/geometry/script_trigonometry.h"
 #include "zolt/core/script/interpreter_vector.h"
 #include "zolt/core/script/opcode_table.h"
-#include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/script/task.h"
 #include "zolt/core/script/task_server.h"
+#include "zolt/core/script_objects/array_object.h"
 
 namespace zolt::core {
 
@@ -74,6 +74,8 @@ void end_task(Task* task) {
 
 }  // namespace
 
+// The labels and body macros of the dispatch are laid out by hand.
+// clang-format off
 uint32_t execute_task(Task* task, ScriptContext& context) {
     const RunningTask running{task, task->get_handle()};
     if (!task->restore_frame(context)) {
@@ -1422,6 +1424,7 @@ end_normally:
     end_task(task);
     return 0;
 }
+// clang-format on
 
 #undef ZOLT_CALL_OUT
 #undef ZOLT_INCREMENT_STATEMENT

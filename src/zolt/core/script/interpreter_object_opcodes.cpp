@@ -1,9 +1,9 @@
 #include <algorithm>
 
-#include "zolt/core/script/interpreter_state.h"
 #include "zolt/core/object_server/server_base.h"
-#include "zolt/core/script_objects/string_server.h"
+#include "zolt/core/script/interpreter_state.h"
 #include "zolt/core/script/task_server.h"
+#include "zolt/core/script_objects/string_server.h"
 
 namespace zolt::core {
 
@@ -19,12 +19,16 @@ uint32_t get_property_word_count(uint32_t id) {
         return 1;
     }
     switch (get_property_value_type(id)) {
-    case property_type::vector2: return 2;
-    case property_type::vector3: return 3;
+    case property_type::vector2:
+        return 2;
+    case property_type::vector3:
+        return 3;
     case property_type::vector4:
     case property_type::quaternion:
-    case property_type::vector4_other: return 4;
-    default: return 0;
+    case property_type::vector4_other:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -95,8 +99,8 @@ StepResult element_opcode(ScriptContext& context, Opcode opcode) {
     return refresh_code(context) ? StepResult::next : StepResult::fault;
 }
 
-StepResult string_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode,
-                         const uint8_t* literal, uint32_t literal_length) {
+StepResult string_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode, const uint8_t* literal,
+                         uint32_t literal_length) {
     String* const target = get_string_object(context.registers[0]);
     switch (opcode) {
     case Opcode::clear_string:

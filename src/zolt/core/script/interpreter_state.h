@@ -21,13 +21,13 @@ struct RunningTask {
 };
 
 enum class StepResult : uint8_t {
-    next,         // go on with the instruction at the program counter
-    after_call,   // a builtin call: reset the slice so its test runs next
-    fault,        // end the task, the program counter back on the opcode
-    end,          // end the task normally
-    suspend,      // save the frame and return 0
-    destroyed,    // return 0 without touching the task
-    leave,        // return 1 without saving (a game was loaded)
+    next,        // go on with the instruction at the program counter
+    after_call,  // a builtin call: reset the slice so its test runs next
+    fault,       // end the task, the program counter back on the opcode
+    end,         // end the task normally
+    suspend,     // save the frame and return 0
+    destroyed,   // return 0 without touching the task
+    leave,       // return 1 without saving (a game was loaded)
 };
 
 // Loads the code start and size of the context's code object; false when it
@@ -56,8 +56,8 @@ ObjectHandle resolve_object_opcode(ObjectHandle handle);
 // remove_property. The program counter of a text literal has already been
 // moved past it.
 StepResult element_opcode(ScriptContext& context, Opcode opcode);
-StepResult string_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode,
-                         const uint8_t* literal, uint32_t literal_length);
+StepResult string_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode, const uint8_t* literal,
+                         uint32_t literal_length);
 StepResult property_opcode(ScriptContext& context, const RunningTask& running, Opcode opcode);
 
 }  // namespace zolt::core

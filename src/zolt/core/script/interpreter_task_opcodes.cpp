@@ -1,10 +1,10 @@
-#include "zolt/core/script/interpreter_state.h"
 #include "zolt/core/events/message.h"
-#include "zolt/core/resources/resource_server.h"
 #include "zolt/core/object_server/server_base.h"
-#include "zolt/renderer/backend/rendering_command.h"
+#include "zolt/core/resources/resource_server.h"
+#include "zolt/core/script/interpreter_state.h"
 #include "zolt/core/script/task.h"
 #include "zolt/core/script/task_server.h"
+#include "zolt/renderer/backend/rendering_command.h"
 
 namespace zolt::core {
 

@@ -308,10 +308,10 @@ struct OpcodeInfo {
 };
 
 inline constexpr OpcodeInfo opcode_table[opcode_count] = {
-#define ZOLT_OPCODE_INFO(number, name, operand, pops, pushes, flags)                                    \
-    {#name, OperandKind::operand, pops, pushes, [] {                                                    \
-         using namespace opcode_flag;                                                                   \
-         return static_cast<uint8_t>(flags);                                                            \
+#define ZOLT_OPCODE_INFO(number, name, operand, pops, pushes, flags) \
+    {#name, OperandKind::operand, pops, pushes, [] {                 \
+         using namespace opcode_flag;                                \
+         return static_cast<uint8_t>(flags);                         \
      }()},
     ZOLT_OPCODE_LIST(ZOLT_OPCODE_INFO)
 #undef ZOLT_OPCODE_INFO
@@ -332,18 +332,22 @@ constexpr uint32_t get_operand_word_offset(uint32_t opcode_offset) {
 
 constexpr uint32_t get_operand_word_count(OperandKind kind) {
     switch (kind) {
-    case OperandKind::word1: return 1;
-    case OperandKind::word2: return 2;
-    case OperandKind::word3: return 3;
-    case OperandKind::word4: return 4;
-    default: return 0;
+    case OperandKind::word1:
+        return 1;
+    case OperandKind::word2:
+        return 2;
+    case OperandKind::word3:
+        return 3;
+    case OperandKind::word4:
+        return 4;
+    default:
+        return 0;
     }
 }
 
 // The offset of the instruction after the one at opcode_offset in code of
 // code_size bytes; false when the opcode is above 247 or its operand does not
 // lie wholly inside the code.
-bool find_next_instruction(const uint8_t* code, uint32_t code_size, uint32_t opcode_offset,
-                           uint32_t* next_offset);
+bool find_next_instruction(const uint8_t* code, uint32_t code_size, uint32_t opcode_offset, uint32_t* next_offset);
 
 }  // namespace zolt::core

@@ -1,8 +1,8 @@
 #include "zolt/core/script/task.h"
 
 #include "libs/utility/ring_list.h"
-#include "zolt/core/script/code_server.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/script/code_server.h"
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script/task_wake_events.h"
 

@@ -10,8 +10,8 @@
 // for. Main thread only.
 #include <cstdint>
 
-#include "zolt/core/script/script_context.h"
 #include "zolt/core/object_server/server_object.h"
+#include "zolt/core/script/script_context.h"
 #include "zolt/core/script/task_byte_stack.h"
 
 namespace zolt::core {
@@ -26,8 +26,8 @@ constexpr uint32_t saved_frame_minimum_size = saved_registers_size + saved_frame
 constexpr uint32_t saved_frame_maximum_size = operand_stack_size * 4 + saved_frame_minimum_size;
 
 // Scheduling delays and clock selectors every scheduling call understands.
-constexpr uint32_t delay_now_first = 0xFFFFD499;       // -11111: due now, before all due now
-constexpr uint32_t delay_clock_target = 0xFFFFD498;    // -11112: at the end of the clock's step
+constexpr uint32_t delay_now_first = 0xFFFFD499;     // -11111: due now, before all due now
+constexpr uint32_t delay_clock_target = 0xFFFFD498;  // -11112: at the end of the clock's step
 constexpr uint32_t clock_being_run = 31;
 
 // Task properties.

@@ -2,8 +2,8 @@
 
 #include "libs/system/time_base.h"
 #include "libs/utility/fatal_error.h"
-#include "zolt/core/script/interpreter.h"
 #include "zolt/core/main_thread/scheduler.h"
+#include "zolt/core/script/interpreter.h"
 #include "zolt/core/script/task_server.h"
 
 namespace zolt::core {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/script_objects/array_server.h"
 
 namespace zolt::core {
 namespace {

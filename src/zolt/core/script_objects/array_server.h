@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "libs/utility/variable_memory_pool.h"
-#include "zolt/core/script_objects/array_object.h"
 #include "zolt/core/object_server/pooled_server.h"
+#include "zolt/core/script_objects/array_object.h"
 
 namespace zolt::core {
 
@@ -23,9 +23,7 @@ public:
     const char* get_name() const override { return "ArrayServer"; }
     uint32_t get_memory_size() const override { return static_cast<uint32_t>(sizeof(*this)); }
 
-    ArrayObject* create_array(uint32_t capacity) {
-        return static_cast<ArrayObject*>(create_object_internal(capacity));
-    }
+    ArrayObject* create_array(uint32_t capacity) { return static_cast<ArrayObject*>(create_object_internal(capacity)); }
 
     // Room for count words (1 to array_word_limit); a pool that stays full
     // after compaction is the fatal "out of memory".

@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "libs/utility/variable_memory_pool.h"
-#include "zolt/core/script_objects/dictionary.h"
 #include "zolt/core/object_server/pooled_server.h"
+#include "zolt/core/script_objects/dictionary.h"
 
 namespace zolt::core {
 

@@ -49,8 +49,7 @@ geometry::Vector3 random_vector3_in_ellipsoid(const geometry::Vector3& radii, Ra
 geometry::Vector3 random_vector2_in_ellipse(float radius_x, float radius_y, RandomGenerator& generator);
 // A unit vector at most angle turns away from direction. Angle 0 gives the
 // direction itself, unscaled, and draws nothing; a zero direction gives zero.
-geometry::Vector3 random_direction_in_cone(float angle, RandomGenerator& generator,
-                                           const geometry::Vector3& direction);
+geometry::Vector3 random_direction_in_cone(float angle, RandomGenerator& generator, const geometry::Vector3& direction);
 
 // The same draws from the global generator.
 float random_float_inclusive();

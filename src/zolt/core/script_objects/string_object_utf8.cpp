@@ -23,8 +23,7 @@ uint32_t utf8_decode(const uint8_t*& cursor, uint32_t bytes_left) {
     for (uint32_t bit = 0x40; bit != 0 && (lead & bit) != 0; bit >>= 1) {
         ++continuation_count;
     }
-    if (continuation_count == 0 || continuation_count >= utf8_longest_sequence ||
-        continuation_count >= bytes_left) {
+    if (continuation_count == 0 || continuation_count >= utf8_longest_sequence || continuation_count >= bytes_left) {
         ++cursor;
         return widen_lead_byte(lead);
     }

@@ -93,8 +93,7 @@ void set_viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
     state.viewport_y = y;
     state.viewport_width = width;
     state.viewport_height = height;
-    state.viewport_covers_target =
-        x == 0 && y == 0 && width == state.target_width && height == state.target_height;
+    state.viewport_covers_target = x == 0 && y == 0 && width == state.target_width && height == state.target_height;
     gl.glViewport(x, y, width, height);
     gl.glDepthRange(0.0, state.depth_range_collapsed ? 0.0 : 1.0);
     scissor_to_viewport();

@@ -34,12 +34,12 @@ const UnsignedRow frame_drop_limit_row(97, "frame_drop_limit", &frame_drop_limit
                                        config_written_when_changed);
 const UnsignedRow frame_drop_response_delay_row(98, "frame_drop_response_delay", &frame_drop_response_delay, 20, 1,
                                                 1000, config_written_when_changed);
-const UnsignedRow frame_rate_update_period_row(99, "frame_rate_update_period", &frame_rate_update_period, 250, 0,
-                                               60000, config_written_when_changed);
-const UnsignedRow minimum_desired_frame_rate_row(100, "minimum_desired_frame_rate", &minimum_desired_frame_rate, 10,
-                                                 10, 100, config_written_when_changed);
-const UnsignedRow maximum_desired_frame_rate_row(101, "maximum_desired_frame_rate", &maximum_desired_frame_rate, 40,
-                                                 10, 100, config_written_when_changed);
+const UnsignedRow frame_rate_update_period_row(99, "frame_rate_update_period", &frame_rate_update_period, 250, 0, 60000,
+                                               config_written_when_changed);
+const UnsignedRow minimum_desired_frame_rate_row(100, "minimum_desired_frame_rate", &minimum_desired_frame_rate, 10, 10,
+                                                 100, config_written_when_changed);
+const UnsignedRow maximum_desired_frame_rate_row(101, "maximum_desired_frame_rate", &maximum_desired_frame_rate, 40, 10,
+                                                 100, config_written_when_changed);
 const BoolRow vertical_synchronization_enabled_row(102, "vertical_synchronization_enabled",
                                                    &vertical_synchronization_enabled, true, false, true,
                                                    config_written_when_changed);
@@ -47,8 +47,8 @@ const UnsignedRow vertical_synchronization_disable_threshold_row(103, "vertical_
                                                                  &vertical_synchronization_disable_threshold, 15, 0,
                                                                  100, config_written_when_changed);
 const UnsignedRow vertical_synchronization_enable_threshold_row(104, "vertical_synchronization_enable_threshold",
-                                                                &vertical_synchronization_enable_threshold, 20, 10,
-                                                                100, config_written_when_changed);
+                                                                &vertical_synchronization_enable_threshold, 20, 10, 100,
+                                                                config_written_when_changed);
 const UnsignedRow initial_frame_rate_row(105, "initial_frame_rate", &initial_frame_rate, 25, 10, 100,
                                          config_written_when_changed);
 
@@ -222,8 +222,7 @@ void begin_frame_pacing() {
     }
     uint32_t now = get_time();
     update_vertical_synchronization_mode(now);
-    if (pacing.synchronized_mode &&
-        pacing.next_slot_time - now <= get_frame_period(maximum_desired_frame_rate)) {
+    if (pacing.synchronized_mode && pacing.next_slot_time - now <= get_frame_period(maximum_desired_frame_rate)) {
         now = wait_until(pacing.next_slot_time);
     }
     pacing.frame_start_time = now;

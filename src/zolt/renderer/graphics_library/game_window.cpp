@@ -64,23 +64,23 @@ bool is_basic_format_acceptable(int32_t format, uint32_t colour_bits, uint32_t d
 
 bool is_fallback_format_acceptable(int32_t format) {
     platform::PixelFormatInfo info;
-    return platform::describe_pixel_format(format, &info) && info.rgba && info.red_bits >= 8 &&
-           info.green_bits >= 8 && info.blue_bits >= 8 && info.depth_bits >= 24;
+    return platform::describe_pixel_format(format, &info) && info.rgba && info.red_bits >= 8 && info.green_bits >= 8 &&
+           info.blue_bits >= 8 && info.depth_bits >= 24;
 }
 
 int32_t choose_with_arb_pixel_format(platform::DisplayWindow* probe) {
     using namespace platform;
     int32_t attributes[32] = {
-        WGL_ACCELERATION_ARB, WGL_FULL_ACCELERATION_ARB,
+        WGL_ACCELERATION_ARB,   WGL_FULL_ACCELERATION_ARB,
         WGL_DRAW_TO_WINDOW_ARB, 1,
         WGL_SUPPORT_OPENGL_ARB, 1,
-        WGL_DOUBLE_BUFFER_ARB, 1,
-        WGL_PIXEL_TYPE_ARB, WGL_TYPE_RGBA_ARB,
-        WGL_RED_BITS_ARB, 8,
-        WGL_GREEN_BITS_ARB, 8,
-        WGL_BLUE_BITS_ARB, 8,
-        WGL_DEPTH_BITS_ARB, 24,
-        WGL_STENCIL_BITS_ARB, 8,
+        WGL_DOUBLE_BUFFER_ARB,  1,
+        WGL_PIXEL_TYPE_ARB,     WGL_TYPE_RGBA_ARB,
+        WGL_RED_BITS_ARB,       8,
+        WGL_GREEN_BITS_ARB,     8,
+        WGL_BLUE_BITS_ARB,      8,
+        WGL_DEPTH_BITS_ARB,     24,
+        WGL_STENCIL_BITS_ARB,   8,
     };
     uint32_t count = 20;
     if (opengl::is_extension_present(opengl::Extension::WGL_ARB_multisample) && game_window.multisample_count > 0) {
@@ -294,8 +294,7 @@ int32_t choose_pixel_format() {
         }
         context = platform::create_gl_context(probe);
         if (context != nullptr && platform::make_gl_context_current(probe, context)) {
-            opengl::set_entry_point_resolver(
-                {&platform::get_gl_proc_address, &platform::get_window_system_extensions});
+            opengl::set_entry_point_resolver({&platform::get_gl_proc_address, &platform::get_window_system_extensions});
             opengl::initialize_entry_points();
             if (opengl::is_extension_present(opengl::Extension::WGL_ARB_pixel_format) &&
                 !opengl::compatibility_fix_ignore_arb_pixel_format) {

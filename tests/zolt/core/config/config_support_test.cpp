@@ -17,8 +17,8 @@
 #include "zolt/core/config/config_support_builtins.h"
 #include "zolt/core/config/config_support_variables.h"
 #include "zolt/core/program/engine.h"
-#include "zolt/core/resources/language.h"
 #include "zolt/core/program/program_main.h"
+#include "zolt/core/resources/language.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/sound/sound_manager.h"
 

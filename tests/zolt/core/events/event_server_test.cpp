@@ -8,10 +8,10 @@
 #include "libs/system/time_base.h"
 #include "support/byte_streams.h"
 #include "support/fake_clock.h"
-#include "zolt/core/script/task_test_support.h"
 #include "zolt/builtins/builtin_dispatch.h"
 #include "zolt/core/events/event_server.h"
 #include "zolt/core/main_thread/scheduler.h"
+#include "zolt/core/script/task_test_support.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 #include "zolt/storage/load_stream.h"
 #include "zolt/storage/save_stream.h"
@@ -46,8 +46,7 @@ void record_delivery(ObjectHandle message) {
     fired.push_back(label);
     for (const FollowUp& follow_up : follow_ups) {
         if (follow_up.fired_label == label) {
-            event_server.schedule_event(message_label(follow_up.new_label), clock_being_run_number,
-                                        follow_up.delay);
+            event_server.schedule_event(message_label(follow_up.new_label), clock_being_run_number, follow_up.delay);
         }
     }
     if (label == label_making_thread_due && thread_to_make_due != nullptr) {
@@ -159,12 +158,8 @@ TEST_F(EventClocks, ScalesChooseEachClocksStep) {
     };
     const uint32_t clock_2 = get_clock_mask_bit(2);
     const Case cases[] = {
-        {0, 0.5f, 0, 1.0f, frame_period},
-        {clock_2, 0.5f, 0, 1.0f, 833},
-        {clock_2, 0.5f, clock_2, 2.0f, 3334},
-        {0, 0.5f, clock_2, 0.25f, 416},
-        {clock_2, -1.0f, 0, 1.0f, 0},
-        {clock_2, nan, 0, 1.0f, 0},
+        {0, 0.5f, 0, 1.0f, frame_period},      {clock_2, 0.5f, 0, 1.0f, 833}, {clock_2, 0.5f, clock_2, 2.0f, 3334},
+        {0, 0.5f, clock_2, 0.25f, 416},        {clock_2, -1.0f, 0, 1.0f, 0},  {clock_2, nan, 0, 1.0f, 0},
         {clock_2, 1e30f, 0, 1.0f, 0xFFFFFFFF},
     };
     enable(2);

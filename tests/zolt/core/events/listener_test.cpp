@@ -27,12 +27,9 @@ TEST_F(Listeners, WildcardsMatchTheNumberTheGroupOrBoth) {
         uint32_t pattern;
     };
     const Pattern patterns[] = {
-        {"exact", broadcast_id(0x0123456, clock)},
-        {"any number", broadcast_id(0x012FFFF, clock)},
-        {"any group", broadcast_id(0x3FF3456, clock)},
-        {"anything", broadcast_id(0x3FFFFFF, clock)},
-        {"other clock", broadcast_id(0x3FFFFFF, 5)},
-        {"not broadcast", with_clock(0x3FFFFFF, clock)},
+        {"exact", broadcast_id(0x0123456, clock)},     {"any number", broadcast_id(0x012FFFF, clock)},
+        {"any group", broadcast_id(0x3FF3456, clock)}, {"anything", broadcast_id(0x3FFFFFF, clock)},
+        {"other clock", broadcast_id(0x3FFFFFF, 5)},   {"not broadcast", with_clock(0x3FFFFFF, clock)},
     };
     std::vector<ObjectHandle> targets;
     for (const Pattern& pattern : patterns) {
@@ -45,9 +42,9 @@ TEST_F(Listeners, WildcardsMatchTheNumberTheGroupOrBoth) {
     };
     const Case cases[] = {
         {0x0123456, {0, 1, 2, 3}},
-        {0x0120000, {3}},      // low 16 bits 0: the exact id and the full wildcard only
-        {0x0129999, {1, 3}},   // same group, another number
-        {0x0773456, {2, 3}},   // same number, another group
+        {0x0120000, {3}},     // low 16 bits 0: the exact id and the full wildcard only
+        {0x0129999, {1, 3}},  // same group, another number
+        {0x0773456, {2, 3}},  // same number, another group
         // An id equal to its own wildcard reaches each listener once.
         {0x012FFFF, {1, 3}},
         {0x3FFFFFF, {3}},
@@ -100,11 +97,9 @@ TEST_F(Listeners, HandlersMayDestroyListenersOfTheBucketBeingWalked) {
                 listen(broadcast_id(2, clock) + listener_bucket_count, before);
             }
         }
-        Listener* const victim = c.destroyed_by_first >= 0 ? listeners[static_cast<size_t>(c.destroyed_by_first)]
-                                                           : earlier;
-        static_cast<test::Recipient*>(get_object(targets[0]))->action = [victim](Message*) {
-            destroy_object(victim);
-        };
+        Listener* const victim =
+            c.destroyed_by_first >= 0 ? listeners[static_cast<size_t>(c.destroyed_by_first)] : earlier;
+        static_cast<test::Recipient*>(get_object(targets[0]))->action = [victim](Message*) { destroy_object(victim); };
         broadcast(2);
         frame();
         std::vector<ObjectHandle> expected;

@@ -17,19 +17,24 @@ TEST(MessageOpcode, PostsOnBehalfOfTheTasksContextAndAnswersTheMessage) {
     renderer::initial_frame_rate = 60;
     deliveries.clear();
     {
-        const std::string source = ".code 0 1\n.entry start\nstart:\n"
-                                   "    set_r0 " + std::to_string(with_clock(0x55, 3)) + "\n"
-                                   "    set_r4 0\n"
-                                   "    post_message\n"
-                                   "    push_r0\n"
-                                   "    pop_r5\n"
-                                   "    set_r0 " + std::to_string(with_clock(0x56, 29)) + "\n"
-                                   "    post_message\n"
-                                   "    push_r0\n"
-                                   "    pop_r6\n"
-                                   "    set_r0 0x7FFFFFFF\n"
-                                   "    wait\n"
-                                   "    end_task\n";
+        const std::string source =
+            ".code 0 1\n.entry start\nstart:\n"
+            "    set_r0 " +
+            std::to_string(with_clock(0x55, 3)) +
+            "\n"
+            "    set_r4 0\n"
+            "    post_message\n"
+            "    push_r0\n"
+            "    pop_r5\n"
+            "    set_r0 " +
+            std::to_string(with_clock(0x56, 29)) +
+            "\n"
+            "    post_message\n"
+            "    push_r0\n"
+            "    pop_r6\n"
+            "    set_r0 0x7FFFFFFF\n"
+            "    wait\n"
+            "    end_task\n";
         test::ScriptWorld world({source});
         event_server.register_server();
         dictionary_server.register_server();

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "zolt/core/events/message_test_support.h"
-#include "zolt/builtins/builtin_dispatch.h"
 #include "libs/system/time_base.h"
+#include "zolt/builtins/builtin_dispatch.h"
+#include "zolt/core/events/message_test_support.h"
 #include "zolt/core/program/frame_loop.h"
 #include "zolt/core/script/script_context.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -69,8 +69,8 @@ TEST_F(Messages, AnEarlierKeepHoldsTheMessageUntilTheNextFrame) {
     test::Recipient* const recipient = recipients.create(true);
     // The first handler keeps it, the second does not.
     recipient->action = [recipient](Message*) { recipient->answer = false; };
-    Message* const message = post_message_to_clocks(1, get_clock_mask_bit(2) | get_clock_mask_bit(3), 0,
-                                                     recipient->get_handle(), 0);
+    Message* const message =
+        post_message_to_clocks(1, get_clock_mask_bit(2) | get_clock_mask_bit(3), 0, recipient->get_handle(), 0);
     const ObjectHandle handle = message->get_handle();
     frame();
     EXPECT_EQ(deliveries.size(), 2u);

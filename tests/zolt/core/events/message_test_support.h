@@ -8,12 +8,12 @@
 #include <functional>
 #include <vector>
 
-#include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/events/event_server.h"
 #include "zolt/core/events/listener_server.h"
 #include "zolt/core/events/message.h"
 #include "zolt/core/events/message_server.h"
 #include "zolt/core/object_server/pooled_server.h"
+#include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 
 namespace zolt::test {

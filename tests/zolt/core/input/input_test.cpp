@@ -20,11 +20,11 @@
 #include "zolt/builtins/builtin_dispatch.h"
 #include "zolt/builtins/builtin_helpers.h"
 #include "zolt/core/config/config_support_variables.h"
-#include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/events/event_server.h"
-#include "zolt/core/input/input_codes.h"
 #include "zolt/core/events/message.h"
 #include "zolt/core/events/message_server.h"
+#include "zolt/core/input/input_codes.h"
+#include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 
@@ -62,9 +62,9 @@ std::string describe(const Property& property) {
 // The messages posted since the last call, oldest first, with the input
 // properties they carry; they are destroyed once read.
 std::vector<Posted> take_posted() {
-    static const uint32_t property_ids[] = {input_property::value, input_property::fixed_1, input_property::fixed_2,
-                                            input_property::character, input_property::movement,
-                                            input_property::wheel};
+    static const uint32_t property_ids[] = {input_property::value,    input_property::fixed_1,
+                                            input_property::fixed_2,  input_property::character,
+                                            input_property::movement, input_property::wheel};
     std::vector<Posted> posted;
     std::vector<ServerObject*> objects;
     const ObjectList& list = message_server.get_live_list();
@@ -194,13 +194,13 @@ TEST_F(Input, AnActionFollowsAllItsCodes) {
     ASSERT_EQ(parse_input_binding("KEY_B", "JUMP"), 1u);
     backend_.set_key(scan_a, true);
     EXPECT_EQ(poll(), (std::vector<uint32_t>{input_down_message | key_a, input_held_message | key_a,
-                                              input_down_message | jump_code, input_held_message | jump_code}));
+                                             input_down_message | jump_code, input_held_message | jump_code}));
     backend_.set_key(scan_b, true);
     EXPECT_EQ(poll(), (std::vector<uint32_t>{input_held_message | key_a, input_down_message | key_b,
-                                              input_held_message | key_b, input_held_message | jump_code}));
+                                             input_held_message | key_b, input_held_message | jump_code}));
     backend_.set_key(scan_a, false);
     EXPECT_EQ(poll(), (std::vector<uint32_t>{input_up_message | key_a, input_held_message | key_b,
-                                              input_held_message | jump_code}));
+                                             input_held_message | jump_code}));
     backend_.set_key(scan_b, false);
     EXPECT_EQ(poll(), (std::vector<uint32_t>{input_up_message | key_b, input_up_message | jump_code}));
 }
@@ -226,16 +226,11 @@ TEST_F(Input, BindingNamesAndValues) {
         uint32_t bound;
     };
     const Case cases[] = {
-        {"key_x300", "jump", 1, jump, 510},
-        {"Key_X0x1ff", "fire", 1, 12, 721},
-        {"key_x512", "jump", 2, 0, 0},
-        {"key_xyz", "jump", 2, 0, 0},
-        {"key_a", "64", 2, 0, 0},
-        {"key_a", "no_such_action", 2, 0, 0},
-        {"key_a", "63", 1, 63, key_a},
-        {"mouse_wheel_up", "0b101", 1, 5, 104},
-        {"button_a", "jump", 1, 0, 0},
-        {"window_width", "640", 0, 0, 0},
+        {"key_x300", "jump", 1, jump, 510}, {"Key_X0x1ff", "fire", 1, 12, 721},
+        {"key_x512", "jump", 2, 0, 0},      {"key_xyz", "jump", 2, 0, 0},
+        {"key_a", "64", 2, 0, 0},           {"key_a", "no_such_action", 2, 0, 0},
+        {"key_a", "63", 1, 63, key_a},      {"mouse_wheel_up", "0b101", 1, 5, 104},
+        {"button_a", "jump", 1, 0, 0},      {"window_width", "640", 0, 0, 0},
     };
     for (const Case& c : cases) {
         clear_input_bindings();
@@ -268,9 +263,9 @@ TEST_F(Input, TypedKeysAndCharacters) {
     post_typed_key_message(600, 0, true);
     post_typed_key_message(16, 0, false);
     const std::vector<Posted> posted = take_posted();
-    EXPECT_EQ(ids(posted), (std::vector<uint32_t>{input_typed_message, input_typed_message | 160,
-                                                   input_typed_message | 161, input_typed_message | 186,
-                                                   input_typed_message}));
+    EXPECT_EQ(ids(posted),
+              (std::vector<uint32_t>{input_typed_message, input_typed_message | 160, input_typed_message | 161,
+                                     input_typed_message | 186, input_typed_message}));
     ASSERT_FALSE(posted.empty());
     EXPECT_EQ(posted[0].properties,
               (std::vector<std::string>{"05000024:1", "03000025:ffffffff", "03000026:0", "03000259:71"}));
@@ -290,10 +285,10 @@ TEST_F(Input, MouseButtonsWheelAndMovement) {
     backend_.move_mouse(3, 4, -240);
     poll_input(clock_1);
     std::vector<Posted> posted = take_posted();
-    ASSERT_EQ(ids(posted), (std::vector<uint32_t>{input_poll_start_message, input_down_message | 102,
-                                                   input_held_message | 102, input_down_message | 105,
-                                                   input_held_message | 105, input_movement_message,
-                                                   input_poll_end_message}));
+    ASSERT_EQ(ids(posted),
+              (std::vector<uint32_t>{input_poll_start_message, input_down_message | 102, input_held_message | 102,
+                                     input_down_message | 105, input_held_message | 105, input_movement_message,
+                                     input_poll_end_message}));
     EXPECT_EQ(posted[5].properties, (std::vector<std::string>{"20000027:(18,-6)", "05000028:-240"}));
 
     // A real-time step of 100000 ticks: one second, threshold 100 counts.

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "support/server_ring.h"
-#include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/object_server/proxy_server.h"
+#include "zolt/core/object_server/test_servers.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 
@@ -41,9 +41,7 @@ protected:
         proxy_server.register_server();
         objects.register_server();
     }
-    void TearDown() override {
-        test::unregister_all_servers();
-    }
+    void TearDown() override { test::unregister_all_servers(); }
     TestServer<4> objects{server_type::placement};
 };
 

@@ -4,8 +4,8 @@
 
 #include "support/child_process.h"
 #include "support/server_ring.h"
-#include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/alias_server.h"
+#include "zolt/core/object_server/test_servers.h"
 #include "zolt/renderer/backend/rendering_command.h"
 
 namespace zolt::core {

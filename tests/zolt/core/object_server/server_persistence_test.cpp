@@ -2,8 +2,8 @@
 
 #include "support/byte_streams.h"
 #include "support/server_ring.h"
-#include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/server_base.h"
+#include "zolt/core/object_server/test_servers.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 
@@ -21,9 +21,7 @@ struct World {
         placements.register_server();
         strings.register_server();
     }
-    ~World() {
-        test::unregister_all_servers();
-    }
+    ~World() { test::unregister_all_servers(); }
 };
 
 struct Snapshot {
@@ -34,8 +32,12 @@ struct Snapshot {
 };
 
 Snapshot take_snapshot(const World& world) {
-    Snapshot snapshot{world.placements.live_handles(), world.placements.free_handles(), world.strings.live_handles(),
-                      world.strings.free_handles(), {}, {}};
+    Snapshot snapshot{world.placements.live_handles(),
+                      world.placements.free_handles(),
+                      world.strings.live_handles(),
+                      world.strings.free_handles(),
+                      {},
+                      {}};
     for (const auto* list : {&snapshot.placement_live, &snapshot.string_live}) {
         for (ObjectHandle handle : *list) {
             auto* object = static_cast<TestObject*>(get_object(handle));
@@ -129,15 +131,21 @@ TEST(ServerPersistence, BrokenSavedWorldsAreRefusedAndLeaveServersEmpty) {
         {"wrong server type", join({{s}, free_slots(p, 0, 6), {0, 0}, empty_strings, {0}})},
         {"free slot out of range", join({{p, make_free_slot_handle(p, 6)}, {0, 0}, empty_strings, {0}})},
         {"free slot of another type", join({{p, make_free_slot_handle(s, 0)}, {0, 0}, empty_strings, {0}})},
-        {"slot listed twice", join({{p}, free_slots(p, 0, 6), {make_free_slot_handle(p, 2), 0, 0}, empty_strings, {0}})},
-        {"live handle listed free too", join({{p}, free_slots(p, 0, 6), {0, 0x05100001u, 0x05100001u, 0, 0},
-                                              empty_strings, {0}})},
+        {"slot listed twice",
+         join({{p}, free_slots(p, 0, 6), {make_free_slot_handle(p, 2), 0, 0}, empty_strings, {0}})},
+        {"live handle listed free too",
+         join({{p}, free_slots(p, 0, 6), {0, 0x05100001u, 0x05100001u, 0, 0}, empty_strings, {0}})},
         {"live handle of another server", join({{p}, {0, 0x04800000u, 0x04800000u, 0, 0}, empty_strings, {0}})},
         {"live handle out of range", join({{p}, {0, 0x0510000Fu, 0x0510000Fu, 0, 0}, empty_strings, {0}})},
-        {"owner cycle", join({{p}, free_slots(p, 2, 6), {0, 0x05100000u, 0x05100000u, 1, 0x05100001u, 0x05100001u, 2, 0},
+        {"owner cycle", join({{p},
+                              free_slots(p, 2, 6),
+                              {0, 0x05100000u, 0x05100000u, 1, 0x05100001u, 0x05100001u, 2, 0},
                               empty_strings,
                               {0x05100000u, 0x05100001u, 0, 0x05100001u, 0x05100000u, 0, 0}})},
-        {"owner of itself", join({{p}, free_slots(p, 1, 6), {0, 0x05100000u, 0x05100000u, 1, 0}, empty_strings,
+        {"owner of itself", join({{p},
+                                  free_slots(p, 1, 6),
+                                  {0, 0x05100000u, 0x05100000u, 1, 0},
+                                  empty_strings,
                                   {0x05100000u, 0x05100000u, 0, 0}})},
         {"truncated in an object", join({{p}, free_slots(p, 1, 6), {0, 0x05100000u, 0x05100000u}})},
         {"truncated in the links", join({{p}, free_slots(p, 0, 6), {0, 0}, empty_strings, {0x05100000u}})},

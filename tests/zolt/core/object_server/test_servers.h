@@ -36,9 +36,7 @@ public:
     bool is_object_in_use(core::ServerObject* object, bool) override {
         return static_cast<TestObject*>(object)->in_use_by_renderer;
     }
-    TestObject* create(uint32_t payload = 0) {
-        return static_cast<TestObject*>(this->create_object_internal(payload));
-    }
+    TestObject* create(uint32_t payload = 0) { return static_cast<TestObject*>(this->create_object_internal(payload)); }
     std::vector<core::ObjectHandle> free_handles() const { return handles_of(this->get_free_list()); }
     std::vector<core::ObjectHandle> live_handles() const { return handles_of(this->get_live_list()); }
 
@@ -47,8 +45,8 @@ private:
         std::vector<core::ObjectHandle> handles;
         for (core::ServerObject* object = list.get_head(); object != nullptr;) {
             handles.push_back(object->get_handle());
-            object = core::ObjectList::get_next(object) != list.get_head() ? core::ObjectList::get_next(object)
-                                                                           : nullptr;
+            object =
+                core::ObjectList::get_next(object) != list.get_head() ? core::ObjectList::get_next(object) : nullptr;
         }
         return handles;
     }

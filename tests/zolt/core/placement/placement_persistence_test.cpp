@@ -8,8 +8,8 @@
 
 #include "support/byte_streams.h"
 #include "support/server_ring.h"
-#include "zolt/core/placement/placement_test_support.h"
 #include "zolt/core/placement/placement_builtins.h"
+#include "zolt/core/placement/placement_test_support.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 
@@ -273,9 +273,7 @@ struct SavedPlacements {
 class PlacementStreamTest : public ::testing::Test {
 protected:
     void SetUp() override { placement_server.start(); }
-    void TearDown() override {
-        test::unregister_all_servers();
-    }
+    void TearDown() override { test::unregister_all_servers(); }
 };
 
 TEST_F(PlacementStreamTest, SavedRecordsFollowTheDocumentedLayout) {

@@ -9,9 +9,9 @@
 
 #include "support/server_ring.h"
 #include "zolt/core/object_server/alias_server.h"
+#include "zolt/core/object_server/pooled_server.h"
 #include "zolt/core/placement/placement.h"
 #include "zolt/core/placement/placement_server.h"
-#include "zolt/core/object_server/pooled_server.h"
 
 namespace zolt::test {
 
@@ -49,9 +49,7 @@ protected:
         core::placement_server.register_server();
         watchers.register_server();
     }
-    void TearDown() override {
-        test::unregister_all_servers();
-    }
+    void TearDown() override { test::unregister_all_servers(); }
 
     core::Placement* create(core::Placement* parent = nullptr) {
         core::Placement* const placement = core::placement_server.create_placement();

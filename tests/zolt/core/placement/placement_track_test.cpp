@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "zolt/core/placement/placement_test_support.h"
 #include "zolt/core/placement/placement_builtins.h"
+#include "zolt/core/placement/placement_test_support.h"
 
 namespace zolt::core {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "support/child_process.h"
 #include "support/game_folder.h"
-#include "zolt/core/object_server/test_servers.h"
 #include "zolt/core/object_server/server_base.h"
+#include "zolt/core/object_server/test_servers.h"
 
 namespace zolt::core {
 namespace {
@@ -47,7 +47,11 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
         std::fprintf(stderr, "ring empty %d\n", get_first_server() == nullptr ? 1 : 0);
     });
     EXPECT_EQ(result.exit_code, 0);
-    EXPECT_NE(result.standard_error.find("ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer ArrayServer ListenerServer CodeServer PlacementServer MessageServer ProxyServer TaskServer late\n"), std::string::npos)
+    EXPECT_NE(
+        result.standard_error.find(
+            "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
+            "ArrayServer ListenerServer CodeServer PlacementServer MessageServer ProxyServer TaskServer late\n"),
+        std::string::npos)
         << result.standard_error;
     const size_t late = result.standard_error.find("unregister late");
     const size_t early = result.standard_error.find("unregister early");

@@ -1,14 +1,14 @@
 #include "zolt/core/program/frame_loop.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <string>
 
 #include "libs/system/time_base.h"
 #include "support/child_process.h"
 #include "support/game_folder.h"
-#include "zolt/core/program/engine.h"
 #include "zolt/core/main_thread/message_pump.h"
+#include "zolt/core/program/engine.h"
 #include "zolt/core/program/program_main.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/sound/sound_manager.h"

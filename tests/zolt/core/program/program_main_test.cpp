@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "support/child_process.h"
@@ -23,13 +23,8 @@ TEST(ProgramMain, StartAffinityByMode) {
         std::optional<uint32_t> expected;
     };
     const Case cases[] = {
-        {0, 0x0C, std::nullopt},
-        {1, 0x0C, 0x04},
-        {1, 0x01, 0x01},
-        {1, 0x80000000u, 0x80000000u},
-        {1, 0x00, 0x00},
-        {2, 0x0C, 0x0C},
-        {7, 0xFF, 0xFF},
+        {0, 0x0C, std::nullopt}, {1, 0x0C, 0x04}, {1, 0x01, 0x01}, {1, 0x80000000u, 0x80000000u},
+        {1, 0x00, 0x00},         {2, 0x0C, 0x0C}, {7, 0xFF, 0xFF},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(choose_start_affinity(c.mode, c.system_mask), c.expected) << c.mode << " " << c.system_mask;
@@ -151,8 +146,10 @@ TEST(ZoltProgram, SpecialFilesAreRefusedWithTheirNameAndReasonInsteadOfBlocking)
          },
          43, "unable to open config file settings\nsettings: a folder, not a regular file"},
         {"device named as the configuration file",
-         [&](const std::string&) { return std::vector<std::string>{"config", "/dev/zero"}; }, 43,
-         "unable to open config file /dev/zero\n/dev/zero: a device, not a regular file"},
+         [&](const std::string&) {
+             return std::vector<std::string>{"config", "/dev/zero"};
+         },
+         43, "unable to open config file /dev/zero\n/dev/zero: a device, not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

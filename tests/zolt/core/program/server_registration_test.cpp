@@ -14,9 +14,18 @@ namespace {
 // Saved games hold the servers' records in this order; a change here breaks
 // every saved game, so it must be a deliberate one.
 const std::vector<uint32_t> saved_game_server_order = {
-    server_type::random_generator, server_type::string, server_type::alias,   server_type::resource,
-    server_type::event,            server_type::dictionary, server_type::array, server_type::listener,
-    server_type::code,             server_type::placement,  server_type::message, server_type::proxy,
+    server_type::random_generator,
+    server_type::string,
+    server_type::alias,
+    server_type::resource,
+    server_type::event,
+    server_type::dictionary,
+    server_type::array,
+    server_type::listener,
+    server_type::code,
+    server_type::placement,
+    server_type::message,
+    server_type::proxy,
     server_type::task,
 };
 

@@ -28,7 +28,8 @@ void put_entry_word(Bytes& bytes, uint32_t entry, uint32_t field, uint32_t value
 
 // Entry 0 packed text in language 1, entry 1 random bytes stored as they are.
 tools::PackDescription make_pack(uint32_t first_id = 0x11000001, uint32_t second_id = 0x11000002) {
-    return {0, io::pack_engine_version,
+    return {0,
+            io::pack_engine_version,
             {make_resource(first_id, make_text_bytes(3000, 1)), make_resource(second_id, make_random_bytes(500, 2))}};
 }
 
@@ -47,15 +48,24 @@ struct PackSet {
 const PackSet pack_sets[] = {
     {"good pack", [] { return std::vector<Bytes>{make_pack_bytes()}; }, true},
     {"two packs of distinct ids",
-     [] { return std::vector<Bytes>{make_pack_bytes(), make_pack_bytes(0x11000003, 0x11000004)}; }, true},
-    {"current-language id before its twin",
-     [] { return std::vector<Bytes>{make_pack_bytes(0x1F000001, 0x11000001)}; }, true},
+     [] {
+         return std::vector<Bytes>{make_pack_bytes(), make_pack_bytes(0x11000003, 0x11000004)};
+     },
+     true},
+    {"current-language id before its twin", [] { return std::vector<Bytes>{make_pack_bytes(0x1F000001, 0x11000001)}; },
+     true},
     {"current-language id after its language-1 twin",
      [] { return std::vector<Bytes>{make_pack_bytes(0x11000001, 0x1F000001)}; }, false},
     {"current-language id after its twin in an earlier pack",
-     [] { return std::vector<Bytes>{make_pack_bytes(), make_pack_bytes(0x1F000002, 0x11000005)}; }, false},
+     [] {
+         return std::vector<Bytes>{make_pack_bytes(), make_pack_bytes(0x1F000002, 0x11000005)};
+     },
+     false},
     {"id repeated in a later pack",
-     [] { return std::vector<Bytes>{make_pack_bytes(), make_pack_bytes(0x11000007, 0x11000002)}; }, false},
+     [] {
+         return std::vector<Bytes>{make_pack_bytes(), make_pack_bytes(0x11000007, 0x11000002)};
+     },
+     false},
     {"packed entry claiming 4 GB unpacked",
      [] {
          Bytes bytes = make_pack_bytes();
@@ -123,8 +133,9 @@ TEST(PackVerdicts, ZasmRefusesAnUnpackedSizeTheEngineRefusesBeforeAllocatingIt) 
     put_entry_word(bytes, 0, entry_unpacked_size, 0xFFFFFF00);
     tools::seal_pack(&bytes);
     const std::string path = packs.add_pack_bytes("huge.pack", bytes);
-    const test::ChildResult result = test::run_in_child(
-        [&] { std::exit(run_tool(tools::run_zasm, {"zasm", "disassemble", path, path + ".zasm"})); });
+    const test::ChildResult result = test::run_in_child([&] {
+        std::exit(run_tool(tools::run_zasm, {"zasm", "disassemble", path, path + ".zasm"}));
+    });
     EXPECT_EQ(result.exit_code, 1) << result.standard_error;
     EXPECT_NE(result.standard_error.find("resource 0x11000001 of pack 0 unpacks to 4294967040 bytes, more than its "
                                          "pool's 314572800"),

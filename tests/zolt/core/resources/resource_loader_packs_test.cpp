@@ -1,12 +1,12 @@
+#include <gtest/gtest.h>
 #include <cinttypes>
 #include <cstdio>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "libs/utility/crc32.h"
 #include "platform/system/files.h"
-#include "zolt/core/resources/resource_loader_test_support.h"
 #include "support/child_process.h"
+#include "zolt/core/resources/resource_loader_test_support.h"
 
 namespace zolt::core {
 namespace {
@@ -57,9 +57,10 @@ std::string describe(const io::PackCheckResult& result, const std::string& path,
 
 // Entry 0 is packed text, entry 1 random bytes stored as they are.
 tools::PackDescription make_good_pack(uint32_t key = 0) {
-    return {key,
-            io::pack_engine_version,
-            {make_resource(0x10000001, make_text_bytes(3000, 1)), make_resource(0x10000002, make_random_bytes(500, 2))}};
+    return {
+        key,
+        io::pack_engine_version,
+        {make_resource(0x10000001, make_text_bytes(3000, 1)), make_resource(0x10000002, make_random_bytes(500, 2))}};
 }
 
 Bytes make_good_pack_bytes(uint32_t key = 0) {
@@ -241,8 +242,7 @@ const BrokenPack broken_packs[] = {
          put_entry_word(bytes, 0, entry_stored_crc, compute_crc32(bytes.data() + offset, stored_size));
          reseal(bytes);
          packs.add_pack_bytes("unpacked.pack", bytes);
-         return format("zolt: error: resource 0x10000001 unpacked data CRC 0x%08" PRIx32
-                       " does not match 0x12345678",
+         return format("zolt: error: resource 0x10000001 unpacked data CRC 0x%08" PRIx32 " does not match 0x12345678",
                        unpacked_crc);
      },
      ExitCode::crash},

@@ -1,13 +1,13 @@
+#include <gtest/gtest.h>
 #include <chrono>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <thread>
 
 #include "libs/io/async_file_reader.h"
 #include "libs/io/io_thread.h"
-#include "zolt/core/resources/resource_loader_test_support.h"
 #include "support/child_process.h"
 #include "zolt/core/resources/resource_builtins.h"
+#include "zolt/core/resources/resource_loader_test_support.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 

@@ -34,8 +34,8 @@ inline Bytes make_random_bytes(uint32_t size, uint32_t seed) {
 
 // Runs of words from a small vocabulary: packs well.
 inline Bytes make_text_bytes(uint32_t size, uint32_t seed) {
-    static const char* const words[] = {"pack ", "resource ", "loader ", "shake ", "memory ", "pool ",
-                                        "marked ", "key ", "\n", "deferred ", "aligned ", "language "};
+    static const char* const words[] = {"pack ",   "resource ", "loader ", "shake ",    "memory ",  "pool ",
+                                        "marked ", "key ",      "\n",      "deferred ", "aligned ", "language "};
     std::mt19937 random(seed);
     Bytes bytes;
     while (bytes.size() < size) {
@@ -167,7 +167,8 @@ inline bool is_inside(const void* pointer, const VariableMemoryPoolBase& pool, u
 // The free blocks of a pool as (offset, size).
 inline std::vector<std::pair<uint32_t, uint32_t>> get_free_blocks(const VariableMemoryPoolBase& pool) {
     std::vector<std::pair<uint32_t, uint32_t>> blocks;
-    pool.for_each_free_block([&](void* block, uint32_t size) { blocks.emplace_back(pool.get_block_offset(block), size); });
+    pool.for_each_free_block(
+        [&](void* block, uint32_t size) { blocks.emplace_back(pool.get_block_offset(block), size); });
     return blocks;
 }
 

@@ -1,9 +1,9 @@
-#include <fstream>
 #include <gtest/gtest.h>
+#include <fstream>
 
-#include "zolt/core/resources/resource_loader_test_support.h"
 #include "support/child_process.h"
 #include "zolt/core/resources/resource_builtins.h"
+#include "zolt/core/resources/resource_loader_test_support.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "zolt/core/script/code_test_support.h"
 #include "support/child_process.h"
 #include "zolt/core/script/code_resource_format.h"
+#include "zolt/core/script/code_test_support.h"
 
 namespace zolt::core {
 namespace {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "support/byte_streams.h"
-#include "zolt/core/script/code_test_support.h"
 #include "libs/utility/crc32.h"
-#include "zolt/core/script/code_builtins.h"
+#include "support/byte_streams.h"
 #include "zolt/core/resources/resource_builtins.h"
+#include "zolt/core/script/code_builtins.h"
 #include "zolt/core/script/code_resource_format.h"
+#include "zolt/core/script/code_test_support.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 

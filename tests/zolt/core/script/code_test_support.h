@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "zolt/core/resources/resource_loader_test_support.h"
 #include "zasm/lib/code_assembler.h"
-#include "zolt/core/script/code_server.h"
+#include "zolt/core/resources/resource_loader_test_support.h"
 #include "zolt/core/resources/resource_server.h"
+#include "zolt/core/script/code_server.h"
 
 namespace zolt::test {
 

@@ -4,12 +4,12 @@
 #include <random>
 #include <string>
 
+#include "libs/system/time_base.h"
 #include "support/outside_opcodes.h"
-#include "zolt/core/script/task_test_support.h"
+#include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/script/code_server.h"
 #include "zolt/core/script/opcode_table.h"
-#include "libs/system/time_base.h"
-#include "zolt/core/main_thread/scheduler.h"
+#include "zolt/core/script/task_test_support.h"
 
 namespace zolt::core {
 namespace {
@@ -175,9 +175,9 @@ TEST(InterpreterFuzz, RandomBytecodeOnlyEverEndsOrStopsItsTask) {
         world.run(16);
         const ScriptContext& context = ScriptWorld::context();
         ASSERT_LE(context.stack_index, operand_stack_size);
-        for (ServerBase* const server : {static_cast<ServerBase*>(&task_server),
-                                         static_cast<ServerBase*>(&array_server),
-                                         static_cast<ServerBase*>(&string_server)}) {
+        for (ServerBase* const server :
+             {static_cast<ServerBase*>(&task_server), static_cast<ServerBase*>(&array_server),
+              static_cast<ServerBase*>(&string_server)}) {
             while (ServerObject* const left = server->get_live_list().get_tail()) {
                 destroy_object(left);
             }

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "zolt/core/script/opcode_test_support.h"
-#include "zolt/core/script_objects/array_object.h"
 #include "zolt/core/object_server/pooled_server.h"
+#include "zolt/core/script/opcode_test_support.h"
+#include "zolt/core/script/task.h"
+#include "zolt/core/script_objects/array_object.h"
 #include "zolt/core/script_objects/string_object.h"
 #include "zolt/core/script_objects/string_object_numbers.h"
-#include "zolt/core/script/task.h"
 
 namespace zolt::core {
 namespace {
@@ -193,28 +193,64 @@ TEST_F(ObjectOpcodeTest, PropertyWritesPopByTheIdsTypeAndAnswerTheId) {
         const char* label;
         const char* opcode;
         uint32_t id;
-        uint32_t component;          // r4
+        uint32_t component;  // r4
         std::vector<uint32_t> pushes;
-        size_t left;                 // words still above the sentinel afterwards
-        bool written;                // r0 = id and the object holds `value`
+        size_t left;   // words still above the sentinel afterwards
+        bool written;  // r0 = id and the object holds `value`
         std::vector<uint32_t> value;
     };
     const Row rows[] = {
         {"scalar", "set_property", 0x03000021, 0, {5}, 0, true, {5}},
         {"bare number: one word", "set_property", 0x27, 0, {1, 9}, 1, true, {9}},
-        {"two floats, x on top", "set_property", 0x20000022, 0, {word_of(6), word_of(5)}, 0, true,
+        {"two floats, x on top",
+         "set_property",
+         0x20000022,
+         0,
+         {word_of(6), word_of(5)},
+         0,
+         true,
          {word_of(5), word_of(6)}},
-        {"three floats", "set_property", 0x30000023, 0, {1, word_of(3), word_of(2), word_of(1)}, 1, true,
+        {"three floats",
+         "set_property",
+         0x30000023,
+         0,
+         {1, word_of(3), word_of(2), word_of(1)},
+         1,
+         true,
          {word_of(1), word_of(2), word_of(3)}},
-        {"quaternion", "set_property", 0x41000024, 0, {word_of(4), word_of(3), word_of(2), word_of(1)}, 0, true,
+        {"quaternion",
+         "set_property",
+         0x41000024,
+         0,
+         {word_of(4), word_of(3), word_of(2), word_of(1)},
+         0,
+         true,
          {word_of(1), word_of(2), word_of(3), word_of(4)}},
-        {"four other floats", "set_property", 0x42000025, 0, {word_of(4), word_of(3), word_of(2), word_of(1)}, 0, true,
+        {"four other floats",
+         "set_property",
+         0x42000025,
+         0,
+         {word_of(4), word_of(3), word_of(2), word_of(1)},
+         0,
+         true,
          {word_of(1), word_of(2), word_of(3), word_of(4)}},
         {"unhandled type pops nothing", "set_property", 0x50000026, 0, {1}, 1, false, {}},
         {"refused", "set_property", RecordingObject::refused_id, 0, {3}, 0, false, {}},
-        {"one component", "set_property_component", 0x30000010, 1, {word_of(9)}, 0, true,
+        {"one component",
+         "set_property_component",
+         0x30000010,
+         1,
+         {word_of(9)},
+         0,
+         true,
          {word_of(1), word_of(9), word_of(3)}},
-        {"x component", "set_property_component", 0x30000010, 0, {word_of(9)}, 0, true,
+        {"x component",
+         "set_property_component",
+         0x30000010,
+         0,
+         {word_of(9)},
+         0,
+         true,
          {word_of(9), word_of(2), word_of(3)}},
         {"component past the count", "set_property_component", 0x30000010, 3, {word_of(9)}, 0, false, {}},
         {"component past four", "set_property_component", 0x70000010, 4, {word_of(9)}, 0, false, {}},
@@ -241,8 +277,8 @@ TEST_F(ObjectOpcodeTest, PropertyWritesPopByTheIdsTypeAndAnswerTheId) {
             words.insert(words.end(), row.pushes.begin(), row.pushes.begin() + static_cast<long>(row.left));
             return words;
         }();
-        const OpcodeRun run = programs_.run(static_cast<uint32_t>(index), {object->get_handle(), 0, row.id, 0,
-                                                                           row.component});
+        const OpcodeRun run =
+            programs_.run(static_cast<uint32_t>(index), {object->get_handle(), 0, row.id, 0, row.component});
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.stack, left);
         EXPECT_EQ(run.registers[0], row.written ? row.id : 0u);
@@ -304,7 +340,8 @@ TEST_F(ObjectOpcodeTest, AWriteThatDestroysTheRunningTaskStopsTheInterpreter) {
     const uint32_t ids[] = {0x03000021, 0x30000010, 0x01000040, 0x30000010};
     for (const char* write : writes) {
         // Afterwards the task would write to the same object again.
-        programs_.add({}, std::string(write) + "    push_r1\n    pop_r0\n    set_r2 0x03000050\n    push_one\n    set_property\n");
+        programs_.add({}, std::string(write) +
+                              "    push_r1\n    pop_r0\n    set_r2 0x03000050\n    push_one\n    set_property\n");
     }
     start();
     for (size_t index = 0; index < std::size(writes); ++index) {
@@ -481,7 +518,8 @@ TEST_F(ObjectOpcodeTest, StringOpcodesAppendToTheStringInR0) {
         String* const target = string_server.create_string();
         target->append_utf16(u"xy", 2);
         const uint32_t case_number = static_cast<uint32_t>(index);
-        OpcodeRun run = programs_.run(case_number, {target->get_handle(), source->get_handle(), 0, array->get_handle()});
+        OpcodeRun run =
+            programs_.run(case_number, {target->get_handle(), source->get_handle(), 0, array->get_handle()});
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.stack, std::vector<uint32_t>{stack_sentinel});
         EXPECT_EQ(run.registers[0], target->get_handle());

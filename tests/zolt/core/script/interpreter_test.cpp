@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "libs/system/time_base.h"
 #include "support/child_process.h"
-#include "zolt/core/script/task_test_support.h"
-#include "zolt/core/script/code_server.h"
-#include "zolt/core/script/opcode_table.h"
+#include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/core/resources/language.h"
 #include "zolt/core/resources/resource_server.h"
-#include "libs/system/time_base.h"
-#include "zolt/core/main_thread/scheduler.h"
+#include "zolt/core/script/code_server.h"
+#include "zolt/core/script/opcode_table.h"
+#include "zolt/core/script/task_test_support.h"
 #include "zolt/core/script_objects/string_object.h"
 
 namespace zolt::core {
@@ -167,36 +167,37 @@ TEST(Interpreter, TasksForMissingCodeAreNotCreatedAndEntriesPastTheCodeEndAtOnce
 }
 
 TEST(Interpreter, ComputesWithLocalsAndArgumentsAcrossCodeObjects) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry start\n"
-                       "start:\n"
-                       "    reserve 2\n"
-                       "    push_word 6\n"
-                       "    pop_local1 0\n"
-                       "    push_word 7\n"
-                       "    pop_local1 1\n"
-                       "    push_local2 0\n"
-                       "    call code(0, 2, 0)\n"
-                       "    drop2\n"
-                       "    push_r0\n"
-                       "    call_local add_ten\n"
-                       "    drop1\n"
-                       "    end_task\n"
-                       "add_ten:\n"
-                       "    push_argument1 0\n"
-                       "    push_word 10\n"
-                       "    add\n"
-                       "    pop_r0\n"
-                       "    return_to_caller\n",
-                       ".code 0 2\n"
-                       ".entry multiply\n"
-                       "multiply:\n"
-                       "    set_r0 0\n"
-                       "    wait\n"
-                       "    push_argument2 0\n"
-                       "    multiply_signed\n"
-                       "    pop_r0\n"
-                       "    return_to_caller\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry start\n"
+         "start:\n"
+         "    reserve 2\n"
+         "    push_word 6\n"
+         "    pop_local1 0\n"
+         "    push_word 7\n"
+         "    pop_local1 1\n"
+         "    push_local2 0\n"
+         "    call code(0, 2, 0)\n"
+         "    drop2\n"
+         "    push_r0\n"
+         "    call_local add_ten\n"
+         "    drop1\n"
+         "    end_task\n"
+         "add_ten:\n"
+         "    push_argument1 0\n"
+         "    push_word 10\n"
+         "    add\n"
+         "    pop_r0\n"
+         "    return_to_caller\n",
+         ".code 0 2\n"
+         ".entry multiply\n"
+         "multiply:\n"
+         "    set_r0 0\n"
+         "    wait\n"
+         "    push_argument2 0\n"
+         "    multiply_signed\n"
+         "    pop_r0\n"
+         "    return_to_caller\n"});
     Task* const task = world.start(0x4000);
     ASSERT_NE(task, nullptr);
     // The callee gives way once: while it waits its code object is held.
@@ -212,8 +213,9 @@ TEST(Interpreter, ComputesWithLocalsAndArgumentsAcrossCodeObjects) {
 }
 
 TEST(Interpreter, ACallIntoAnotherCodeObjectHoldsItUntilTheReturn) {
-    ScriptWorld world({".code 0 1\n.entry start\nstart:\n    call code(0, 2, 0)\n    set_r0 0\n    wait\n    end_task\n",
-                       ".code 0 2\n.entry callee\ncallee:\n    set_r0 0\n    wait\n    return_to_caller\n"});
+    ScriptWorld world(
+        {".code 0 1\n.entry start\nstart:\n    call code(0, 2, 0)\n    set_r0 0\n    wait\n    end_task\n",
+         ".code 0 2\n.entry callee\ncallee:\n    set_r0 0\n    wait\n    return_to_caller\n"});
     Task* const task = world.start(0x4000);
     Task* const other = world.start(0x4000);
     ASSERT_NE(other, nullptr);
@@ -234,15 +236,16 @@ TEST(Interpreter, ACallIntoAnotherCodeObjectHoldsItUntilTheReturn) {
 }
 
 TEST(Interpreter, CallsThatFindNothingAreSkippedAndPushNothing) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry start\n"
-                       "start:\n"
-                       "    push_one\n"
-                       "    call code(0, 1, 500)\n"
-                       "    call code(0, 99, 0)\n"
-                       "    push_word code(3, 1, 0)\n"
-                       "    call_popped\n"
-                       "    end_task\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry start\n"
+         "start:\n"
+         "    push_one\n"
+         "    call code(0, 1, 500)\n"
+         "    call code(0, 99, 0)\n"
+         "    push_word code(3, 1, 0)\n"
+         "    call_popped\n"
+         "    end_task\n"});
     world.start(0x4000);
     world.run();
     EXPECT_EQ(ScriptWorld::context().stack_index, 1u);
@@ -252,32 +255,33 @@ TEST(Interpreter, CallsThatFindNothingAreSkippedAndPushNothing) {
 // Calls through a reference into the running code object take a shorter
 // path than other calls; what they leave must not differ.
 TEST(Interpreter, ACallThroughAReferenceIntoTheRunningCodeIsALocalCallToTheEntry) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry start\n"
-                       ".entry sum\n"
-                       ".entry frame\n"
-                       "start:\n"
-                       "    push_byte 10\n"
-                       "    call code(sum)\n"
-                       "    drop1\n"
-                       "    push_r0\n"
-                       "    pop_r1\n"
-                       "    call_local frame\n"
-                       "    push_r2\n    pop_r5\n    push_r3\n    pop_r6\n    push_r4\n    pop_r7\n"
-                       "    call code(frame)\n"
-                       "    end_task\n"
-                       // sum(n) = n + sum(n - 1), with n kept in a local.
-                       "sum:\n"
-                       "    reserve 1\n"
-                       "    push_argument1 0\n    pop_local1 0\n"
-                       "    push_local1 0\n    jump_if_not_zero sum_recurse\n"
-                       "    set_r0 0\n    return_to_caller\n"
-                       "sum_recurse:\n"
-                       "    push_local1 0\n    decrement\n    call code(0, 1, 1)\n    drop1\n"
-                       "    push_r0\n    push_local1 0\n    add\n    pop_r0\n    return_to_caller\n"
-                       // r2, r3, r4 = return offset, code object, caller frame base.
-                       "frame:\n"
-                       "    pick 0\n    pop_r2\n    pick 1\n    pop_r3\n    pick 2\n    pop_r4\n    return_to_caller\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry start\n"
+         ".entry sum\n"
+         ".entry frame\n"
+         "start:\n"
+         "    push_byte 10\n"
+         "    call code(sum)\n"
+         "    drop1\n"
+         "    push_r0\n"
+         "    pop_r1\n"
+         "    call_local frame\n"
+         "    push_r2\n    pop_r5\n    push_r3\n    pop_r6\n    push_r4\n    pop_r7\n"
+         "    call code(frame)\n"
+         "    end_task\n"
+         // sum(n) = n + sum(n - 1), with n kept in a local.
+         "sum:\n"
+         "    reserve 1\n"
+         "    push_argument1 0\n    pop_local1 0\n"
+         "    push_local1 0\n    jump_if_not_zero sum_recurse\n"
+         "    set_r0 0\n    return_to_caller\n"
+         "sum_recurse:\n"
+         "    push_local1 0\n    decrement\n    call code(0, 1, 1)\n    drop1\n"
+         "    push_r0\n    push_local1 0\n    add\n    pop_r0\n    return_to_caller\n"
+         // r2, r3, r4 = return offset, code object, caller frame base.
+         "frame:\n"
+         "    pick 0\n    pop_r2\n    pick 1\n    pop_r3\n    pick 2\n    pop_r4\n    return_to_caller\n"});
     Task* const task = world.start(0x4000);
     ASSERT_NE(task, nullptr);
     const ObjectHandle code_object = code_server.get_code_object_handle(0, 1);
@@ -297,23 +301,24 @@ TEST(Interpreter, ACallThroughAReferenceIntoTheRunningCodeIsALocalCallToTheEntry
 // The loop remembers the last reference it entered; selecting another code
 // object of the chain in between must send a key-0 call there.
 TEST(Interpreter, AKeyZeroCallFollowsASelectionMadeBetweenTwoCalls) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry start\n"
-                       ".entry mark\n"
-                       "start:\n"
-                       "    call code(0, 0, 1)\n"
-                       "    push_r5\n    pop_r0\n    set_r2 0x0300001C\n    push_one\n    set_property\n"
-                       "    call code(0, 0, 1)\n"
-                       "    end_task\n"
-                       "mark:\n"
-                       "    push_r3\n    increment\n    pop_r3\n    return_to_caller\n",
-                       ".code 0 2\n"
-                       ".entry other\n"
-                       ".entry mark\n"
-                       "other:\n"
-                       "    end_task\n"
-                       "mark:\n"
-                       "    push_r4\n    increment\n    pop_r4\n    return_to_caller\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry start\n"
+         ".entry mark\n"
+         "start:\n"
+         "    call code(0, 0, 1)\n"
+         "    push_r5\n    pop_r0\n    set_r2 0x0300001C\n    push_one\n    set_property\n"
+         "    call code(0, 0, 1)\n"
+         "    end_task\n"
+         "mark:\n"
+         "    push_r3\n    increment\n    pop_r3\n    return_to_caller\n",
+         ".code 0 2\n"
+         ".entry other\n"
+         ".entry mark\n"
+         "other:\n"
+         "    end_task\n"
+         "mark:\n"
+         "    push_r4\n    increment\n    pop_r4\n    return_to_caller\n"});
     Task* const task = world.start(0x4000);
     ASSERT_NE(task, nullptr);
     const CodeObject* const other = code_server.find_code_object(2, 0);
@@ -327,8 +332,9 @@ TEST(Interpreter, AKeyZeroCallFollowsASelectionMadeBetweenTwoCalls) {
 }
 
 TEST(Interpreter, ACallThroughAReferenceToAnEntryPastTheCodeEndFaultsWithItsFramePushed) {
-    ScriptWorld world({".code 0 1\n.entry start\n.entry 5000\nstart:\n    push_one\n    call code(0, 1, 1)\n"
-                       "    end_task\n"});
+    ScriptWorld world(
+        {".code 0 1\n.entry start\n.entry 5000\nstart:\n    push_one\n    call code(0, 1, 1)\n"
+         "    end_task\n"});
     Task* const task = world.start(0x4000);
     ASSERT_NE(task, nullptr);
     const ObjectHandle handle = task->get_handle();
@@ -340,8 +346,9 @@ TEST(Interpreter, ACallThroughAReferenceToAnEntryPastTheCodeEndFaultsWithItsFram
 }
 
 TEST(Interpreter, ReturningFromTheEntryFrameEndsTheTaskWhateverIsOnTheStack) {
-    ScriptWorld world({".code 0 1\n.entry start\nstart:\n    push_zero\n    push_zero\n    return_to_caller\n"
-                       "    push_zero\n    end_task\n"});
+    ScriptWorld world(
+        {".code 0 1\n.entry start\nstart:\n    push_zero\n    push_zero\n    return_to_caller\n"
+         "    push_zero\n    end_task\n"});
     Task* const task = world.start(0x4000);
     const ObjectHandle handle = task->get_handle();
     EXPECT_EQ(ScriptWorld::execute(task), 0u);
@@ -362,20 +369,21 @@ TEST(Interpreter, ATaskThatDestroysItselfStopsAtOnce) {
 }
 
 TEST(Interpreter, StackOpcodesMoveWordsAsGroups) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry start\n"
-                       "start:\n"
-                       "    push_words3 10, 20, 30\n"
-                       "    poke 0\n"           // 10 30
-                       "    push_words2 40, 50\n"
-                       "    swap2\n"            // 40 50 10 30
-                       "    dup1\n"             // 40 50 10 30 30
-                       "    pick 4\n"           // ... 30 40
-                       "    push_byte 200\n"
-                       "    push_signed_byte -2\n"
-                       "    pop_even\n"         // r0 = -2, r2 = 200, r4 = 40, r6 = 30
-                       "    pop_r1\n"           // 30
-                       "    end_task\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry start\n"
+         "start:\n"
+         "    push_words3 10, 20, 30\n"
+         "    poke 0\n"  // 10 30
+         "    push_words2 40, 50\n"
+         "    swap2\n"   // 40 50 10 30
+         "    dup1\n"    // 40 50 10 30 30
+         "    pick 4\n"  // ... 30 40
+         "    push_byte 200\n"
+         "    push_signed_byte -2\n"
+         "    pop_even\n"  // r0 = -2, r2 = 200, r4 = 40, r6 = 30
+         "    pop_r1\n"    // 30
+         "    end_task\n"});
     world.start(0x4000);
     world.run();
     const ScriptContext& context = ScriptWorld::context();
@@ -391,8 +399,8 @@ TEST(Interpreter, StackOpcodesMoveWordsAsGroups) {
 }
 
 TEST(Interpreter, ANewTaskStartsWithItsCreatorsRegistersAndRunsFirstWhenDueNow) {
-    const std::string source = std::string(".code 0 1\n.entry first\n.entry later\n.entry started\n") +
-                               "first:\n" + reporting(1) +
+    const std::string source = std::string(".code 0 1\n.entry first\n.entry later\n.entry started\n") + "first:\n" +
+                               reporting(1) +
                                "    set_r3 77\n"
                                "    push_word -11111\n"
                                "    push_word code(started)\n"
@@ -444,19 +452,20 @@ private:
 };
 
 TEST(Interpreter, ASliceEndsAfter3500InstructionsOnlyWhenAnotherThreadIsDue) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry start\n"
-                       "start:\n"
-                       "    set_r0 0\n"
-                       "loop:\n"
-                       "    push_r0\n"
-                       "    increment\n"
-                       "    pop_r0\n"
-                       "    push_r0\n"
-                       "    push_word 10000\n"
-                       "    compare_signed\n"
-                       "    jump_if_negative loop\n"
-                       "    end_task\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry start\n"
+         "start:\n"
+         "    set_r0 0\n"
+         "loop:\n"
+         "    push_r0\n"
+         "    increment\n"
+         "    pop_r0\n"
+         "    push_r0\n"
+         "    push_word 10000\n"
+         "    compare_signed\n"
+         "    jump_if_negative loop\n"
+         "    end_task\n"});
     Task* const task = world.start(0x4000);
     const ObjectHandle handle = task->get_handle();
     {
@@ -476,9 +485,9 @@ TEST(Interpreter, ASliceEndsAfter3500InstructionsOnlyWhenAnotherThreadIsDue) {
 // give apart (a nop between them keeps them apart).
 TEST(Interpreter, AConstantAndTheFloatOperationAfterItGiveTheResultTheyGiveApart) {
     const char* const operands[][2] = {
-        {"1.5", "2.25"},       {"0x7FC00000", "1.0"}, {"1.0", "0x7FC00000"}, {"-0.0", "0.0"},
-        {"0.0", "-0.0"},       {"-0.0", "-0.0"},      {"0x7F800000", "0xFF800000"},
-        {"3.4e38", "3.4e38"},  {"0x00000001", "0.5"},      {"-7.25", "0x80000000"},
+        {"1.5", "2.25"},       {"0x7FC00000", "1.0"},   {"1.0", "0x7FC00000"},        {"-0.0", "0.0"},
+        {"0.0", "-0.0"},       {"-0.0", "-0.0"},        {"0x7F800000", "0xFF800000"}, {"3.4e38", "3.4e38"},
+        {"0x00000001", "0.5"}, {"-7.25", "0x80000000"},
     };
     const char* const operations[] = {"add_float", "subtract_float", "multiply_float"};
     std::string source = ".code 0 1\n";
@@ -514,11 +523,12 @@ TEST(Interpreter, ASliceCanEndBetweenAConstantAndItsFloatOperation) {
     for (int nop = 0; nop < 9; ++nop) {
         source += "    nop\n";
     }
-    source += "loop:\n"
-              "    push_r0\n    push_word 1.0\n    add_float\n    pop_r0\n"
-              "    push_r1\n    increment\n    pop_r1\n"
-              "    push_r1\n    push_word 1000\n    compare_signed\n    jump_if_negative loop\n"
-              "    end_task\n";
+    source +=
+        "loop:\n"
+        "    push_r0\n    push_word 1.0\n    add_float\n    pop_r0\n"
+        "    push_r1\n    increment\n    pop_r1\n"
+        "    push_r1\n    push_word 1000\n    compare_signed\n    jump_if_negative loop\n"
+        "    end_task\n";
     ScriptWorld world({source});
     Task* const task = world.start(0x4000);
     {
@@ -696,7 +706,8 @@ TEST(Interpreter, ScalarOpcodesFollowTheirWordKinds) {
             pushes += "    push_word " + operands.substr(start, comma - start) + "\n";
             start = comma == std::string::npos ? operands.size() : comma + 1;
         }
-        source += "case" + std::to_string(index) + ":\n" + pushes + "    " + row.opcode + "\n    pop_r0\n    end_task\n";
+        source +=
+            "case" + std::to_string(index) + ":\n" + pushes + "    " + row.opcode + "\n    pop_r0\n    end_task\n";
     }
     ScriptWorld world({source});
     for (size_t index = 0; index < std::size(scalar_cases); ++index) {
@@ -747,7 +758,8 @@ TEST(Interpreter, VectorOpcodesKeepXOnTop) {
             pushes += "    push_word " + operands.substr(start, comma - start) + "\n";
             start = comma == std::string::npos ? operands.size() : comma + 1;
         }
-        source += "case" + std::to_string(index) + ":\n" + pushes + "    " + vector_cases[index].opcode + "\n    end_task\n";
+        source +=
+            "case" + std::to_string(index) + ":\n" + pushes + "    " + vector_cases[index].opcode + "\n    end_task\n";
     }
     ScriptWorld world({source});
     for (size_t index = 0; index < std::size(vector_cases); ++index) {
@@ -760,40 +772,41 @@ TEST(Interpreter, VectorOpcodesKeepXOnTop) {
 }
 
 TEST(Interpreter, ElementStringAndPropertyOpcodesReachObjectsByHandle) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry start\n"
-                       "start:\n"
-                       "    push_r1\n"
-                       "    pop_r0\n"
-                       "    push_word 7\n"
-                       "    append_element\n"
-                       "    push_r1\n"
-                       "    pop_r0\n"
-                       "    push_word 9\n"
-                       "    push_zero\n"
-                       "    insert_element\n"       // [9, 7]
-                       "    push_r1\n"
-                       "    pop_r0\n"
-                       "    set_r2 0x300001A\n"
-                       "    get_property\n"         // r0 = length 2
-                       "    push_r0\n"
-                       "    push_r3\n"
-                       "    pop_r0\n"
-                       "    append_text \"n=\"\n"
-                       "    push_word 0x43\n"
-                       "    push_word 7\n"
-                       "    append_unsigned\n"
-                       "    push_word 1\n"
-                       "    push_word -1\n"
-                       "    push_r3\n"
-                       "    append_substring\n"     // the last unit again
-                       "    push_r1\n"
-                       "    pop_r0\n"
-                       "    set_r2 0x300001A\n"
-                       "    push_one\n"
-                       "    set_property\n"         // length 1
-                       "    pop_r7\n"
-                       "    end_task\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry start\n"
+         "start:\n"
+         "    push_r1\n"
+         "    pop_r0\n"
+         "    push_word 7\n"
+         "    append_element\n"
+         "    push_r1\n"
+         "    pop_r0\n"
+         "    push_word 9\n"
+         "    push_zero\n"
+         "    insert_element\n"  // [9, 7]
+         "    push_r1\n"
+         "    pop_r0\n"
+         "    set_r2 0x300001A\n"
+         "    get_property\n"  // r0 = length 2
+         "    push_r0\n"
+         "    push_r3\n"
+         "    pop_r0\n"
+         "    append_text \"n=\"\n"
+         "    push_word 0x43\n"
+         "    push_word 7\n"
+         "    append_unsigned\n"
+         "    push_word 1\n"
+         "    push_word -1\n"
+         "    push_r3\n"
+         "    append_substring\n"  // the last unit again
+         "    push_r1\n"
+         "    pop_r0\n"
+         "    set_r2 0x300001A\n"
+         "    push_one\n"
+         "    set_property\n"  // length 1
+         "    pop_r7\n"
+         "    end_task\n"});
     ArrayObject* const array = test::make_report_array();
     String* const string = string_server.create_string();
     Task* const task = world.start(0x4000);
@@ -807,33 +820,34 @@ TEST(Interpreter, ElementStringAndPropertyOpcodesReachObjectsByHandle) {
 }
 
 TEST(Interpreter, CreatedObjectsBelongToTheTasksContext) {
-    ScriptWorld world({".code 0 1\n"
-                       ".entry second\n"
-                       "second:\n"
-                       "    set_r0 7\n"
-                       "    set_r2 4\n"
-                       "    create_object\n"
-                       "    push_r0\n"
-                       "    pop_r5\n"
-                       "    set_r0 60\n"
-                       "    create_object\n"
-                       "    push_r0\n"
-                       "    pop_r6\n"
-                       "    set_r0 13\n"
-                       "    set_r2 code(0, 9, 0)\n"
-                       "    create_object\n"
-                       "    push_r0\n"
-                       "    pop_r7\n"
-                       "    shake_resources\n"
-                       "    push_r5\n"
-                       "    pop_r0\n"
-                       "    set_context\n"
-                       "    get_context\n"
-                       "    push_r0\n"
-                       "    pop_r4\n"
-                       "    set_r0 0x7FFFFFFF\n"
-                       "    wait\n"
-                       "    end_task\n"});
+    ScriptWorld world(
+        {".code 0 1\n"
+         ".entry second\n"
+         "second:\n"
+         "    set_r0 7\n"
+         "    set_r2 4\n"
+         "    create_object\n"
+         "    push_r0\n"
+         "    pop_r5\n"
+         "    set_r0 60\n"
+         "    create_object\n"
+         "    push_r0\n"
+         "    pop_r6\n"
+         "    set_r0 13\n"
+         "    set_r2 code(0, 9, 0)\n"
+         "    create_object\n"
+         "    push_r0\n"
+         "    pop_r7\n"
+         "    shake_resources\n"
+         "    push_r5\n"
+         "    pop_r0\n"
+         "    set_context\n"
+         "    get_context\n"
+         "    push_r0\n"
+         "    pop_r4\n"
+         "    set_r0 0x7FFFFFFF\n"
+         "    wait\n"
+         "    end_task\n"});
     Task* const task = world.start(0x4000);
     ASSERT_EQ(ScriptWorld::execute(task), 0u);
     const ObjectHandle array = task->get_argument(5);
@@ -855,33 +869,32 @@ TEST(Interpreter, CreatedObjectsBelongToTheTasksContext) {
 TEST(Interpreter, AProgramThatCallsQuitEndsTheEnginesRunLoop) {
     test::PackFolder packs;
     tools::PackDescription description;
-    description.resources = {
-        tools::make_code_pack_resource(test::assemble_one(".code 0 1\n"
-                                                          ".entry zero\n"
-                                                          ".entry first\n"
-                                                          "zero:\n"
-                                                          "    end_task\n"
-                                                          "first:\n"
-                                                          "    reserve 2\n"
-                                                          "    push_word 6\n"
-                                                          "    pop_local1 0\n"
-                                                          "    push_word 7\n"
-                                                          "    pop_local1 1\n"
-                                                          "    push_local2 0\n"
-                                                          "    call code(0, 2, 0)\n"
-                                                          "    drop2\n"
-                                                          "    push_r0\n"
-                                                          "    call builtin(182)\n"
-                                                          "    drop1\n"
-                                                          "    call builtin(188)\n"
-                                                          "    end_task\n")),
-        tools::make_code_pack_resource(test::assemble_one(".code 0 2\n"
-                                                          ".entry multiply\n"
-                                                          "multiply:\n"
-                                                          "    push_argument2 0\n"
-                                                          "    multiply_signed\n"
-                                                          "    pop_r0\n"
-                                                          "    return_to_caller\n"))};
+    description.resources = {tools::make_code_pack_resource(test::assemble_one(".code 0 1\n"
+                                                                               ".entry zero\n"
+                                                                               ".entry first\n"
+                                                                               "zero:\n"
+                                                                               "    end_task\n"
+                                                                               "first:\n"
+                                                                               "    reserve 2\n"
+                                                                               "    push_word 6\n"
+                                                                               "    pop_local1 0\n"
+                                                                               "    push_word 7\n"
+                                                                               "    pop_local1 1\n"
+                                                                               "    push_local2 0\n"
+                                                                               "    call code(0, 2, 0)\n"
+                                                                               "    drop2\n"
+                                                                               "    push_r0\n"
+                                                                               "    call builtin(182)\n"
+                                                                               "    drop1\n"
+                                                                               "    call builtin(188)\n"
+                                                                               "    end_task\n")),
+                             tools::make_code_pack_resource(test::assemble_one(".code 0 2\n"
+                                                                               ".entry multiply\n"
+                                                                               "multiply:\n"
+                                                                               "    push_argument2 0\n"
+                                                                               "    multiply_signed\n"
+                                                                               "    pop_r0\n"
+                                                                               "    return_to_caller\n"))};
     packs.add_pack("code.pack", description);
     packs.write_pack_list();
     const test::ChildResult result = test::run_in_child([] {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "zolt/core/script/task_test_support.h"
 #include "libs/geometry/script_trigonometry.h"
+#include "zolt/core/script/task_test_support.h"
 
 namespace zolt::core {
 

@@ -217,18 +217,19 @@ std::vector<Row> make_vector_rows() {
         rows.push_back({"product " + size, "multiply_vector" + size, words({p, q}),
                         stacked(each(p, q, [](double a, double b) { return a * b; })), 0});
         rows.push_back({"scale " + size, "scale_vector" + size, with(words(p), word_of(2.5f)), stacked(scaled_p), 0});
-        rows.push_back({"divide " + size, "divide_vector" + size, with(words(p), word_of(2.5f)), stacked(divided_p), 0});
-        rows.push_back({"divide by NaN " + size, "divide_vector" + size, with(words(p), 0x7FC00000),
-                        Values(k, std::nan("")), 0});
+        rows.push_back(
+            {"divide " + size, "divide_vector" + size, with(words(p), word_of(2.5f)), stacked(divided_p), 0});
+        rows.push_back(
+            {"divide by NaN " + size, "divide_vector" + size, with(words(p), 0x7FC00000), Values(k, std::nan("")), 0});
         rows.push_back({"dot " + size, "dot_vector" + size, words({p, q}), {dot(p, q)}, 1e-6});
         rows.push_back({"length " + size, "length_vector" + size, words(p), {std::sqrt(dot(p, p))}, 1e-6});
         rows.push_back({"normalise " + size, "normalize_vector" + size, words({p, q}), stacked(unit_q), 1e-6});
-        rows.push_back({"zero keeps the default " + size, "normalize_vector" + size, words({p, Values(k, 0.0)}),
-                        stacked(p), 0});
-        rows.push_back({"interpolate " + size, "interpolate_vector" + size, with(words({p, q}), ts), stacked(lerp),
-                        1e-6});
-        rows.push_back({"interpolate at 0 " + size, "interpolate_vector" + size, with(words({p, q}), 0), stacked(q),
-                        0});
+        rows.push_back(
+            {"zero keeps the default " + size, "normalize_vector" + size, words({p, Values(k, 0.0)}), stacked(p), 0});
+        rows.push_back(
+            {"interpolate " + size, "interpolate_vector" + size, with(words({p, q}), ts), stacked(lerp), 1e-6});
+        rows.push_back(
+            {"interpolate at 0 " + size, "interpolate_vector" + size, with(words({p, q}), 0), stacked(q), 0});
     }
     const Values p = first(p4, 3), q = first(q4, 3);
     rows.push_back({"Q x P", "cross_vector3", words({p, q}), stacked(cross(q, p)), 1e-6});
@@ -274,8 +275,7 @@ std::vector<Row> make_quaternion_rows() {
         {"difference", "quaternion_difference", words({q(qa), q(qb)}), stacked(q(qa * conjugate(qb))), 1e-6},
         {"difference the shorter way", "quaternion_difference", words({q(minus_qa), q(qb)}),
          stacked(q(dot(minus_qa, qb) < 0 ? qa * conjugate(qb) : minus_qa * conjugate(qb))), 1e-6},
-        {"difference of opposites", "quaternion_difference", words({q(minus_qa), q(qa)}), stacked({0, 0, 0, 1}),
-         1e-6},
+        {"difference of opposites", "quaternion_difference", words({q(minus_qa), q(qa)}), stacked({0, 0, 0, 1}), 1e-6},
         {"quarter turn about Z", "angles_to_quaternion", words({0.25, 0, 0}), stacked({0, 0, half, half}), 1e-6},
         {"angles", "angles_to_quaternion", words({0.1, -0.07, 0.3}),
          stacked(q(from_angles(as_float(0.1), as_float(-0.07), as_float(0.3)))), 2e-6},
@@ -292,8 +292,8 @@ std::vector<Row> make_quaternion_rows() {
         {"z axis", "quaternion_z_axis", words(q(qa)), stacked(rotated(qa, {0, 0, 1})), 2e-6},
         {"axis and angle of the identity", "quaternion_to_axis_angle", words(q(identity)), stacked({0, 0, 1, 0}), 0},
         {"w of 1 counts as no turn", "quaternion_to_axis_angle", words({1, 0, 0, 1}), stacked({0, 0, 1, 0}), 0},
-        {"a tiny axis counts as no turn", "quaternion_to_axis_angle", words({0.001, 0, 0, 0.5}),
-         stacked({0, 0, 1, 0}), 0},
+        {"a tiny axis counts as no turn", "quaternion_to_axis_angle", words({0.001, 0, 0, 0.5}), stacked({0, 0, 1, 0}),
+         0},
         {"axis and angle", "quaternion_to_axis_angle", words(q(qa)),
          stacked({1 / std::sqrt(14.0), 2 / std::sqrt(14.0), 3 / std::sqrt(14.0), 0.3}), 1e-5},
         {"axis kept as given", "axis_angle_to_quaternion", words({2, 0, 0, 0.5}), stacked({2, 0, 0, 0}), 1e-6},

@@ -55,8 +55,8 @@ class OpcodePrograms {
 public:
     // Answers the case's number for run().
     uint32_t add(const std::vector<uint32_t>& pushes, const std::string& code) {
-        bodies_.push_back(push_lines({stack_sentinel}) + push_lines(pushes) + code +
-                          "    set_r7 " + std::to_string(case_finished_marker) + "\n    end_task\n");
+        bodies_.push_back(push_lines({stack_sentinel}) + push_lines(pushes) + code + "    set_r7 " +
+                          std::to_string(case_finished_marker) + "\n    end_task\n");
         return static_cast<uint32_t>(bodies_.size() - 1);
     }
 

@@ -4,9 +4,9 @@
 #include <numeric>
 #include <vector>
 
-#include "zolt/core/script/task_test_support.h"
-#include "zolt/core/script/code_server.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/core/script/code_server.h"
+#include "zolt/core/script/task_test_support.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 

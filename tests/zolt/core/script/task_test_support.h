@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "zolt/core/script/code_test_support.h"
-#include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script/interpreter.h"
-#include "zolt/core/script_objects/string_server.h"
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script/task_wake_events.h"
+#include "zolt/core/script_objects/array_server.h"
+#include "zolt/core/script_objects/string_server.h"
 
 namespace zolt::test {
 

@@ -138,8 +138,8 @@ TEST_F(ArrayTest, CapacityAndLengthProperties) {
     EXPECT_EQ(array->get_capacity(), 5u);
 
     Property out;
-    for (const auto& [id, expected] : {std::pair{14u, 5u}, std::pair{array_capacity_property, 5u},
-                                       std::pair{26u, 5u}, std::pair{array_length_property, 5u}}) {
+    for (const auto& [id, expected] : {std::pair{14u, 5u}, std::pair{array_capacity_property, 5u}, std::pair{26u, 5u},
+                                       std::pair{array_length_property, 5u}}) {
         ASSERT_TRUE(array->get_property(id, out)) << id;
         EXPECT_EQ(out.id, 0x03000000u);
         EXPECT_EQ(out.get_u32(), expected);
@@ -150,8 +150,8 @@ TEST_F(ArrayTest, CapacityAndLengthProperties) {
     // Values no array could hold, and bare keys, change nothing.
     EXPECT_FALSE(array->set_property(array_capacity_property, make_word(array_capacity_property, 0xFFFFFFFF)));
     EXPECT_FALSE(array->set_property(array_length_property, make_word(array_length_property, 0xFFFFFFFF)));
-    EXPECT_FALSE(array->set_property(array_capacity_property,
-                                     make_word(array_capacity_property, array_word_limit + 1)));
+    EXPECT_FALSE(
+        array->set_property(array_capacity_property, make_word(array_capacity_property, array_word_limit + 1)));
     EXPECT_FALSE(array->set_property(14, make_word(14, 10)));
     EXPECT_EQ(words_of(*array), (Words{4, 0}));
     EXPECT_EQ(array->get_capacity(), 2u);

@@ -13,8 +13,8 @@
 #include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "support/server_ring.h"
-#include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/object_server/inherited_property.h"
+#include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/storage/load_stream_memory.h"
 #include "zolt/storage/save_stream_memory.h"
 

@@ -249,7 +249,7 @@ Double3 turned(const Double3& p, const Double3& k, double angle) {
 // length when e is not, and turns by 2 atan2(|e| sin(d/2), cos(d/2)).
 Double3 cone_reference(double angle, double b, double d, const Double3& e) {
     const double ax = std::fabs(e.x), ay = std::fabs(e.y), az = std::fabs(e.z);
-    const Double3 h = ay < ax && ay < az   ? Double3{-e.z, 0, e.x}
+    const Double3 h = ay < ax && ay < az    ? Double3{-e.z, 0, e.x}
                       : ax <= ay && ax < az ? Double3{0, e.z, -e.y}
                                             : Double3{-e.y, e.x, 0};
     const double turn = 2 * geometry::pi;

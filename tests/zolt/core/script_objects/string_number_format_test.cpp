@@ -51,9 +51,11 @@ TEST_F(StringNumberFormat, IntegersPadAndGroupFromTheRight) {
         format_unsigned(text, entry.value, entry.minimum_digit_count, entry.group);
         EXPECT_EQ(to_text(text), entry.expected) << entry.value;
     }
-    const std::pair<int32_t, const char16_t*> signed_cases[] = {
-        {0, u"0"}, {-1, u"-1"}, {-1000, u"-1,000"}, {2147483647, u"2,147,483,647"},
-        {-2147483647 - 1, u"-2,147,483,648"}};
+    const std::pair<int32_t, const char16_t*> signed_cases[] = {{0, u"0"},
+                                                                {-1, u"-1"},
+                                                                {-1000, u"-1,000"},
+                                                                {2147483647, u"2,147,483,647"},
+                                                                {-2147483647 - 1, u"-2,147,483,648"}};
     for (const auto& [value, expected] : signed_cases) {
         NumberText text;
         format_signed(text, value, true);

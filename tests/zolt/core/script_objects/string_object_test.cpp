@@ -9,9 +9,9 @@
 #include "support/byte_streams.h"
 #include "support/child_process.h"
 #include "support/server_ring.h"
-#include "zolt/core/script_objects/string_builtins.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/script_objects/array_server.h"
+#include "zolt/core/script_objects/string_builtins.h"
 #include "zolt/core/script_objects/string_object_numbers.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/storage/load_stream_memory.h"
@@ -46,9 +46,7 @@ protected:
         string->append_utf16(text.data(), static_cast<uint32_t>(text.size()));
         return string;
     }
-    static String* create_filled(uint32_t length, char16_t unit) {
-        return create(std::u16string(length, unit));
-    }
+    static String* create_filled(uint32_t length, char16_t unit) { return create(std::u16string(length, unit)); }
 };
 
 TEST_F(StringTest, SubstringCountsFromTheEndAndClampsToTheSource) {
@@ -58,9 +56,20 @@ TEST_F(StringTest, SubstringCountsFromTheEndAndClampsToTheSource) {
         const char16_t* appended;
     };
     const Case cases[] = {
-        {-1, 2, u"cde"},  {2, 1, u"bc"},     {0, -3, u"def"},  {2, 2, u"cd"},  {-1, 4, u"e"},
-        {0, 0, u"abcdef"}, {100, 3, u"def"}, {3, -100, u""},  {-6, 0, u""},   {0, 6, u""},
-        {1, 7, u""},      {-7, 0, u""},      {2147483647, 5, u"f"}, {-2147483647 - 1, 0, u""},
+        {-1, 2, u"cde"},
+        {2, 1, u"bc"},
+        {0, -3, u"def"},
+        {2, 2, u"cd"},
+        {-1, 4, u"e"},
+        {0, 0, u"abcdef"},
+        {100, 3, u"def"},
+        {3, -100, u""},
+        {-6, 0, u""},
+        {0, 6, u""},
+        {1, 7, u""},
+        {-7, 0, u""},
+        {2147483647, 5, u"f"},
+        {-2147483647 - 1, 0, u""},
         {2147483647, -2147483647 - 1, u"abcde"},
     };
     String* source = create(u"abcdef");
@@ -245,12 +254,18 @@ TEST_F(StringTest, Utf8OutputKeepsWholeCharactersAndAnswersTheFullLength) {
         {u"\u00E9\u20AC\U0001F600", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 9},
         // 15 two-byte characters fill 30 bytes; the 16th no longer fits, nor
         // does the one-byte character after it.
-        {std::u16string(16, u'\u00E9') + u"z", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
-                                            "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 33},
+        {std::u16string(16, u'\u00E9') + u"z",
+         "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
+         "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
+         33},
         {std::u16string(28, u'a') + u"\U0001F600", "aaaaaaaaaaaaaaaaaaaaaaaaaaaa", 32},
         {std::u16string(27, u'a') + u"\U0001F600", "aaaaaaaaaaaaaaaaaaaaaaaaaaa\xF0\x9F\x98\x80", 31},
         // A unit of a pair on its own keeps its three-byte form.
-        {u"\xD83D" u"a", "\xED\xA0\xBD" "a", 4},
+        {u"\xD83D"
+         u"a",
+         "\xED\xA0\xBD"
+         "a",
+         4},
     };
     for (const Case& entry : cases) {
         String* string = create(entry.text);
@@ -381,8 +396,8 @@ TEST_F(StringTest, BuiltinsGiveNeutralResultsForAnythingButAString) {
         uint32_t unit;
         uint32_t found;
     };
-    const Case finds[] = {{0, u',', 1}, {2, u',', 3}, {4, u',', 5}, {5, u',', 5}, {0xFFFFFFFF, u'a', 5},
-                          {0, u'x', 5}, {0, 0x1002C, 1}};
+    const Case finds[] = {{0, u',', 1},          {2, u',', 3}, {4, u',', 5},   {5, u',', 5},
+                          {0xFFFFFFFF, u'a', 5}, {0, u'x', 5}, {0, 0x1002C, 1}};
     for (const Case& entry : finds) {
         EXPECT_EQ(find_character({handle}, entry.unit, entry.start), entry.found) << entry.start;
         EXPECT_EQ(find_character({alias}, entry.unit, entry.start), entry.found) << entry.start;
@@ -394,8 +409,8 @@ TEST_F(StringTest, BuiltinsGiveNeutralResultsForAnythingButAString) {
 
     const ObjectHandle stale = string_server.create_string()->get_handle();
     destroy_object(get_object(stale));
-    for (const ObjectHandle wrong : {0u, stale, stale - (1u << 26), array, make_alias_handle(4), 0xFFFFFFFFu,
-                                     handle | 0x3F00000u}) {
+    for (const ObjectHandle wrong :
+         {0u, stale, stale - (1u << 26), array, make_alias_handle(4), 0xFFFFFFFFu, handle | 0x3F00000u}) {
         EXPECT_EQ(find_character({wrong}, u'a', 0), 0u) << std::hex << wrong;
         EXPECT_EQ(character_at({wrong}, 0), 0u) << std::hex << wrong;
         clear_string({wrong});

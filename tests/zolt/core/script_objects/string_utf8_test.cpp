@@ -71,8 +71,8 @@ TEST(StringUtf8, DecodingAcceptsExactlyTheWellFormedSequences) {
             if (lead >= 0xE0 && lead <= 0xEF) {
                 for (uint32_t third = 0; third < 0x100; ++third) {
                     bytes[2] = static_cast<uint8_t>(third);
-                    ASSERT_TRUE(decodes_as_the_table_says(bytes, 3)) << std::hex << lead << " " << second << " "
-                                                                     << third;
+                    ASSERT_TRUE(decodes_as_the_table_says(bytes, 3))
+                        << std::hex << lead << " " << second << " " << third;
                 }
             }
         }
@@ -89,9 +89,13 @@ TEST(StringUtf8, DecodingAcceptsExactlyTheWellFormedSequences) {
             ASSERT_TRUE(decodes_as_the_table_says(bytes, 3)) << std::hex << lead << " " << tail;
         }
     }
-    const std::vector<uint8_t> longer[] = {{0xF8, 0x88, 0x80, 0x80, 0x80}, {0xF8, 0x80, 0x80, 0xA0, 0x80},
-                                           {0xFC, 0x80, 0x80, 0x80, 0x80, 0x80}, {0xFE, 0x80}, {0xFF, 0x80},
-                                           {0xF0, 0x9F, 0x98, 0x41}, {0xF0, 0x9F, 0xC3, 0xA9}};
+    const std::vector<uint8_t> longer[] = {{0xF8, 0x88, 0x80, 0x80, 0x80},
+                                           {0xF8, 0x80, 0x80, 0xA0, 0x80},
+                                           {0xFC, 0x80, 0x80, 0x80, 0x80, 0x80},
+                                           {0xFE, 0x80},
+                                           {0xFF, 0x80},
+                                           {0xF0, 0x9F, 0x98, 0x41},
+                                           {0xF0, 0x9F, 0xC3, 0xA9}};
     for (const std::vector<uint8_t>& sequence : longer) {
         EXPECT_TRUE(decodes_as_the_table_says(sequence.data(), static_cast<uint32_t>(sequence.size())))
             << std::hex << +sequence[0];
@@ -121,9 +125,7 @@ TEST(StringUtf8, EncodingRoundTripsEveryCodePoint) {
 class StringUtf8Append : public ::testing::Test {
 protected:
     void SetUp() override { string_server.register_server(); }
-    void TearDown() override {
-        test::unregister_all_servers();
-    }
+    void TearDown() override { test::unregister_all_servers(); }
 };
 
 TEST_F(StringUtf8Append, BytesBecomeUnitsOrSurrogatePairs) {

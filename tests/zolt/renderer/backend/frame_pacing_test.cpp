@@ -8,10 +8,10 @@
 #include "libs/opengl/opengl_config.h"
 #include "libs/system/time_base.h"
 #include "support/fake_clock.h"
-#include "zolt/core/program/frame_loop.h"
 #include "zolt/core/main_thread/scheduler.h"
-#include "zolt/sound/sound_manager.h"
+#include "zolt/core/program/frame_loop.h"
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/sound/sound_manager.h"
 
 namespace zolt::renderer {
 namespace {

@@ -8,9 +8,9 @@
 #include "support/child_process.h"
 #include "support/gl_context.h"
 #include "support/server_ring.h"
-#include "zolt/core/program/engine.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/core/object_server/test_servers.h"
+#include "zolt/core/program/engine.h"
 
 namespace zolt::renderer {
 namespace {
@@ -105,13 +105,11 @@ TEST_F(RenderingCommandsTest, TheServerFrameworkRunsCommandsNineAndTenThroughThe
         const uint32_t completed = read_completed_counter();
         core::run_rendering_command(free_dead_objects_command);
         std::fprintf(stderr, "passes %u completed %u inside %d busy %d\n", ninth_passes,
-                     read_completed_counter() - completed, is_inside_rendering_command() ? 1 : 0,
-                     is_busy() ? 1 : 0);
+                     read_completed_counter() - completed, is_inside_rendering_command() ? 1 : 0, is_busy() ? 1 : 0);
         unregister_rendering_thread();
     });
     EXPECT_EQ(result.exit_code, 0) << result.standard_error;
-    EXPECT_NE(result.standard_error.find("inside 1 busy 1\npasses 1 completed 1 inside 0 busy 0\n"),
-              std::string::npos)
+    EXPECT_NE(result.standard_error.find("inside 1 busy 1\npasses 1 completed 1 inside 0 busy 0\n"), std::string::npos)
         << result.standard_error;
 }
 
@@ -194,13 +192,12 @@ TEST_F(RenderingCommandsTest, RegistrationIsOnceAndOnlyItsThreadUnregisters) {
         static uint32_t shutdowns = 0;
         rendering_command_hooks.shut_down_renderer = [] { ++shutdowns; };
         register_as_rendering_thread();
-        std::thread([] {
-            unregister_rendering_thread();
-        }).join();
+        std::thread([] { unregister_rendering_thread(); }).join();
     });
     EXPECT_EQ(other.exit_code, ExitCode::crash);
-    EXPECT_NE(other.standard_error.find("Rendering thread must be called from the thread which created the registration"),
-              std::string::npos)
+    EXPECT_NE(
+        other.standard_error.find("Rendering thread must be called from the thread which created the registration"),
+        std::string::npos)
         << other.standard_error;
 }
 

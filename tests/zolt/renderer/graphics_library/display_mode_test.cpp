@@ -88,8 +88,8 @@ TEST_F(DisplayModeTest, TableStartsAt640x480AndTakesEach32BitModeOnce) {
 }
 
 TEST_F(DisplayModeTest, SimilarModeHasTheSameSizeAndTheHighestOtherRateNotAboveTheRequestedOne) {
-    for (const DisplayMode& mode : std::vector<DisplayMode>{
-             {1024, 768, 0}, {1024, 768, 60}, {1024, 768, 75}, {1024, 768, 85}, {800, 600, 70}}) {
+    for (const DisplayMode& mode :
+         std::vector<DisplayMode>{{1024, 768, 0}, {1024, 768, 60}, {1024, 768, 75}, {1024, 768, 85}, {800, 600, 70}}) {
         add_display_mode(mode);
     }
     const int32_t d0 = 1, d60 = 2, d75 = 3;
@@ -98,12 +98,10 @@ TEST_F(DisplayModeTest, SimilarModeHasTheSameSizeAndTheHighestOtherRateNotAboveT
         int32_t found;
     };
     const Case cases[] = {
-        {1024, 768, 75, d0},    // 85 is above; the default rate gives way only above 60
-        {1024, 768, 85, d75},
-        {1024, 768, 60, d0},    // no other rate of 61 to 60
-        {1024, 768, 0, d60},    // the limit of the default rate is 60
-        {800, 600, 60, -1},
-        {640, 400, 0, -1},
+        {1024, 768, 75, d0},                        // 85 is above; the default rate gives way only above 60
+        {1024, 768, 85, d75}, {1024, 768, 60, d0},  // no other rate of 61 to 60
+        {1024, 768, 0, d60},                        // the limit of the default rate is 60
+        {800, 600, 60, -1},   {640, 400, 0, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(find_similar_display_mode(c.width, c.height, c.rate), c.found) << c.width << " " << c.rate;

@@ -64,7 +64,10 @@ TEST_F(ReactivationTest, TexturesAreReloadedAndWarmedUpOnlyWhenTheDriverNeedsIt)
         const char* trace;
     };
     const Case cases[] = {
-        {0, true, ""}, {2, false, ""}, {2, true, "reload warm up"}, {1, false, "reload warm up"},
+        {0, true, ""},
+        {2, false, ""},
+        {2, true, "reload warm up"},
+        {1, false, "reload warm up"},
     };
     for (const Case& c : cases) {
         trace.clear();
@@ -106,11 +109,10 @@ void check_presented_frame(int32_t, void*) {
         GLint viewport[4] = {};
         opengl::gl.glGetIntegerv(GL_VIEWPORT, viewport);
         char report[256];
-        std::snprintf(report, sizeof report,
-                      "driver %s colour %u %u %u depth %u stencil %u compatibility %d size %dx%d",
-                      platform::get_video_driver_name(), format.red_bits, format.green_bits, format.blue_bits,
-                      format.depth_bits, format.stencil_bits, (profile & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT) != 0,
-                      viewport[2], viewport[3]);
+        std::snprintf(
+            report, sizeof report, "driver %s colour %u %u %u depth %u stencil %u compatibility %d size %dx%d",
+            platform::get_video_driver_name(), format.red_bits, format.green_bits, format.blue_bits, format.depth_bits,
+            format.stencil_bits, (profile & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT) != 0, viewport[2], viewport[3]);
         observation.report = report;
     }
     observation.shown = is_window_shown();
@@ -159,8 +161,8 @@ test::ChildResult run_game_until_closed(const std::string& display, const platfo
             },
             nullptr);
         set_present_observer(&check_presented_frame, nullptr);
-        const int code = run_program_with({"config", "", "window_width", "160", "window_height", "120",
-                                           "use_fullscreen", full_screen ? "1" : "0"});
+        const int code = run_program_with(
+            {"config", "", "window_width", "160", "window_height", "120", "use_fullscreen", full_screen ? "1" : "0"});
         std::fprintf(stderr, "%s\nframes %u non-black %u shown %d code %d\n", observation.report.c_str(),
                      observation.frames, observation.non_black_pixels, observation.shown ? 1 : 0, code);
     });
@@ -168,8 +170,8 @@ test::ChildResult run_game_until_closed(const std::string& display, const platfo
 
 void expect_black_frames_until_closed(const test::ChildResult& result, const char* driver) {
     EXPECT_EQ(result.exit_code, 0) << result.standard_error;
-    const std::string opened = std::string("driver ") + driver +
-                               " colour 8 8 8 depth 24 stencil 8 compatibility 1 size 160x120\n";
+    const std::string opened =
+        std::string("driver ") + driver + " colour 8 8 8 depth 24 stencil 8 compatibility 1 size 160x120\n";
     EXPECT_NE(result.standard_error.find(opened), std::string::npos) << result.standard_error;
     EXPECT_NE(result.standard_error.find("frames 5 non-black 0 shown 1 code 0\n"), std::string::npos)
         << result.standard_error;
@@ -258,8 +260,9 @@ TEST(GameWindowRun, AFixedFrameRatePresentsAtItsPeriodOnTheRealClock) {
             intervals.push_back(
                 std::chrono::duration<double, std::milli>(present_times[index] - present_times[index - 1]).count());
         }
-        const double mean = std::chrono::duration<double, std::milli>(present_times.back() - present_times[15]).count() /
-                            static_cast<double>(intervals.size());
+        const double mean =
+            std::chrono::duration<double, std::milli>(present_times.back() - present_times[15]).count() /
+            static_cast<double>(intervals.size());
         std::sort(intervals.begin(), intervals.end());
         std::fprintf(stderr, "code %d presents %zu mean %.3f median %.3f\n", code, present_times.size(), mean,
                      intervals[intervals.size() / 2]);
