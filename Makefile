@@ -16,7 +16,7 @@ test: build-dev
 	ctest --preset dev -j $(CTEST_JOBS)
 
 fuzz: deps
-	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/run-fuzzers.sh
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_SEED=$(FUZZ_SEED) JOBS=$(JOBS) bash scripts/run-fuzzers.sh
 
 bench: deps
 	cmake --preset release -DZOLT_BUILD_BENCH=ON

@@ -7,6 +7,7 @@
 # target's regressions folder once fixed, so it stays fixed.
 #   FUZZ_SECONDS  seconds of fuzzing per target (default 180)
 #   FUZZ_TARGETS  the targets to run (default all)
+#   FUZZ_SEED     the fuzzers' random seed (default a fresh one each run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,6 +44,7 @@ for target in $targets; do
   seeds=$build/seeds/$target
   mkdir -p "$corpus" "$artifacts" "$logs" "$seeds"
   options=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts/")
+  [ -n "${FUZZ_SEED:-}" ] && options+=(-seed="$FUZZ_SEED")
   for dictionary in "fuzz/$target/$target.dict" "$build/seeds/dictionaries/$target.dict"; do
     [ -f "$dictionary" ] && options+=(-dict="$dictionary")
   done

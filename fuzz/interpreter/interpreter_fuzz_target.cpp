@@ -30,10 +30,6 @@ constexpr uint32_t entry_count = 8;
 constexpr uint32_t clock_0_selector = 0x20;
 constexpr uint32_t slice_limit = 16;
 
-// Always due, so every slice end yields and a run stays bounded.
-void step_due_thread(core::Thread*) {}
-core::Thread due_thread{step_due_thread};
-
 fuzz::ScriptServers& get_servers() {
     static fuzz::ScriptServers servers({fuzz::make_blank_code_resource(0, 1, code_size, entry_count)});
     return servers;
@@ -77,7 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ScriptServers& servers = get_servers();
     if (!servers.is_running()) {
         servers.start();
-        core::schedule_thread(&due_thread, get_time() - 1);
     }
     if (fuzz::run_until_fatal_report([&] { run_program(data, size); })) {
         return 0;

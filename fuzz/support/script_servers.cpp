@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "libs/system/time_base.h"
 #include "zasm/lib/code_assembler.h"
 #include "zolt/core/config/config_support_variables.h"
+#include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/core/resources/resource_server.h"
 #include "zolt/core/script/code_server.h"
@@ -91,11 +93,22 @@ void ScriptServers::destroy_script_objects() {
     }
 }
 
+namespace {
+
+void step_always_due_thread(core::Thread*) {}
+core::Thread always_due_thread{step_always_due_thread};
+
+}  // namespace
+
 void ScriptServers::run_tasks(uint32_t limit) {
+    // Another thread always due makes every slice end give way, so a task
+    // that waits with no delay cannot keep one run going for ever.
+    core::schedule_thread(&always_due_thread, get_time() - 1);
     uint32_t yields = 0;
     while (yields < limit && core::get_task_clock_hooks().get_first_due_event() != 0) {
         yields += core::run_stand_in_wake_events();
     }
+    core::unlink_thread(&always_due_thread);
 }
 
 tools::PackResource make_blank_code_resource(uint32_t chain_index, uint32_t key, uint32_t code_size,
