@@ -20,27 +20,26 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
         const std::string implementation =
             name.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
         const std::string arguments = second == std::string::npos ? "" : name.substr(second);
-        entries_[topic + arguments].push_back({implementation, run.GetAdjustedRealTime()});
+        const double seconds = run.GetAdjustedRealTime();
+        auto [slot, is_new] = fastest_[topic + arguments].try_emplace(implementation, seconds);
+        if (!is_new && seconds < slot->second) {
+            slot->second = seconds;
+        }
     }
 }
 
 void RatioReporter::Finalize() {
     ConsoleReporter::Finalize();
     std::printf("\nRatios (peer time / zolt time; above 1 means zolt is faster):\n");
-    for (const auto& [key, list] : entries_) {
-        const Entry* ours = nullptr;
-        for (const Entry& entry : list) {
-            if (entry.implementation == "zolt") {
-                ours = &entry;
-            }
-        }
-        if (ours == nullptr || ours->seconds_per_iteration <= 0) {
+    for (const auto& [key, times] : fastest_) {
+        const auto ours = times.find("zolt");
+        if (ours == times.end() || ours->second <= 0) {
             continue;
         }
-        for (const Entry& entry : list) {
-            if (&entry != ours) {
-                std::printf("  %-40s zolt vs %-16s %6.2fx\n", key.c_str(), entry.implementation.c_str(),
-                            entry.seconds_per_iteration / ours->seconds_per_iteration);
+        for (const auto& [implementation, seconds] : times) {
+            if (implementation != "zolt") {
+                std::printf("  %-40s zolt vs %-16s %6.2fx\n", key.c_str(), implementation.c_str(),
+                            seconds / ours->second);
             }
         }
     }

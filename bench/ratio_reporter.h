@@ -1,7 +1,9 @@
 #pragma once
 // Prints, after the usual table, how the engine's code compares with its
 // peer in the same run. Benchmarks are named "topic/zolt/args" and
-// "topic/<peer>/args"; each peer row of a topic and args gets a ratio line.
+// "topic/<peer>/args"; each peer of a topic and args gets a ratio line.
+// With repetitions, each side counts its fastest run: the one least
+// disturbed by the rest of the machine.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -16,11 +18,8 @@ public:
     void Finalize() override;
 
 private:
-    struct Entry {
-        std::string implementation;
-        double seconds_per_iteration;
-    };
-    std::map<std::string, std::vector<Entry>> entries_;
+    // Fastest seconds per iteration, by "topic/args" and implementation.
+    std::map<std::string, std::map<std::string, double>> fastest_;
 };
 
 }  // namespace zolt::bench
