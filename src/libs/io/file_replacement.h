@@ -23,6 +23,8 @@ public:
     // the prefix keeps the name out of the folder's listings (a save's name
     // without its extension). 0 or the error.
     uint32_t begin(const char* target, const char* prefix);
+    // True between a successful begin and commit or abandon.
+    bool is_begun() const { return is_begun_; }
     // Open for writing between begin and commit; owned by the replacement.
     platform::FileHandle get_handle() const { return handle_; }
     const char* get_temporary_path() const { return temporary_path_; }

@@ -63,7 +63,6 @@ bool FileSaveStream::open(uint32_t save_id) {
         record_save_status_from_error(error);
         return false;
     }
-    has_temporary_file_ = true;
     request_.type = io::request_open;
     request_.flags = save_file_flags;
     request_.handle = replacement_.get_handle();
@@ -105,7 +104,7 @@ void FileSaveStream::flush_buffer(uint8_t*& buffer, uint32_t&, uint32_t used) {
 }
 
 bool FileSaveStream::finish() {
-    if (!has_temporary_file_) {
+    if (!replacement_.is_begun()) {
         return false;
     }
     flush_used();
@@ -124,8 +123,6 @@ bool FileSaveStream::finish() {
         record_save_status_from_error(request_.error);
         succeeded = false;
     }
-    // The replacement closes the file, whether it commits or not.
-    request_.handle = platform::invalid_file_handle;
     if (succeeded) {
         const uint32_t error = replacement_.commit();
         if (error != 0) {
@@ -138,12 +135,9 @@ bool FileSaveStream::finish() {
 }
 
 void FileSaveStream::discard_temporary_file() {
-    if (!has_temporary_file_) {
-        return;
-    }
+    // The replacement owns the file and closes it, committed or not.
     request_.handle = platform::invalid_file_handle;
     replacement_.abandon();
-    has_temporary_file_ = false;
 }
 
 }  // namespace zolt::storage

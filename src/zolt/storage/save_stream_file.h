@@ -35,7 +35,6 @@ private:
     const SaveFileProvider& provider_;
     bool failed_ = true;
     bool too_long_ = false;
-    bool has_temporary_file_ = false;
     io::FileReplacement replacement_;
     // Writes into the replacement's file, whose handle it never owns.
     io::Request request_;

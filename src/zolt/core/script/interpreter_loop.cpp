@@ -393,7 +393,7 @@ slice_end:
             const auto* const array = static_cast<const ArrayObject*>(get_object(r[0]));
             const uint32_t index = top;
             --sp;
-            r[0] = array != nullptr && index < array->get_length() ? array->get_elements()[index] : 0;
+            r[0] = array != nullptr ? array->ArrayObject::get_element(index) : 0;
             ZOLT_NEXT;
         }
         goto element_opcodes;

@@ -120,10 +120,6 @@ bool ArrayObject::set_length(uint32_t length) {
     return true;
 }
 
-uint32_t ArrayObject::get_element(uint32_t index) const {
-    return index < length_ ? elements_[index] : 0;
-}
-
 uint32_t ArrayObject::set_element(uint32_t index, uint32_t value) {
     if (index >= array_word_limit) {
         return 0;

@@ -28,7 +28,7 @@ public:
     bool set_property(uint32_t id, const Property& value) override;
 
     // 0 at or past the length.
-    uint32_t get_element(uint32_t index) const override;
+    uint32_t get_element(uint32_t index) const override { return index < length_ ? elements_[index] : 0; }
     // Grows the array to reach index (the words between become 0) and
     // answers the word that was there.
     uint32_t set_element(uint32_t index, uint32_t value) override;
