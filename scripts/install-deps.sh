@@ -13,6 +13,9 @@ packages=(
   liblua5.4-dev
   zlib1g-dev
   liblz4-dev
+  libpng-dev
+  libstb-dev
+  nlohmann-json3-dev
   libegl-dev
   libgl-dev
   libopengl-dev

@@ -2,7 +2,7 @@
 // dictionaries made from the engine's tables into <out>/dictionaries/, from the
 // sample content's sources through the project's own assembler, pack writer,
 // packer, configuration writer and servers.
-//     fuzz_seed_writer <out folder> <source.zasm>...
+//     fuzz_seed_writer <out folder> <source.zasm or manifest.json>...
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -23,6 +23,7 @@
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/renderer/texture/texture_resource_format.h"
 #include "zpack/lib/lz_packer.h"
 #include "zpack/lib/pack_writer.h"
 
@@ -191,15 +192,72 @@ void write_zasm_dictionary() {
 
 }  // namespace
 
+// A texture target's input: the resident size, then the header resource, laid
+// out by the same code the engine checks with.
+void write_texture_seed(const std::string& name, uint32_t format, uint16_t width, uint16_t height,
+                        uint32_t streamed_segments) {
+    using namespace renderer;
+    TextureHeader header{format, width, height, 1, 0, 0, 0};
+    TextureLayout layout;
+    if (check_texture_header(&header, texture_header_size, &layout) != TextureResourceFault::ok) {
+        std::fprintf(stderr, "fuzz_seed_writer: texture seed %s is not a valid texture\n", name.c_str());
+        has_failed = true;
+        return;
+    }
+    header.first_segment_size = streamed_segments >= 1 ? layout.level_sizes[0] : 0;
+    header.second_segment_size = streamed_segments >= 2 ? layout.level_sizes[1] : 0;
+    check_texture_header(&header, texture_header_size, &layout);
+    Bytes seed(4 + texture_header_size);
+    std::memcpy(seed.data(), &layout.resident_size, 4);
+    std::memcpy(seed.data() + 4, &header, texture_header_size);
+    write_seed("texture_resource", name, seed);
+}
+
+void write_texture_seeds() {
+    using namespace renderer;
+    write_texture_seed(
+        "rgba8_streamed",
+        make_texture_format(TexelFormat::rgba8, TextureTarget::texture_2d, 7, TextureFilter::trilinear, 1), 64, 64, 2);
+    write_texture_seed("rgb8_odd",
+                       make_texture_format(TexelFormat::rgb8, TextureTarget::texture_2d, 3, TextureFilter::bilinear), 5,
+                       7, 0);
+    write_texture_seed(
+        "dxt5_cube",
+        make_texture_format(TexelFormat::dxt5, TextureTarget::cube_map, 5, TextureFilter::anisotropic, 0, true), 16, 16,
+        1);
+}
+
+// The sample content's manifests, as their authors wrote them.
+void write_manifest_seed(const std::string& path) {
+    Bytes text;
+    std::string error;
+    if (!tools::read_file(path, &text, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    write_seed("content_manifest", std::filesystem::path(path).filename().string(), text);
+}
+
 int main(int argument_count, char** arguments) {
     if (argument_count < 2) {
-        std::fputs("usage: fuzz_seed_writer <out folder> <source.zasm>...\n", stderr);
+        std::fputs("usage: fuzz_seed_writer <out folder> <source.zasm or manifest.json>...\n", stderr);
         return 2;
     }
     out_folder = arguments[1];
-    write_code_seeds(std::vector<std::string>(arguments + 2, arguments + argument_count));
+    std::vector<std::string> code_sources;
+    for (int index = 2; index < argument_count; ++index) {
+        const std::string path = arguments[index];
+        if (std::filesystem::path(path).extension() == ".json") {
+            write_manifest_seed(path);
+        } else {
+            code_sources.push_back(path);
+        }
+    }
+    write_code_seeds(code_sources);
     write_config_seeds();
     write_world_seeds();
     write_zasm_dictionary();
+    write_texture_seeds();
     return has_failed ? 1 : 0;
 }

@@ -99,7 +99,8 @@ bool write_file(const std::string& path, const void* bytes, size_t size, std::st
         *error = "unable to create " + path;
         return false;
     }
-    const bool is_written = std::fwrite(bytes, 1, size, file) == size;
+    // fwrite must not be handed a null buffer, even for no bytes.
+    const bool is_written = size == 0 || std::fwrite(bytes, 1, size, file) == size;
     const bool is_closed = std::fclose(file) == 0;
     if (!is_written || !is_closed) {
         *error = "unable to write " + path;

@@ -1,0 +1,69 @@
+#include "content_pack.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "libs/io/pack_format.h"
+#include "texture_builder.h"
+
+namespace zolt::tools {
+namespace {
+
+// Texture records are read as 32-bit words.
+constexpr uint32_t texture_alignment_exponent = 2;
+
+}  // namespace
+
+void add_texture_resources(uint32_t id, const TextureResources& resources, PackDescription* description) {
+    const uint32_t ordinary = io::make_resource_flags(texture_alignment_exponent, 0, false);
+    description->resources.push_back({renderer::get_texture_header_id(id), ordinary, resources.header, true});
+    description->resources.push_back({renderer::get_resident_levels_id(id), ordinary, resources.resident, true});
+    if (!resources.streamed.empty()) {
+        const uint32_t deferred = io::make_resource_flags(texture_alignment_exponent, io::pool_type_deferred, false);
+        description->resources.push_back({renderer::get_streamed_levels_id(id), deferred, resources.streamed, false});
+    }
+}
+
+bool build_content_pack(const ContentManifest& manifest, PackDescription* description, std::string* error) {
+    *description = {};
+    description->key = manifest.pack_key;
+    for (const TextureEntry& texture : manifest.textures) {
+        TextureResources resources;
+        if (!build_texture(manifest, texture, &resources, error)) {
+            return false;
+        }
+        add_texture_resources(texture.id, resources, description);
+    }
+    return true;
+}
+
+bool write_content_pack(const PackDescription& description, const std::string& path, std::string* error) {
+    std::vector<uint8_t> pack;
+    if (!build_pack(description, &pack, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    const io::PackCheckResult check = io::verify_pack(pack.data(), pack.size());
+    if (check.check != io::PackCheck::intact) {
+        char message[512];
+        io::describe_pack_check(check, path.c_str(), 0, message, sizeof message);
+        *error = message;
+        return false;
+    }
+    const std::string temporary = path + ".partial";
+    if (!write_file(temporary, pack.data(), pack.size(), error)) {
+        std::remove(temporary.c_str());
+        *error = "unable to write " + path + ": " + *error;
+        return false;
+    }
+    std::error_code failure;
+    std::filesystem::rename(temporary, path, failure);
+    if (failure) {
+        std::remove(temporary.c_str());
+        *error = "unable to write " + path + ": " + failure.message();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zolt::tools
