@@ -18,6 +18,7 @@
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
+#include "zolt/renderer/texture/texture_builtins.h"
 
 namespace zolt::core {
 
@@ -66,7 +67,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::strings, &bind_string_builtins},
     {Family::stubs, &bind_stub_builtins},
     {Family::system, nullptr},
-    {Family::textures, nullptr},
+    {Family::textures, &renderer::bind_texture_builtins},
     {Family::track_mixers, nullptr},
     {Family::viewports, nullptr},
     {Family::window, &renderer::bind_window_builtins},

@@ -13,6 +13,7 @@
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/renderer/texture/texture_server.h"
 
 namespace zolt::core {
 namespace {
@@ -28,6 +29,7 @@ ServerBase* const registration_order[] = {
     &listener_server,
     &code_server,
     &placement_server,
+    &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     // The sound output starts here.
     &message_server,
     &proxy_server,

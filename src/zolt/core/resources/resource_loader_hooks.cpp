@@ -10,8 +10,6 @@ void update_loading_screen_while_loading() {}
 // available, at most once per 10 ms.
 void poll_network_while_loading(uint32_t elapsed_ticks) {}
 
-// The texture server drops its cached textures of unmarked packs here once
-// it exists.
-void drop_textures_of_unmarked_packs(const ResourceLoader& loader) {}
+// drop_textures_of_unmarked_packs belongs to the texture server's cache.
 
 }  // namespace zolt::core

@@ -24,6 +24,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::listener,
     server_type::code,
     server_type::placement,
+    server_type::texture,
     server_type::message,
     server_type::proxy,
     server_type::task,
