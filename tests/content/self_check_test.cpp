@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ namespace {
 // The first task runs the sample content's self-check and quits, so the
 // whole road runs in the real program: pack list, pack, code objects,
 // tasks waiting on their clock, messages and listeners, strings, arrays,
-// dictionaries, placements, random generators, the configuration file and
-// the quit builtin.
+// dictionaries, placements, random generators, the sample's texture pack
+// made into texture objects, the configuration file and the quit builtin.
 constexpr const char* first_task = R"(.code 0 1
 .entry quiet
 .entry main
@@ -28,15 +29,20 @@ main:
     end_task
 )";
 
-bool assemble_pack(const test::TemporaryFolder& folder) {
+// The game pack with the first task above, beside the sample's texture pack
+// as the build made it.
+bool assemble_packs(const test::TemporaryFolder& folder) {
     const std::string main_source = folder.write_file("main.zasm", first_task);
-    const std::string list = folder.get_path("pack.list");
     const std::string pack = folder.get_path("game.pack");
     const std::string self_check = std::string(ZOLT_CONTENT_SOURCE_PATH) + "/self_check.zasm";
-    std::vector<const char*> arguments = {
-        "zasm",       "assemble",          "--key",           "0", "--list", list.c_str(),
-        pack.c_str(), main_source.c_str(), self_check.c_str()};
-    return tools::run_zasm(static_cast<int>(arguments.size()), const_cast<char**>(arguments.data())) == 0;
+    std::vector<const char*> arguments = {"zasm",       "assemble",          "--key",           "0",
+                                          pack.c_str(), main_source.c_str(), self_check.c_str()};
+    if (tools::run_zasm(static_cast<int>(arguments.size()), const_cast<char**>(arguments.data())) != 0) {
+        return false;
+    }
+    std::filesystem::copy_file(std::string(ZOLT_CONTENT_PATH) + "/textures.pack", folder.get_path("textures.pack"));
+    folder.write_file("pack.list", "game.pack\ntextures.pack\n");
+    return true;
 }
 
 TEST(SelfCheck, TheSampleSelfCheckPassesInTheProgramUnderXAndTheGameQuits) {
@@ -46,7 +52,7 @@ TEST(SelfCheck, TheSampleSelfCheckPassesInTheProgramUnderXAndTheGameQuits) {
     }
     ASSERT_TRUE(server.is_running()) << server.get_failure();
     const test::TemporaryFolder folder;
-    ASSERT_TRUE(assemble_pack(folder));
+    ASSERT_TRUE(assemble_packs(folder));
     // The configuration file must exist when it is named.
     folder.write_file("result.txt", "");
 
@@ -65,7 +71,7 @@ TEST(SelfCheck, TheSampleSelfCheckPassesInTheProgramUnderXAndTheGameQuits) {
     seeded.next();
     seeded.next();
     const std::string written = test::read_file_bytes(folder.get_path("result.txt"));
-    EXPECT_NE(written.find("dm_levels = 255\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("dm_levels = 511\r\n"), std::string::npos) << written;
     EXPECT_NE(written.find("tdm_levels = " + std::to_string(seeded.next()) + "\r\n"), std::string::npos) << written;
 }
 
