@@ -1,7 +1,7 @@
 // Writes the seed corpus of every fuzz target into <out>/<target>/, and the
 // dictionaries made from the engine's tables into <out>/dictionaries/, from the
 // sample content's sources through the project's own assembler, pack writer,
-// packer, configuration writer and servers.
+// packer, content builder, configuration writer and servers.
 //     fuzz_seed_writer <out folder> <source.zasm or manifest.json>...
 #include <cstdio>
 #include <cstring>
@@ -14,6 +14,8 @@
 #include "libs/utility/config_text.h"
 #include "support/fuzz_world.h"
 #include "zasm/lib/code_assembler.h"
+#include "zcontent/lib/content_manifest.h"
+#include "zcontent/lib/shader_library_compiler.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/object_server/server_object.h"
 #include "zolt/core/placement/placement_server.h"
@@ -239,6 +241,27 @@ void write_manifest_seed(const std::string& path) {
     write_seed("content_manifest", std::filesystem::path(path).filename().string(), text);
 }
 
+// The shader library a manifest names, compiled as the content builder does.
+void write_shader_library_seed(const std::string& path) {
+    tools::ContentManifest manifest;
+    std::string error;
+    if (!tools::read_content_manifest(path, &manifest, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    if (manifest.shader_library_path.empty()) {
+        return;
+    }
+    Bytes library;
+    if (!tools::compile_shader_library_file(manifest.shader_library_path, &library, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    write_seed("shader_library", std::filesystem::path(path).stem().string() + "_library", library);
+}
+
 int main(int argument_count, char** arguments) {
     if (argument_count < 2) {
         std::fputs("usage: fuzz_seed_writer <out folder> <source.zasm or manifest.json>...\n", stderr);
@@ -250,6 +273,7 @@ int main(int argument_count, char** arguments) {
         const std::string path = arguments[index];
         if (std::filesystem::path(path).extension() == ".json") {
             write_manifest_seed(path);
+            write_shader_library_seed(path);
         } else {
             code_sources.push_back(path);
         }

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 
+#include "json_document.h"
 #include "zpack/lib/pack_writer.h"
 
 namespace zolt::tools {
@@ -413,6 +414,15 @@ bool read_texture(const Json& item, uint32_t index, const std::filesystem::path&
 
 }  // namespace
 
+bool parse_json_document(const std::string& text, Json* document, std::string* problem) {
+    ManifestDocumentBuilder builder(document);
+    if (!Json::sax_parse(text, &builder, Json::input_format_t::json, true, false)) {
+        *problem = builder.get_problem();
+        return false;
+    }
+    return true;
+}
+
 const char* get_texel_format_name(TexelFormat format) {
     for (const NamedTexelFormat& named : texel_format_names) {
         if (named.format == format) {
@@ -427,17 +437,25 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     *manifest = {};
     manifest->path = path;
     Json document;
-    ManifestDocumentBuilder builder(&document);
-    if (!Json::sax_parse(text, &builder, Json::input_format_t::json, true, false)) {
-        *error = path + ": " + builder.get_problem();
+    std::string problem;
+    if (!parse_json_document(text, &document, &problem)) {
+        *error = path + ": " + problem;
         return false;
     }
     const Where where(path, "manifest");
     if (!document.is_object()) {
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
-    if (!check_keys(document, {"pack", "textures"}, where, error)) {
+    if (!check_keys(document, {"pack", "textures", "shader_library"}, where, error)) {
         return false;
+    }
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (document.contains("shader_library")) {
+        const Json& library = document["shader_library"];
+        if (!library.is_string() || library.get_ref<const std::string&>().empty()) {
+            return where.fail("shader_library", "expected a description file name, not " + quote(library), error);
+        }
+        manifest->shader_library_path = (folder / library.get<std::string>()).lexically_normal().string();
     }
     if (!document.contains("pack")) {
         return where.fail("pack", "missing", error);
@@ -452,7 +470,6 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (!textures.is_array()) {
         return where.fail("textures", "expected an array of textures", error);
     }
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     for (uint32_t index = 0; index < textures.size(); ++index) {
         TextureEntry texture;
         if (!read_texture(textures[index], index, folder, path, &texture, error)) {

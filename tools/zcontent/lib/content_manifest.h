@@ -31,6 +31,7 @@ struct ContentManifest {
     std::string pack_file;  // relative to the output folder
     uint32_t pack_key = 0;
     std::vector<TextureEntry> textures;
+    std::string shader_library_path;  // the description of resource 0x10000; empty for none
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

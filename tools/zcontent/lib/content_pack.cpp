@@ -4,12 +4,14 @@
 #include <filesystem>
 
 #include "libs/io/pack_format.h"
+#include "shader_library_compiler.h"
 #include "texture_builder.h"
+#include "zolt/renderer/shaders/shader_library_format.h"
 
 namespace zolt::tools {
 namespace {
 
-// Texture records are read as 32-bit words.
+// Texture and shader library records are read as 32-bit words.
 constexpr uint32_t texture_alignment_exponent = 2;
 
 }  // namespace
@@ -33,6 +35,16 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
             return false;
         }
         add_texture_resources(texture.id, resources, description);
+    }
+    if (!manifest.shader_library_path.empty()) {
+        std::vector<uint8_t> library;
+        if (!compile_shader_library_file(manifest.shader_library_path, &library, error)) {
+            return false;
+        }
+        // Its records are read as 32-bit words, in place.
+        description->resources.push_back({renderer::shader_library::shader_library_resource_id,
+                                          io::make_resource_flags(texture_alignment_exponent, 0, false), library,
+                                          true});
     }
     return true;
 }

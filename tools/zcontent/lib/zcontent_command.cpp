@@ -31,6 +31,8 @@ const char* const usage_text =
     "  wrap (repeat, clamp), flip_second_axis, lightmap, mipmaps (\"full\" or a\n"
     "  level count), streamed (0, 1 or 2 top levels read on demand), colour\n"
     "  (true: mipmaps averaged in linear light; false: linear data).\n"
+    "Manifest key shader_library: a JSON shader library description, built into\n"
+    "  resource 0x10000 (tools/zcontent/README.md describes it).\n"
     "\n"
     "Exit code: 0 success, 1 failure, 2 wrong usage.\n";
 

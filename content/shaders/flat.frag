@@ -1,0 +1,5 @@
+uniform vec4 material_colour;
+
+void main() {
+    gl_FragColor = material_colour;
+}
