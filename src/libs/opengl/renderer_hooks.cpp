@@ -12,6 +12,10 @@ void set_renderer_hooks(const RendererHooks& hooks) {
     renderer_hooks = hooks;
 }
 
+const RendererHooks& get_renderer_hooks() {
+    return renderer_hooks;
+}
+
 uint32_t read_completed_counter() {
     return renderer_hooks.read_completed_counter != nullptr ? renderer_hooks.read_completed_counter() : 0;
 }

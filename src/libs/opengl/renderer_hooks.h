@@ -14,6 +14,8 @@ struct RendererHooks {
 };
 
 void set_renderer_hooks(const RendererHooks& hooks);
+// For a part that installs its own hook beside the others.
+const RendererHooks& get_renderer_hooks();
 
 uint32_t read_completed_counter();
 void invalidate_texture_cache();
