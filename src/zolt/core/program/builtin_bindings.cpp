@@ -18,6 +18,7 @@
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
+#include "zolt/renderer/shaders/shader_library_builtins.h"
 #include "zolt/renderer/texture/texture_builtins.h"
 
 namespace zolt::core {
@@ -60,7 +61,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::resources, &bind_resource_builtins},
     {Family::save_system, nullptr},
     {Family::server_statistics, &bind_server_statistics_builtins},
-    {Family::shader_library, nullptr},
+    {Family::shader_library, &renderer::shader_library::bind_shader_library_builtins},
     {Family::skeletons, nullptr},
     {Family::sound, nullptr},
     {Family::state_machines, nullptr},

@@ -12,6 +12,8 @@
 #include "zolt/core/object_server/stream_words.h"
 #include "zolt/core/resources/resource_server.h"
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/shaders/shader_library.h"
+#include "zolt/renderer/shaders/shader_tags.h"
 #include "zolt/renderer/texture/texture_config.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
 
@@ -40,7 +42,8 @@ void TextureServer::register_server() {
     if (video_memory_limit < 0) {
         video_memory_limit = -static_cast<int32_t>(video_memory_budget_);
     }
-    // The shader library's hardware check goes here once it exists.
+    shader_library::detect_limits();
+    shader_library::require_hardware_support();
     pixel_buffers_.initialize();
     install_rendering_steps();
     issue_rendering_command(create_render_targets_command);
@@ -97,7 +100,7 @@ void TextureServer::remove_rendering_steps() {
 
 void TextureServer::unregister_server() {
     abandon_streaming();
-    // The shader library resets its programs here (rendering command 12) once it exists.
+    shader_library::unload();
     stop();
     cache_.release_all_cached();
     pixel_buffers_.release();
@@ -111,21 +114,26 @@ void TextureServer::start() {
 
 void TextureServer::stop() {
     abandon_streaming();
-    // The shader library releases its global textures here once it exists.
+    shader_library::release_global_textures();
     ServerBase::unregister_server();
+}
+
+void TextureServer::notify_resources_moved() {
+    ServerBase::notify_resources_moved();
+    shader_library::reload_after_resources_moved();
 }
 
 void TextureServer::save(storage::SaveStream& stream) {
     ServerBase::save(stream);
     core::write_u32(stream, texture_owner_);
     core::write_u8(stream, streaming_enabled_ ? 1 : 0);
-    // The shader library's global textures follow here once it exists.
+    shader_library::save(stream);
 }
 
 bool TextureServer::load(storage::LoadStream& stream) {
     uint8_t streaming_enabled = 0;
     if (!ServerBase::load(stream) || !core::read_u32(stream, texture_owner_) ||
-        !core::read_u8(stream, streaming_enabled)) {
+        !core::read_u8(stream, streaming_enabled) || !shader_library::load(stream)) {
         return false;
     }
     streaming_enabled_ = streaming_enabled != 0;

@@ -5,10 +5,11 @@
 // top levels from the packs (one read at a time, on the IO thread, polled
 // each frame) and downgrades under pressure, the three upload pixel buffers,
 // the sixteen texture units with their binding cache, and the shadow-map
-// render targets. Registering it checks the graphics hardware and installs
-// its steps in the rendering commands. Textures keep no pointers into
-// resources: when resources move, only the shader library (once it exists)
-// reloads its own. Main (rendering) thread only; the cache has its own lock.
+// render targets. Registering it checks the graphics hardware, loads the
+// shader library and installs its steps in the rendering commands. Textures
+// keep no pointers into resources: when resources move, only the shader
+// library reloads its own. Main (rendering) thread only; the cache has its
+// own lock.
 #include <cstdint>
 
 #include "libs/io/request.h"
@@ -72,7 +73,10 @@ public:
     void unregister_server() override;
     void start() override;
     void stop() override;
-    // The base records, then the texture owner and whether streaming is on.
+    // The shader library finds its resource again.
+    void notify_resources_moved() override;
+    // The base records, the texture owner, whether streaming is on, then the
+    // shader library.
     void save(storage::SaveStream& stream) override;
     bool load(storage::LoadStream& stream) override;
     bool try_make_room(bool on_rendering_thread) override { return destroy_queued_textures(); }

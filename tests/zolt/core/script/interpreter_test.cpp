@@ -6,6 +6,7 @@
 
 #include "libs/system/time_base.h"
 #include "support/child_process.h"
+#include "support/game_folder.h"
 #include "zolt/core/main_thread/scheduler.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/core/resources/language.h"
@@ -896,6 +897,7 @@ TEST(Interpreter, AProgramThatCallsQuitEndsTheEnginesRunLoop) {
                                                                                "    pop_r0\n"
                                                                                "    return_to_caller\n"))};
     packs.add_pack("code.pack", description);
+    packs.add_pack_bytes("textures.pack", test::read_sample_textures_pack());
     packs.write_pack_list();
     const test::ChildResult result = test::run_in_child([] {
         start_engine();

@@ -16,6 +16,7 @@
 #include "platform/display/display_simulation.h"
 #include "platform/display/xvfb_server.h"
 #include "support/child_process.h"
+#include "support/game_folder.h"
 #include "support/gl_context.h"
 #include "zolt/core/program/frame_loop.h"
 #include "zolt/core/program/program_main.h"
@@ -127,11 +128,14 @@ int run_program_with(std::vector<const char*> arguments) {
     return run_program(static_cast<int>(arguments.size() - 1), const_cast<char**>(arguments.data()));
 }
 
-// A folder whose "pack.list" names no pack: the program runs without
-// scripts, so the frames are the renderer's alone.
+// A folder whose "pack.list" names only the sample textures pack: the
+// program runs without scripts, so the frames are the renderer's alone.
 class GameFolder {
 public:
-    GameFolder() { std::ofstream(folder_.get_path("pack.list")); }
+    GameFolder() {
+        test::copy_sample_textures_pack(get_path());
+        std::ofstream(folder_.get_path("pack.list")) << "textures.pack\n";
+    }
     std::string get_path() const { return folder_.get_folder().string(); }
 
 private:

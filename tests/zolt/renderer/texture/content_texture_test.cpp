@@ -94,10 +94,11 @@ protected:
         ASSERT_TRUE(tools::parse_content_manifest(manifest_text, manifest_path, &manifest, &error)) << error;
         tools::PackDescription pack;
         ASSERT_TRUE(tools::build_content_pack(manifest, &pack, &error)) << error;
+        add_shader_library(pack);
         packs_.add_pack("content.pack", pack);
         packs_.write_pack_list();
         core::resource_server.register_server();
-        texture_server.register_server();
+        register_texture_server();
     }
 
     void write_picture(const Picture& picture) {

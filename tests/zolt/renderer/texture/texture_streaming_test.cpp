@@ -157,7 +157,7 @@ TEST_F(TextureStreaming, PixelBufferUploadsGiveTheSamePixels) {
     open_world({fixture}, false);
     auto draw_every_level = [&](uint32_t use_pbo, uint32_t* map_calls) {
         test::ScopedValue<uint32_t> pbo(opengl::compatibility_fix_use_pbo, use_pbo);
-        texture_server.register_server();
+        register_texture_server();
         EXPECT_EQ(texture_server.get_upload_pixel_buffers().has_any(), use_pbo == 1);
         TextureObject* const texture = texture_server.create_texture(fixture.id);
         {

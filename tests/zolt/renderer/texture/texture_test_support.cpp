@@ -1,10 +1,31 @@
 #include "zolt/renderer/texture/texture_test_support.h"
 
+#include "libs/opengl/shadowmap_framebuffer.h"
+#include "zcontent/lib/shader_library_compiler.h"
 #include "zolt/core/resources/resource_server.h"
+#include "zolt/renderer/shaders/shader_library_format.h"
 
 namespace zolt::renderer::test_support {
 
 using opengl::gl;
+
+namespace {
+
+// The texels as they are, whatever state the library's default pass left.
+void disable_fragment_tests() {
+    for (const GLenum capability : {GL_DEPTH_TEST, GL_BLEND, GL_ALPHA_TEST, GL_CULL_FACE, GL_STENCIL_TEST}) {
+        gl.glDisable(capability);
+    }
+}
+
+}  // namespace
+
+namespace {
+// Whether the world made the shadow-map frame buffer itself, for the shader
+// library's hardware check alone.
+bool has_own_framebuffer = false;
+bool has_library_pack = false;
+}  // namespace
 
 void TextureWorld::SetUp() {
     GlContextTest::SetUp();
@@ -25,6 +46,9 @@ void TextureWorld::TearDown() {
     if (io_started_) {
         io::stop_io_thread();
     }
+    opengl::framebuffer_object_shutdown();
+    has_own_framebuffer = false;
+    has_library_pack = false;
     rendering_command_hooks = RenderingCommandHooks{};
     GlContextTest::TearDown();
 }
@@ -34,12 +58,38 @@ void TextureWorld::open_world(const std::vector<TextureFixture>& textures, bool 
     for (const TextureFixture& texture : textures) {
         add_texture(pack, texture);
     }
+    // Once per world: a pack listed twice would hold the library twice.
+    if (!has_library_pack) {
+        tools::PackDescription library_pack;
+        add_shader_library(library_pack);
+        packs_.add_pack("shader_library.pack", library_pack);
+        has_library_pack = true;
+    }
     packs_.add_pack("textures.pack", pack);
     packs_.write_pack_list();
     core::resource_server.register_server();
     if (register_textures) {
-        texture_server.register_server();
+        register_texture_server();
     }
+}
+
+void TextureWorld::add_shader_library(tools::PackDescription& pack) {
+    Bytes library;
+    std::string error;
+    EXPECT_TRUE(tools::compile_shader_library_file(std::string(ZOLT_CONTENT_SOURCE_PATH) + "/shaders/library.json",
+                                                   &library, &error))
+        << error;
+    pack.resources.push_back(test::make_resource(shader_library::shader_library_resource_id, library));
+}
+
+void TextureWorld::register_texture_server() {
+    // Shadow maps the test did not ask for stay without render targets.
+    if (opengl::get_framebuffer_object_state().framebuffer == 0) {
+        EXPECT_TRUE(opengl::framebuffer_object_initialize() && opengl::choose_shadowmap_size());
+        has_own_framebuffer = true;
+    }
+    test::ScopedValue<uint32_t> shadowmaps(shadowmaps_enabled, has_own_framebuffer ? 0 : shadowmaps_enabled);
+    texture_server.register_server();
 }
 
 void TextureWorld::draw_texture(TextureObject* texture, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -47,6 +97,7 @@ void TextureWorld::draw_texture(TextureObject* texture, int32_t x, int32_t y, in
     texture_server.commit_texture_units(0, 0);
     const uint32_t target = texture->get_gl_target();
     gl.glViewport(x, y, width, height);
+    disable_fragment_tests();
     gl.glEnable(target);
     gl.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     gl.glBegin(GL_QUADS);
@@ -67,6 +118,7 @@ void TextureWorld::draw_cube_direction(TextureObject* texture, int32_t x, int32_
     texture_server.request_texture(0, texture);
     texture_server.commit_texture_units(0, 0);
     gl.glViewport(x, y, 4, 4);
+    disable_fragment_tests();
     gl.glEnable(GL_TEXTURE_CUBE_MAP);
     gl.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     gl.glBegin(GL_QUADS);

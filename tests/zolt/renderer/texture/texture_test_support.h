@@ -141,6 +141,11 @@ protected:
     // Writes and opens the pack; registers the texture server unless asked
     // not to.
     void open_world(const std::vector<TextureFixture>& textures, bool register_textures = true);
+    // The sample shader library, which bringing the GPU up loads.
+    static void add_shader_library(tools::PackDescription& pack);
+    // With the shadow-map frame buffer that the shader library's hardware
+    // check asks for.
+    void register_texture_server();
     // Draws with unit 0 over the rectangle, texels replacing the colour.
     void draw_texture(TextureObject* texture, int32_t x, int32_t y, int32_t width, int32_t height);
     // A cube map sampled along one direction over the rectangle.
