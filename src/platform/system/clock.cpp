@@ -9,14 +9,17 @@ namespace {
 std::atomic<const ClockOverride*> active_override{nullptr};
 ClockOverride override_copy;
 
-// The coarse clock trails the exact one by less than one of its ticks;
-// two make the bound safe against a late tick.
+// The coarse clock trails the exact one by less than one of its ticks, but
+// on a loaded or virtual machine a tick can come over 10 ms late: two ticks
+// and 10 ms more keep the bound above the exact clock.
+constexpr uint64_t late_tick_margin = 10000000;
 const uint64_t coarse_clock_slack = [] {
     timespec resolution{};
     if (clock_getres(CLOCK_MONOTONIC_COARSE, &resolution) != 0) {
         return uint64_t{0};
     }
-    return 2 * (static_cast<uint64_t>(resolution.tv_sec) * 1000000000u + static_cast<uint64_t>(resolution.tv_nsec));
+    return 2 * (static_cast<uint64_t>(resolution.tv_sec) * 1000000000u + static_cast<uint64_t>(resolution.tv_nsec)) +
+           late_tick_margin;
 }();
 }  // namespace
 
