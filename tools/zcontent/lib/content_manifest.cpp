@@ -144,19 +144,6 @@ private:
     std::string prefix_;
 };
 
-// A value as a message quotes it. Arrays and objects are only named: their
-// text may be long or nested deeper than printing should recurse. Invalid
-// UTF-8 is replaced, not thrown.
-std::string quote(const Json& value) {
-    if (value.is_array()) {
-        return "an array";
-    }
-    if (value.is_object()) {
-        return "an object";
-    }
-    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
 bool check_keys(const Json& object, std::initializer_list<const char*> known, const Where& where, std::string* error) {
     for (const auto& item : object.items()) {
         bool is_known = false;
@@ -170,48 +157,13 @@ bool check_keys(const Json& object, std::initializer_list<const char*> known, co
     return true;
 }
 
-// A JSON number, or a string of 0x-prefixed hexadecimal digits.
-bool read_number(const Json& value, uint64_t maximum, uint64_t* number) {
-    if (value.is_number_unsigned()) {
-        *number = value.get<uint64_t>();
-        return *number <= maximum;
-    }
-    if (!value.is_string()) {
-        return false;
-    }
-    const std::string& text = value.get_ref<const std::string&>();
-    if (text.size() < 3 || text.size() > 18 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
-        return false;
-    }
-    uint64_t parsed = 0;
-    for (size_t index = 2; index < text.size(); ++index) {
-        const char digit = text[index];
-        uint64_t nibble = 0;
-        if (digit >= '0' && digit <= '9') {
-            nibble = static_cast<uint64_t>(digit - '0');
-        } else if (digit >= 'a' && digit <= 'f') {
-            nibble = static_cast<uint64_t>(digit - 'a' + 10);
-        } else if (digit >= 'A' && digit <= 'F') {
-            nibble = static_cast<uint64_t>(digit - 'A' + 10);
-        } else {
-            return false;
-        }
-        if (parsed > (UINT64_MAX >> 4)) {
-            return false;
-        }
-        parsed = parsed << 4 | nibble;
-    }
-    *number = parsed;
-    return parsed <= maximum;
-}
-
 bool read_bool(const Json& object, const char* key, bool* value, const Where& where, std::string* error) {
     if (!object.contains(key)) {
         return true;
     }
     const Json& item = object[key];
     if (!item.is_boolean()) {
-        return where.fail(key, "expected true or false, not " + quote(item), error);
+        return where.fail(key, "expected true or false, not " + quote_json_value(item), error);
     }
     *value = item.get<bool>();
     return true;
@@ -220,7 +172,7 @@ bool read_bool(const Json& object, const char* key, bool* value, const Where& wh
 bool read_name(const Json& object, const char* key, const Where& where, std::string* name, std::string* error) {
     const Json& item = object[key];
     if (!item.is_string()) {
-        return where.fail(key, "expected a name, not " + quote(item), error);
+        return where.fail(key, "expected a name, not " + quote_json_value(item), error);
     }
     *name = item.get<std::string>();
     return true;
@@ -247,13 +199,14 @@ bool read_pack(const Json& pack, const Where& where, ContentManifest* manifest, 
     }
     const Json& file = pack["file"];
     if (!file.is_string() || file.get_ref<const std::string&>().empty()) {
-        return in_pack.fail("file", "expected a file name, not " + quote(file), error);
+        return in_pack.fail("file", "expected a file name, not " + quote_json_value(file), error);
     }
     manifest->pack_file = file.get<std::string>();
     if (pack.contains("key")) {
         uint64_t key = 0;
-        if (!read_number(pack["key"], UINT32_MAX, &key)) {
-            return in_pack.fail("key", "expected a number from 0 to 0xFFFFFFFF, not " + quote(pack["key"]), error);
+        if (!read_json_number(pack["key"], UINT32_MAX, &key)) {
+            return in_pack.fail("key", "expected a number from 0 to 0xFFFFFFFF, not " + quote_json_value(pack["key"]),
+                                error);
         }
         manifest->pack_key = static_cast<uint32_t>(key);
     }
@@ -272,15 +225,15 @@ bool read_sources(const Json& item, const std::filesystem::path& folder, const W
         }
     }
     if (names.size() != count) {
-        return where.fail("source",
-                          count == 1
-                              ? "expected one PNG file name, not " + quote(item)
-                              : "a cube map takes six PNG file names (+X, -X, +Y, -Y, +Z, -Z), not " + quote(item),
-                          error);
+        return where.fail(
+            "source",
+            count == 1 ? "expected one PNG file name, not " + quote_json_value(item)
+                       : "a cube map takes six PNG file names (+X, -X, +Y, -Y, +Z, -Z), not " + quote_json_value(item),
+            error);
     }
     for (const Json* name : names) {
         if (!name->is_string() || name->get_ref<const std::string&>().empty()) {
-            return where.fail("source", "expected a PNG file name, not " + quote(*name), error);
+            return where.fail("source", "expected a PNG file name, not " + quote_json_value(*name), error);
         }
         texture->source_paths.push_back((folder / name->get<std::string>()).lexically_normal().string());
     }
@@ -298,12 +251,12 @@ bool read_texture(const Json& item, uint32_t index, const std::filesystem::path&
         return where.fail("id", "missing", error);
     }
     uint64_t id = 0;
-    if (!read_number(item["id"], UINT32_MAX, &id) || !renderer::is_resource_texture_id(static_cast<uint32_t>(id)) ||
-        (id & 3) != 0) {
-        return where.fail(
-            "id",
-            "expected a texture id from 0x20000000 to 0x2FFFFFFC with the low two bits 0, not " + quote(item["id"]),
-            error);
+    if (!read_json_number(item["id"], UINT32_MAX, &id) ||
+        !renderer::is_resource_texture_id(static_cast<uint32_t>(id)) || (id & 3) != 0) {
+        return where.fail("id",
+                          "expected a texture id from 0x20000000 to 0x2FFFFFFC with the low two bits 0, not " +
+                              quote_json_value(item["id"]),
+                          error);
     }
     texture->id = static_cast<uint32_t>(id);
     char name[32];
@@ -389,7 +342,8 @@ bool read_texture(const Json& item, uint32_t index, const std::filesystem::path&
                    count > renderer::max_texture_level_count) {
             return where.fail("mipmaps",
                               "expected \"full\" or a level count from 1 to " +
-                                  std::to_string(renderer::max_texture_level_count) + ", not " + quote(mipmaps),
+                                  std::to_string(renderer::max_texture_level_count) + ", not " +
+                                  quote_json_value(mipmaps),
                               error);
         }
         texture->level_count = static_cast<uint32_t>(count);
@@ -397,7 +351,8 @@ bool read_texture(const Json& item, uint32_t index, const std::filesystem::path&
     if (item.contains("streamed")) {
         const Json& streamed = item["streamed"];
         if (!streamed.is_number_unsigned() || streamed.get<uint64_t>() > renderer::max_streamed_segment_count) {
-            return where.fail("streamed", "expected 0, 1 or 2 streamed segments, not " + quote(streamed), error);
+            return where.fail("streamed", "expected 0, 1 or 2 streamed segments, not " + quote_json_value(streamed),
+                              error);
         }
         texture->streamed_segment_count = static_cast<uint32_t>(streamed.get<uint64_t>());
         // At least one level must stay resident.
@@ -413,6 +368,50 @@ bool read_texture(const Json& item, uint32_t index, const std::filesystem::path&
 }
 
 }  // namespace
+
+bool read_json_number(const Json& value, uint64_t maximum, uint64_t* number) {
+    if (value.is_number_unsigned()) {
+        *number = value.get<uint64_t>();
+        return *number <= maximum;
+    }
+    if (!value.is_string()) {
+        return false;
+    }
+    const std::string& text = value.get_ref<const std::string&>();
+    if (text.size() < 3 || text.size() > 18 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
+        return false;
+    }
+    uint64_t parsed = 0;
+    for (size_t index = 2; index < text.size(); ++index) {
+        const char digit = text[index];
+        uint64_t nibble = 0;
+        if (digit >= '0' && digit <= '9') {
+            nibble = static_cast<uint64_t>(digit - '0');
+        } else if (digit >= 'a' && digit <= 'f') {
+            nibble = static_cast<uint64_t>(digit - 'a' + 10);
+        } else if (digit >= 'A' && digit <= 'F') {
+            nibble = static_cast<uint64_t>(digit - 'A' + 10);
+        } else {
+            return false;
+        }
+        if (parsed > (UINT64_MAX >> 4)) {
+            return false;
+        }
+        parsed = parsed << 4 | nibble;
+    }
+    *number = parsed;
+    return parsed <= maximum;
+}
+
+std::string quote_json_value(const Json& value) {
+    if (value.is_array()) {
+        return "an array";
+    }
+    if (value.is_object()) {
+        return "an object";
+    }
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
 
 bool parse_json_document(const std::string& text, Json* document, std::string* problem) {
     ManifestDocumentBuilder builder(document);
@@ -453,7 +452,8 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (document.contains("shader_library")) {
         const Json& library = document["shader_library"];
         if (!library.is_string() || library.get_ref<const std::string&>().empty()) {
-            return where.fail("shader_library", "expected a description file name, not " + quote(library), error);
+            return where.fail("shader_library", "expected a description file name, not " + quote_json_value(library),
+                              error);
         }
         manifest->shader_library_path = (folder / library.get<std::string>()).lexically_normal().string();
     }

@@ -1,7 +1,6 @@
 #include "shader_library_compiler.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
@@ -96,16 +95,6 @@ constexpr uint32_t max_entry_index = 0xFFFF;
 constexpr uint32_t max_texture_unit = 15;
 constexpr uint32_t max_attribute_index = 15;
 
-std::string quote(const Json& value) {
-    if (value.is_array()) {
-        return "an array";
-    }
-    if (value.is_object()) {
-        return "an object";
-    }
-    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
 template <typename Value, size_t count>
 std::string list_names(const Named<Value> (&names)[count]) {
     std::string text;
@@ -173,40 +162,12 @@ private:
         return true;
     }
 
-    // A JSON number, or a string of 0x-prefixed hexadecimal digits.
-    static bool to_number(const Json& value, uint64_t maximum, uint64_t* number) {
-        if (value.is_number_unsigned()) {
-            *number = value.get<uint64_t>();
-            return *number <= maximum;
-        }
-        if (!value.is_string()) {
-            return false;
-        }
-        const std::string& text = value.get_ref<const std::string&>();
-        if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
-            return false;
-        }
-        uint64_t parsed = 0;
-        for (size_t index = 2; index < text.size(); ++index) {
-            const char digit = static_cast<char>(std::tolower(static_cast<unsigned char>(text[index])));
-            if (digit >= '0' && digit <= '9') {
-                parsed = parsed << 4 | static_cast<uint64_t>(digit - '0');
-            } else if (digit >= 'a' && digit <= 'f') {
-                parsed = parsed << 4 | static_cast<uint64_t>(digit - 'a' + 10);
-            } else {
-                return false;
-            }
-        }
-        *number = parsed;
-        return parsed <= maximum;
-    }
-
     bool read_number(const Json& value, uint64_t maximum, const std::string& element, const std::string& key,
                      uint32_t* number) {
         uint64_t parsed = 0;
-        if (!to_number(value, maximum, &parsed)) {
+        if (!read_json_number(value, maximum, &parsed)) {
             return fail(element, key,
-                        "expected a number from 0 to " + std::to_string(maximum) + ", not " + quote(value));
+                        "expected a number from 0 to " + std::to_string(maximum) + ", not " + quote_json_value(value));
         }
         *number = static_cast<uint32_t>(parsed);
         return true;
@@ -221,7 +182,7 @@ private:
             return true;
         }
         if (!object[key].is_boolean()) {
-            return fail(element, key, "expected true or false, not " + quote(object[key]));
+            return fail(element, key, "expected true or false, not " + quote_json_value(object[key]));
         }
         *value = object[key].get<bool>();
         return true;
@@ -237,7 +198,7 @@ private:
                 }
             }
         }
-        return fail(element, key, "expected one of " + list_names(names) + ", not " + quote(value));
+        return fail(element, key, "expected one of " + list_names(names) + ", not " + quote_json_value(value));
     }
     bool read_array(const Json& object, const char* key, const std::string& element, const Json** array) {
         static const Json empty = Json::array();
@@ -246,7 +207,7 @@ private:
             return true;
         }
         if (!object[key].is_array()) {
-            return fail(element, key, "expected an array, not " + quote(object[key]));
+            return fail(element, key, "expected an array, not " + quote_json_value(object[key]));
         }
         *array = &object[key];
         return true;
@@ -269,7 +230,7 @@ private:
 
     bool read_text_file(const Json& name, const std::string& element, const std::string& key, std::string* text) {
         if (!name.is_string() || name.get_ref<const std::string&>().empty()) {
-            return fail(element, key, "expected a file name, not " + quote(name));
+            return fail(element, key, "expected a file name, not " + quote_json_value(name));
         }
         const std::string file = (folder_ / name.get<std::string>()).lexically_normal().string();
         Bytes bytes;
@@ -337,7 +298,7 @@ private:
         }
         for (const Json& uniform : *uniform_names) {
             if (!uniform.is_string() || uniform.get_ref<const std::string&>().empty()) {
-                return fail(element, "uniforms", "expected a uniform name, not " + quote(uniform));
+                return fail(element, "uniforms", "expected a uniform name, not " + quote_json_value(uniform));
             }
             uniforms.push_back(append_text(uniform.get<std::string>()));
         }
@@ -431,7 +392,8 @@ private:
                                                                     : value.get<int64_t>() <= INT32_MAX);
                 if (is_integer ? !is_32_bits : !value.is_number()) {
                     return fail(element, std::string("component ") + std::to_string(component) + " is not " +
-                                             (is_integer ? "a 32-bit integer" : "a number") + ": " + quote(value));
+                                             (is_integer ? "a 32-bit integer" : "a number") + ": " +
+                                             quote_json_value(value));
                 }
                 if (is_integer) {
                     constant.words[component] = static_cast<uint32_t>(value.get<int64_t>());
@@ -572,7 +534,7 @@ private:
                                          : "expected \"none\", {\"predefined\": 1 to 4}, {\"glsl\": name} or "
                                            "{\"arb\": name}";
         if (!item.is_object() || item.size() != 1) {
-            return fail(element, key, expected + ", not " + quote(item));
+            return fail(element, key, expected + ", not " + quote_json_value(item));
         }
         const std::string form = item.begin().key();
         const Json& value = item.begin().value();
@@ -581,7 +543,7 @@ private:
             uint32_t number = 0;
             if (!read_number(value, library::last_predefined_pixel_setup, element, key, &number) ||
                 number < library::first_predefined_pixel_setup) {
-                return fail(element, key, "a predefined pixel setup is 1 to 4, not " + quote(value));
+                return fail(element, key, "a predefined pixel setup is 1 to 4, not " + quote_json_value(value));
             }
             *record = number;
             return true;
@@ -595,7 +557,7 @@ private:
         if (found == records.end()) {
             return fail(element, key,
                         std::string("names no program of \"") + (is_glsl ? "glsl_shaders" : "arb_programs") +
-                            "\": " + quote(value));
+                            "\": " + quote_json_value(value));
         }
         *record = found->second;
         if (is_vertex) {
@@ -610,7 +572,7 @@ private:
 
     bool read_target_setup(const Json& item, const std::string& element, uint32_t* offset) {
         if (!item.is_object()) {
-            return fail(element, "target_setup", "expected an object, not " + quote(item));
+            return fail(element, "target_setup", "expected an object, not " + quote_json_value(item));
         }
         const std::string where = element + ".target_setup";
         if (!check_keys(item, where, {"cull", "depth", "depth_write", "blend", "alpha_test", "stencil"})) {
@@ -891,7 +853,8 @@ private:
         if (item.contains("default_fibre_parameter")) {
             const Json& value = item["default_fibre_parameter"];
             if (!value.is_number_integer() || value.get<int64_t>() < INT32_MIN || value.get<int64_t>() > INT32_MAX) {
-                return fail(element, "default_fibre_parameter", "expected a signed 32-bit number, not " + quote(value));
+                return fail(element, "default_fibre_parameter",
+                            "expected a signed 32-bit number, not " + quote_json_value(value));
             }
             entry->default_fibre_parameter = static_cast<int32_t>(value.get<int64_t>());
         }
@@ -908,9 +871,9 @@ private:
             for (const Json& value : *fallback) {
                 uint32_t index = 0;
                 if (!read_number(value, highest_index, element, "fallback", &index) || index == 0) {
-                    return fail(
-                        element, "fallback",
-                        "expected entry indices from 1 to " + std::to_string(highest_index) + ", not " + quote(value));
+                    return fail(element, "fallback",
+                                "expected entry indices from 1 to " + std::to_string(highest_index) + ", not " +
+                                    quote_json_value(value));
                 }
                 list.push_back(index);
             }
