@@ -22,7 +22,9 @@
 #include "zolt/renderer/shaders/shader_attribute_targets.h"
 #include "zolt/renderer/shaders/shader_draw.h"
 #include "zolt/renderer/shaders/shader_gl_state.h"
+#include "zolt/renderer/shaders/shader_library.h"
 #include "zolt/renderer/shaders/shader_library_data.h"
+#include "zolt/renderer/shaders/shader_pass_setup.h"
 #include "zolt/renderer/shaders/shader_program_glsl.h"
 #include "zolt/renderer/shaders/shader_program_setup.h"
 #include "zolt/renderer/shaders/shader_target_setup.h"
@@ -92,7 +94,6 @@ struct PassSetupWorld {
     platform::EglTestContext context;
     std::vector<uint8_t> library;
     std::vector<ShaderPass> passes;  // by program, 1 to 10
-    std::vector<FibreBinding> fibre_bindings;
     Stream vertices;
     Stream indices;
     const Stream* streams[2] = {&vertices, &indices};
@@ -117,7 +118,7 @@ struct PassSetupWorld {
         if (!compiled) {
             return;
         }
-        set_loaded_library(library.data(), static_cast<uint32_t>(library.size()));
+        install_library(library.data(), static_cast<uint32_t>(library.size()));
         reset_gl_caches();
         ShaderLibraryHeader header;
         std::memcpy(&header, library.data(), sizeof header);
@@ -126,9 +127,6 @@ struct PassSetupWorld {
             if (pass.program_index != 0) {
                 passes.push_back(pass);
             }
-        }
-        for (uint32_t index = 0; index < header.fibre_bindings.count; ++index) {
-            fibre_bindings.push_back(read_record<FibreBinding>(header.fibre_bindings, index));
         }
         static const Vertex triangle[] = {
             {{-1, -1, 0}, {255, 0, 0, 255}}, {{1, -1, 0}, {255, 0, 0, 255}}, {{0, 1, 0}, {255, 0, 0, 255}}};
@@ -148,14 +146,9 @@ struct PassSetupWorld {
     }
 
     void set_up_and_draw(const ShaderPass& pass) {
-        const FibreSources sources{streams, 2, fibre_tags, 3};
-        for (uint32_t index = 0; index < pass.fibre_binding_count; ++index) {
-            setup_fibre(fibre_bindings[pass.first_fibre_binding + index], sources);
-        }
-        release_unused_fibres();
-        setup_index_fibre(sources);
-        setup_pass_program(pass);
-        apply_target_setup(read_record<TargetSetup>(TableLocation{pass.target_setup_offset, 1}, 0));
+        ShaderLibraryContext context;
+        context.fibre_tags = {fibre_tags, 3};
+        setup_shader_pass(pass, ShaderPassInput{nullptr, nullptr, streams, 2}, context);
         draw_indexed(0, 0);
     }
 };
@@ -172,6 +165,7 @@ void forget_caches() {
     reset_target_setup_cache();
     reset_program_setup_cache();
     forget_current_glsl_program();
+    invalidate_texture_cache();
 }
 
 void run_requests(benchmark::State& state, bool with_caches) {

@@ -11,7 +11,20 @@
 #include "zcontent/lib/content_manifest.h"
 #include "zcontent/lib/content_pack.h"
 #include "zcontent/lib/shader_library_compiler.h"
+#include "zolt/renderer/backend/stream.h"
+#include "zolt/renderer/backend/stream_fibres.h"
+#include "zolt/renderer/shaders/shader_attribute_targets.h"
+#include "zolt/renderer/shaders/shader_draw.h"
+#include "zolt/renderer/shaders/shader_gl_state.h"
+#include "zolt/renderer/shaders/shader_library.h"
+#include "zolt/renderer/shaders/shader_library_data.h"
 #include "zolt/renderer/shaders/shader_library_format.h"
+#include "zolt/renderer/shaders/shader_limits.h"
+#include "zolt/renderer/shaders/shader_parameter_blocks.h"
+#include "zolt/renderer/shaders/shader_pass_setup.h"
+#include "zolt/renderer/shaders/shader_program_glsl.h"
+#include "zolt/renderer/shaders/shader_program_warm_up.h"
+#include "zolt/renderer/shaders/shader_tags.h"
 
 namespace zolt::tools {
 namespace {
@@ -277,6 +290,117 @@ TEST_F(SampleLibraryPrograms, EveryGlslProgramCompilesAndLinks) {
     EXPECT_GE(built, 2 * 8u);
 }
 
+TEST_F(SampleLibraryPrograms, WarmUpBuildsEveryProgramOfEverySetupWithoutAGlError) {
+    Bytes resource;
+    std::string error;
+    ASSERT_TRUE(compile_shader_library_file(sample_description, &resource, &error)) << error;
+    library::install_library(resource.data(), static_cast<uint32_t>(resource.size()));
+    library::reset_gl_caches();
+    const library::ShaderLibraryHeader header = read_header(resource);
+    for (uint32_t setup = 0; setup < header.setups.count; ++setup) {
+        library::warm_up_setup(setup);
+    }
+    EXPECT_EQ(opengl::gl.glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    for (uint32_t index = 0; index < header.shader_passes.count; ++index) {
+        const auto pass = read_record<library::ShaderPass>(resource, header.shader_passes, index);
+        if (library::get_vertex_setup_kind(pass.setup_kinds) == library::VertexSetupKind::glsl) {
+            SCOPED_TRACE("shader pass " + std::to_string(index));
+            EXPECT_NE(library::get_glsl_program_entry(pass.program_index).program, 0u);
+            EXPECT_FALSE(library::get_glsl_program_entry(pass.program_index).build_failed);
+        }
+    }
+    library::delete_all_programs();
+    library::set_loaded_library(nullptr, 0);
+}
+
+// The sample's textured entry (13) and flat entry (2) drawn through the
+// engine's pass setup, once with the GLSL variant and once with GLSL off so
+// that selection takes the ARB one: the same pixels both times.
+TEST_F(SampleLibraryPrograms, GlslAndArbVariantsDrawTheSamePictures) {
+    Bytes resource;
+    std::string error;
+    ASSERT_TRUE(compile_shader_library_file(sample_description, &resource, &error)) << error;
+    library::install_library(resource.data(), static_cast<uint32_t>(resource.size()));
+    library::reset_gl_caches();
+    library::reset_transforms();
+    const library::ShaderLimits detected = library::detect_shader_limits();
+    ASSERT_TRUE(detected.glsl_usable && detected.arb_vertex_programs && detected.arb_fragment_programs);
+
+    struct Vertex {
+        float position[3];
+        float texture_coordinates[2];
+        uint8_t colour[4];
+    };
+    const Vertex quad[] = {{{-1, -1, 0}, {0, 0}, {255, 255, 255, 255}},
+                           {{1, -1, 0}, {1, 0}, {255, 255, 255, 255}},
+                           {{1, 1, 0}, {1, 1}, {255, 255, 255, 255}},
+                           {{-1, 1, 0}, {0, 1}, {255, 255, 255, 255}}};
+    const uint16_t indices[] = {0, 1, 2, 0, 2, 3};
+    renderer::Stream vertices;
+    renderer::Stream index_stream;
+    vertices.initialize({sizeof(Vertex), 0, sizeof quad, 0}, quad);
+    index_stream.initialize({renderer::stream_format_index | sizeof(uint16_t), 0, sizeof indices, 0}, indices);
+    const renderer::Stream* streams[] = {&vertices, &index_stream};
+    uint32_t fibre_tags[] = {
+        1u << library::fibre_source_stream_shift,
+        renderer::make_fibre_format(renderer::FibreSourceFormat::float_3, offsetof(Vertex, position)),
+        renderer::make_fibre_format(renderer::FibreSourceFormat::float_2, offsetof(Vertex, texture_coordinates)),
+        renderer::make_fibre_format(renderer::FibreSourceFormat::unsigned_byte_4_normalised, offsetof(Vertex, colour)),
+    };
+    const uint8_t texels[4][4] = {{0, 0, 255, 255}, {255, 255, 255, 255}, {255, 255, 0, 255}, {255, 0, 255, 255}};
+    uint32_t texture = 0;
+    opengl::gl.glGenTextures(1, &texture);
+    opengl::gl.glBindTexture(GL_TEXTURE_2D, texture);
+    opengl::gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    opengl::gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    opengl::gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    library::ConstantValue material_colour;
+    material_colour.set_floats(0.2f, 0.6f, 1.0f, 1.0f);
+    library::ResolvedConstantTags constants;
+    constants.resolved[0] = {&material_colour, library::ConstantKind::floats};
+    constants.resolved_mask = 1;
+
+    const auto draw = [&](uint32_t entry_index, bool glsl) {
+        library::ShaderLimits limits = detected;
+        limits.glsl_usable = glsl;
+        library::set_shader_limits(limits);
+        library::ShaderLibraryContext context;
+        const uint32_t variant_index = library::select_variant(entry_index, library::ConditionMode::runtime, context);
+        const auto variant =
+            read_record<library::ShaderVariant>(resource, read_header(resource).variants, variant_index);
+        const library::ShaderPass pass = get_first_pass(resource, variant, 0);
+        EXPECT_EQ(library::get_vertex_setup_kind(pass.setup_kinds),
+                  glsl ? library::VertexSetupKind::glsl : library::VertexSetupKind::arb_program);
+        context.fibre_tags = {fibre_tags, 4};
+        opengl::gl.glClearColor(0, 0, 0, 1);
+        opengl::gl.glClear(GL_COLOR_BUFFER_BIT);
+        library::setup_shader_pass(pass, library::ShaderPassInput{nullptr, &constants, streams, 2}, context);
+        library::draw_indexed(0, 0);
+        EXPECT_EQ(opengl::gl.glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        return read_colors();
+    };
+    for (const uint32_t entry : {13u, 2u}) {
+        SCOPED_TRACE("entry " + std::to_string(entry));
+        const std::vector<uint8_t> through_glsl = draw(entry, true);
+        const std::vector<uint8_t> through_arb = draw(entry, false);
+        EXPECT_EQ(through_glsl, through_arb);
+        const uint8_t* const centre_of_top_right = &through_glsl[(height * 3 / 4 * width + width * 3 / 4) * 4];
+        const std::vector<uint8_t> expected =
+            entry == 13 ? std::vector<uint8_t>(texels[3], texels[3] + 4) : std::vector<uint8_t>{51, 153, 255, 255};
+        for (uint32_t channel = 0; channel < 4; ++channel) {
+            EXPECT_NEAR(centre_of_top_right[channel], expected[channel], 1) << channel;
+        }
+    }
+    library::set_shader_limits(detected);
+    library::reset_state();
+    library::delete_all_programs();
+    library::release_all_fibres();
+    vertices.free_copy(0);
+    index_stream.free_copy(0);
+    opengl::gl.glDeleteTextures(1, &texture);
+    library::set_loaded_library(nullptr, 0);
+}
+
 TEST_F(SampleLibraryPrograms, TheFlatProgramDrawsTheMaterialColour) {
     Bytes resource;
     std::string error;
@@ -288,13 +412,15 @@ TEST_F(SampleLibraryPrograms, TheFlatProgramDrawsTheMaterialColour) {
     uint32_t program = 0;
     ASSERT_TRUE(build_program(resource, pass, "\n", &program));
 
-    // Constant binding 0 of the pass uploads to uniform name 0.
+    // Constant binding 0 of the pass uploads to uniform name 0 of the
+    // program's list, which its vertex shader carries.
     const auto binding =
         read_record<library::ConstantBinding>(resource, header.constant_bindings, pass.first_constant_binding);
     ASSERT_EQ(binding.target_word & library::constant_target_class_mask,
               static_cast<uint32_t>(library::ConstantTargetClass::glsl_uniform));
     library::GlslShaderRecord record;
-    std::memcpy(&record, resource.data() + pass.pixel_record, sizeof record);
+    std::memcpy(&record, resource.data() + pass.vertex_record_offset, sizeof record);
+    ASSERT_GT(record.uniform_name_count, binding.target_word & library::constant_target_index_mask);
     uint32_t name;
     std::memcpy(&name,
                 resource.data() + record.uniform_name_list_offset +

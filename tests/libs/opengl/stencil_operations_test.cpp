@@ -9,22 +9,16 @@
 #include "libs/opengl/opengl_config.h"
 #include "libs/opengl/stencil_clear_tag.h"
 #include "support/gl_context.h"
+#include "support/stencil_box.h"
 
 namespace zolt::opengl {
 namespace {
 
 using test::ScopedValue;
 
-// A box of half extent 0.5 round the origin, faces counter-clockwise seen
-// from outside. Under the test's orthographic view it covers pixels 16 to 47
-// both ways: 1024 pixels, its near face in front of the plane z = 0 and its
-// far face behind it.
-constexpr float box_positions[] = {-0.5f, -0.5f, -0.5f, 0.5f, -0.5f, -0.5f, 0.5f, 0.5f, -0.5f, -0.5f, 0.5f, -0.5f,
-                                   -0.5f, -0.5f, 0.5f,  0.5f, -0.5f, 0.5f,  0.5f, 0.5f, 0.5f,  -0.5f, 0.5f, 0.5f};
-constexpr uint16_t box_indices[] = {4, 5, 6, 4, 6, 7, 0, 2, 1, 0, 3, 2, 1, 2, 6, 1, 6, 5,
-                                    0, 4, 7, 0, 7, 3, 3, 7, 6, 3, 6, 2, 0, 1, 5, 0, 5, 4};
-constexpr StencilGeometry box{box_positions, 8, box_indices, 12};
-constexpr uint32_t box_pixels = 32 * 32;
+using test::prepare_stencil_depth_plane;
+constexpr const StencilGeometry& box = test::stencil_box;
+constexpr uint32_t box_pixels = test::stencil_box_pixels;
 
 class StencilVolumes : public test::GlContextTest {
 protected:
@@ -33,27 +27,7 @@ protected:
         if (IsSkipped() || HasFatalFailure()) {
             return;
         }
-        gl.glMatrixMode(GL_PROJECTION);
-        gl.glLoadIdentity();
-        gl.glOrtho(-1, 1, -1, 1, -1, 1);
-        gl.glMatrixMode(GL_MODELVIEW);
-        gl.glLoadIdentity();
-    }
-
-    // Depth of a plane at z = 0 over the whole target, stencil 0.
-    void prepare_depth_plane() {
-        gl.glClearColor(0, 0, 0, 0);
-        gl.glClearDepth(1);
-        gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        gl.glEnable(GL_DEPTH_TEST);
-        gl.glDepthFunc(GL_LESS);
-        gl.glBegin(GL_QUADS);
-        gl.glVertex3f(-1, -1, 0);
-        gl.glVertex3f(1, -1, 0);
-        gl.glVertex3f(1, 1, 0);
-        gl.glVertex3f(-1, 1, 0);
-        gl.glEnd();
-        gl.glDisable(GL_DEPTH_TEST);
+        test::set_stencil_box_view();
     }
 
     uint32_t count_stencil_value(uint8_t value) const {
@@ -99,7 +73,7 @@ TEST_F(StencilVolumes, ABoxMarksTheSamePixelsThroughEveryPath) {
         ScopedValue<bool> two_sided(compatibility_fix_ignore_two_sided_stencil, path.ignore_two_sided);
         ASSERT_EQ(choose_stencil_volume_path(), path.path);
         for (const OperationsRow& operations : operation_rows) {
-            prepare_depth_plane();
+            prepare_stencil_depth_plane();
             {
                 test::GlCallRecorder recorder;
                 render_stencil_volume(&box, operations.front_fail, operations.front_pass, operations.back_fail,
@@ -159,7 +133,7 @@ TEST_F(StencilVolumes, WithoutGeometryNothingIsDrawnOnAnyPath) {
     for (const PathRow& path : path_rows) {
         ScopedValue<bool> separate(compatibility_fix_ignore_separate_stencil, path.ignore_separate);
         ScopedValue<bool> two_sided(compatibility_fix_ignore_two_sided_stencil, path.ignore_two_sided);
-        prepare_depth_plane();
+        prepare_stencil_depth_plane();
         test::GlCallRecorder recorder;
         render_stencil_volume(nullptr, GL_KEEP, GL_INCR_WRAP, GL_KEEP, GL_DECR_WRAP);
         render_stencil_mask(nullptr);

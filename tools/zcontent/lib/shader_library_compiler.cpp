@@ -600,6 +600,22 @@ private:
         return true;
     }
 
+    // The program takes its uniform list from the vertex shader, or from the
+    // pixel shader when it has no vertex shader.
+    uint32_t get_program_uniform_count(const library::ShaderPass& pass) const {
+        uint32_t offset = 0;
+        if (library::get_vertex_setup_kind(pass.setup_kinds) == library::VertexSetupKind::glsl) {
+            offset = pass.vertex_record_offset;
+        } else if (library::get_pixel_setup_kind(pass.setup_kinds) == library::PixelSetupKind::glsl) {
+            offset = pass.pixel_record;
+        } else {
+            return 0;
+        }
+        library::GlslShaderRecord record;
+        std::memcpy(&record, data_.data() + (offset - sizeof(library::ShaderLibraryHeader)), sizeof record);
+        return record.uniform_name_count;
+    }
+
     bool read_bindings(const Json& object, const std::string& element, library::ShaderPass* pass) {
         const Json* fibres = nullptr;
         const Json* textures = nullptr;
@@ -668,6 +684,14 @@ private:
                 return fail(where, "count", "a binding uploads 1 to 16 values, not 0");
             }
             binding.target_word = library::make_constant_target(target, target_index, value_count);
+            const uint32_t uniform_count = get_program_uniform_count(*pass);
+            if (!library::is_constant_target_supported(binding.target_word, uniform_count)) {
+                return fail(where, "target",
+                            "cannot be set up (a uniform index must be below the " + std::to_string(uniform_count) +
+                                " uniforms of the program's vertex shader, or of its pixel shader without one; "
+                                "counts above 4 only go to ARB local parameters; attribute and texture "
+                                "coordinate constants below 16; fixed locations 0-5 and 7-14)");
+            }
             constant_bindings_.push_back(binding);
         }
         return true;

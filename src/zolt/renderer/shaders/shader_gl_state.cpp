@@ -3,6 +3,7 @@
 #include "libs/opengl/renderer_hooks.h"
 #include "zolt/renderer/backend/rendering_commands.h"
 #include "zolt/renderer/shaders/shader_attribute_targets.h"
+#include "zolt/renderer/shaders/shader_constants.h"
 #include "zolt/renderer/shaders/shader_library_data.h"
 #include "zolt/renderer/shaders/shader_program_arb.h"
 #include "zolt/renderer/shaders/shader_program_glsl.h"
@@ -14,7 +15,7 @@ namespace zolt::renderer::shader_library {
 
 namespace {
 
-TextureObject* library_texture_bindings[library_texture_binding_count] = {};
+LibraryTextureBinding library_texture_bindings[library_texture_binding_count];
 
 void unbind_texture_units() {
     uint32_t last_bound = 0;
@@ -32,8 +33,8 @@ void unbind_texture_units() {
 }
 
 void forget_texture_bindings() {
-    for (TextureObject*& binding : library_texture_bindings) {
-        binding = nullptr;
+    for (LibraryTextureBinding& binding : library_texture_bindings) {
+        binding = LibraryTextureBinding{};
     }
 }
 
@@ -45,6 +46,7 @@ void reset_gl_caches() {
     reset_program_setup_cache();
     reset_glsl_program_cache();
     reset_arb_program_cache();
+    reset_constant_caches();
     forget_texture_bindings();
 }
 
@@ -75,9 +77,11 @@ void reset_state() {
 
 void invalidate_texture_cache() {
     forget_texture_bindings();
+    // Drawing outside the library sets texture coordinates of its own.
+    forget_texture_coordinate_constants();
 }
 
-TextureObject*& get_library_texture_binding(uint32_t unit) {
+LibraryTextureBinding& get_library_texture_binding(uint32_t unit) {
     return library_texture_bindings[unit % library_texture_binding_count];
 }
 

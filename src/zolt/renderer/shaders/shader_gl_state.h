@@ -27,8 +27,13 @@ void reset_gl_caches();
 void reset_state();
 // The next shader pass binds all of its texture units again.
 void invalidate_texture_cache();
-// The texture the library last bound to the unit, null when forgotten.
-TextureObject*& get_library_texture_binding(uint32_t unit);
+// The texture the library last bound to a unit; not known after drawing
+// outside the library, so the next pass binds its units again.
+struct LibraryTextureBinding {
+    TextureObject* texture = nullptr;
+    bool known = false;
+};
+LibraryTextureBinding& get_library_texture_binding(uint32_t unit);
 
 // Entry 0's first variant, slot 0, setup 0, first shader pass.
 ShaderPass read_default_shader_pass();

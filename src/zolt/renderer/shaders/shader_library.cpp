@@ -9,6 +9,7 @@
 #include "zolt/renderer/backend/rendering_commands.h"
 #include "zolt/renderer/shaders/shader_library_data.h"
 #include "zolt/renderer/shaders/shader_limits.h"
+#include "zolt/renderer/shaders/shader_parameter_blocks.h"
 #include "zolt/renderer/shaders/shader_tags.h"
 
 namespace zolt::renderer::shader_library {
@@ -27,6 +28,13 @@ core::ResourceObject* find_kept_resource() {
         return nullptr;
     }
     return object;
+}
+
+// Per frame: the scripts' global textures take effect and programs see the
+// shader time of this frame.
+void begin_library_frame() {
+    commit_global_textures();
+    update_shader_time();
 }
 
 }  // namespace
@@ -76,7 +84,7 @@ void detect_limits() {
     for (uint32_t& word : library_state.script_words) {
         word = 0;
     }
-    rendering_command_hooks.begin_shader_library_frame = &commit_global_textures;
+    rendering_command_hooks.begin_shader_library_frame = &begin_library_frame;
 }
 
 void unload() {

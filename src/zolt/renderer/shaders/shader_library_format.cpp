@@ -47,9 +47,10 @@ constexpr const char* fault_texts[] = {
     "unknown condition type",
     "unknown vertex or pixel setup kind",
     "the predefined pixel setup is not 1 to 4",
+    "the binding's target is not one the engine can set up",
 };
 static_assert(sizeof(fault_texts) / sizeof(fault_texts[0]) ==
-              static_cast<size_t>(ShaderLibraryFaultKind::bad_predefined_setup) + 1);
+              static_cast<size_t>(ShaderLibraryFaultKind::bad_binding_target) + 1);
 
 struct TableShape {
     TableLocation ShaderLibraryHeader::*location;
@@ -381,11 +382,53 @@ private:
                 !check_range(pass.first_texture_unit_binding, pass.texture_unit_binding_count,
                              header_.texture_unit_bindings.count, "texture unit bindings") ||
                 !check_range(pass.first_constant_binding, pass.constant_binding_count, header_.constant_bindings.count,
-                             "constant bindings")) {
+                             "constant bindings") ||
+                !check_binding_targets(pass)) {
                 return false;
             }
         }
         return true;
+    }
+
+    // Every target a pass names can be set up: none reaches past the
+    // attribute, unit, attribute-constant or uniform tables the GL setup
+    // keeps, and no value count exceeds the four components of a value.
+    bool check_binding_targets(const ShaderPass& pass) {
+        for (uint32_t index = 0; index < pass.fibre_binding_count; ++index) {
+            const auto binding = read<FibreBinding>(header_.fibre_bindings, pass.first_fibre_binding + index);
+            if (binding.attribute_target > last_attribute_target) {
+                return fail_here(ShaderLibraryFaultKind::bad_binding_target, "fibre binding target");
+            }
+        }
+        for (uint32_t index = 0; index < pass.texture_unit_binding_count; ++index) {
+            const auto binding =
+                read<TextureUnitBinding>(header_.texture_unit_bindings, pass.first_texture_unit_binding + index);
+            if (binding.texture_unit >= library_texture_unit_limit) {
+                return fail_here(ShaderLibraryFaultKind::bad_binding_target, "texture unit binding unit");
+            }
+        }
+        const uint32_t uniform_count = get_uniform_count(pass);
+        for (uint32_t index = 0; index < pass.constant_binding_count; ++index) {
+            const auto binding = read<ConstantBinding>(header_.constant_bindings, pass.first_constant_binding + index);
+            if (!is_constant_target_supported(binding.target_word, uniform_count)) {
+                return fail_here(ShaderLibraryFaultKind::bad_binding_target, "constant binding target");
+            }
+        }
+        return true;
+    }
+
+    uint32_t get_uniform_count(const ShaderPass& pass) const {
+        uint32_t offset = 0;
+        if (get_vertex_setup_kind(pass.setup_kinds) == VertexSetupKind::glsl) {
+            offset = pass.vertex_record_offset;
+        } else if (get_pixel_setup_kind(pass.setup_kinds) == PixelSetupKind::glsl) {
+            offset = pass.pixel_record;
+        } else {
+            return 0;
+        }
+        GlslShaderRecord record;
+        std::memcpy(&record, data_ + offset, sizeof record);
+        return record.uniform_name_count;
     }
 
     const uint8_t* data_;

@@ -224,6 +224,42 @@ constexpr uint32_t make_constant_target(ConstantTargetClass target_class, uint32
            ((value_count - 1) & 0xF) << constant_target_count_shift;
 }
 
+constexpr uint32_t last_attribute_target = static_cast<uint32_t>(AttributeTargetClass::texture_coordinates) | 0xF;
+constexpr uint32_t library_texture_unit_limit = 16;
+constexpr uint32_t constant_vertex_attribute_limit = 16;
+constexpr uint32_t max_constant_components = 4;
+
+constexpr uint32_t get_constant_value_count(uint32_t target_word) {
+    return ((target_word >> constant_target_count_shift) & 0xF) + 1;
+}
+
+// Fixed locations 0 to 5 and 7 to 14 exist.
+constexpr bool is_known_fixed_location(uint32_t location) {
+    return location <= 5 || (location >= 7 && location <= 14);
+}
+
+// What the GL setup can upload: a known class and location, at most four
+// components where a count is used, an attribute slot it caches, and a
+// uniform inside the program's list.
+constexpr bool is_constant_target_supported(uint32_t target_word, uint32_t uniform_count) {
+    const uint32_t index = target_word & constant_target_index_mask;
+    const bool count_fits = get_constant_value_count(target_word) <= max_constant_components;
+    switch (static_cast<ConstantTargetClass>(target_word & constant_target_class_mask)) {
+    case ConstantTargetClass::arb_vertex_local:
+    case ConstantTargetClass::arb_fragment_local:
+        return true;
+    case ConstantTargetClass::fixed_location:
+        return is_known_fixed_location(index);
+    case ConstantTargetClass::glsl_uniform:
+        return count_fits && index < uniform_count;
+    case ConstantTargetClass::texture_coordinate_constant:
+        return count_fits && index < library_texture_unit_limit;
+    case ConstantTargetClass::vertex_attribute_constant:
+        return count_fits && index < constant_vertex_attribute_limit;
+    }
+    return false;
+}
+
 struct ConstantBinding {
     uint32_t constant_tag;  // low 8 bits
     uint32_t target_word;
@@ -362,6 +398,7 @@ enum class ShaderLibraryFaultKind : uint32_t {
     unknown_condition_type,
     unknown_setup_kind,
     bad_predefined_setup,
+    bad_binding_target,  // a fibre, texture unit or constant target the GL setup has no use for
 };
 
 // What is wrong and where: the table, the record's index in it and the field.

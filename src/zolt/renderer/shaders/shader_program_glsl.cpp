@@ -4,6 +4,7 @@
 
 #include "libs/opengl/opengl_capabilities.h"
 #include "libs/opengl/shader_objects.h"
+#include "libs/utility/config_variable_row.h"
 #include "libs/utility/fatal_error.h"
 #include "libs/utility/message_handler.h"
 #include "zolt/renderer/shaders/shader_library_data.h"
@@ -15,6 +16,9 @@ using opengl::gl;
 bool support_nv_data_types = true;
 
 namespace {
+
+const ConfigVariableRow<bool> support_nv_data_types_row(112, "support_nv_data_types", &support_nv_data_types, true,
+                                                        false, true, config_written_when_changed);
 
 constexpr uint32_t location_pool_capacity = glsl_location_pool_size / sizeof(int32_t);
 

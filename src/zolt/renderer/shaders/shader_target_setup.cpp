@@ -214,6 +214,10 @@ uint8_t get_applied_target_setup(TargetSetupField field) {
     return applied[static_cast<uint32_t>(field)];
 }
 
+void forget_applied_target_setup(TargetSetupField field) {
+    applied[static_cast<uint32_t>(field)] = target_setup_not_applied;
+}
+
 void reset_target_setup_cache() {
     for (uint32_t index = 0; index < target_setup_field_count; ++index) {
         applied[index] = target_setup_not_applied;

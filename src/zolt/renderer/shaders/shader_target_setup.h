@@ -35,6 +35,10 @@ void set_target_setup_default(TargetSetupField field, uint8_t value);
 uint8_t get_target_setup_default(TargetSetupField field);
 uint8_t get_applied_target_setup(TargetSetupField field);
 
+// Code that changed the field's GL state itself: the next setup applies it
+// whatever it is.
+void forget_applied_target_setup(TargetSetupField field);
+
 // Nothing applied, defaults 1: for a new context.
 void reset_target_setup_cache();
 

@@ -10,11 +10,14 @@
 #include "libs/utility/message_handler.h"
 #include "platform/display/egl_test_context.h"
 #include "support/child_process.h"
+#include "zolt/renderer/shaders/shader_constants.h"
 #include "zolt/renderer/shaders/shader_draw.h"
 #include "zolt/renderer/shaders/shader_gl_state.h"
 #include "zolt/renderer/shaders/shader_gl_test_library.h"
+#include "zolt/renderer/shaders/shader_parameter_blocks.h"
 #include "zolt/renderer/shaders/shader_program_glsl.h"
 #include "zolt/renderer/shaders/shader_program_setup.h"
+#include "zolt/renderer/shaders/shader_program_warm_up.h"
 #include "zolt/renderer/shaders/shader_target_setup.h"
 
 namespace zolt::renderer::shader_library::test {
@@ -275,6 +278,23 @@ TEST_F(ShaderGlCache, UnsupportedKindsArePanics) {
          [] {
              setup_pixel_setup(ShaderPass{0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
          }},
+        {"Unsupported constant target 6291456", [] { setup_constant(ConstantValue{}, false, 0x600000); }},
+        {"Unsupported fixed location target 6",
+         [] {
+             setup_constant(ConstantValue{}, false, make_constant_target(ConstantTargetClass::fixed_location, 6, 1));
+         }},
+        {"Unsupported value count 5",
+         [] {
+             setup_constant(ConstantValue{}, false,
+                            make_constant_target(ConstantTargetClass::texture_coordinate_constant, 0, 5));
+         }},
+        {"Unsupported value count 6",
+         [] {
+             setup_constant(ConstantValue{}, false,
+                            make_constant_target(ConstantTargetClass::vertex_attribute_constant, 0, 6));
+         }},
+        {"Incorrect shader light type 5", [] { get_light_pixel_parameters(static_cast<GlslLightKind>(5)); }},
+        {"Unrecognized geometrical primitive type 0x5", [] { get_indices_per_primitive(GL_TRIANGLE_STRIP); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.message);

@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "libs/opengl/opengl_capabilities.h"
+#include "libs/opengl/opengl_config.h"
 #include "platform/display/egl_test_context.h"
 #include "zolt/renderer/backend/rendering_commands.h"
 #include "zolt/renderer/shaders/shader_draw.h"
 #include "zolt/renderer/shaders/shader_gl_state.h"
 #include "zolt/renderer/shaders/shader_gl_test_library.h"
+#include "zolt/renderer/shaders/shader_library_data.h"
+#include "zolt/renderer/shaders/shader_pass_setup.h"
 #include "zolt/renderer/shaders/shader_program_arb.h"
 #include "zolt/renderer/shaders/shader_program_glsl.h"
 #include "zolt/renderer/shaders/shader_program_setup.h"
@@ -158,8 +161,9 @@ TEST_F(ShaderGlDraw, WarmUpBuildsEveryGlslProgramOfASetupWithoutDrawing) {
     zolt::test::ScopedValue<decltype(&::glDrawElements)> recorded(gl.glDrawElements, &record_draw_elements);
     drawn_counts.clear();
     zolt::test::GlCallRecorder recorder;
-    // Colour and textured; the broken one fails and is not counted.
-    EXPECT_EQ(warm_up_setup(setup_index), 2u);
+    // Colour, textured and the two constants programs; the broken one fails
+    // and is not counted.
+    EXPECT_EQ(warm_up_setup(setup_index), 4u);
     EXPECT_TRUE(drawn_counts.empty());
     EXPECT_EQ(recorder.count("glDrawArrays"), 0u);
     EXPECT_NE(get_glsl_program_entry(colour_program).program, 0u);
@@ -171,6 +175,56 @@ TEST_F(ShaderGlDraw, WarmUpBuildsEveryGlslProgramOfASetupWithoutDrawing) {
     recorder.clear();
     EXPECT_EQ(warm_up_setup(setup_index), 0u);
     EXPECT_EQ(recorder.count("glCreateProgram"), 0u);
+}
+
+TEST_F(ShaderGlDraw, WarmUpDrawsOnePrimitivePerPassItWarms) {
+    ShaderLibraryHeader header;
+    std::memcpy(&header, library_.data(), sizeof header);
+    const uint32_t slot_pass = header.slot_passes.count - 1;
+    const ShaderSetup setup = read_record<ShaderSetup>(header.setups, header.setups.count - 1);
+    get_fibre_sources();
+    ShaderLibraryContext context;
+    context.fibre_tags = {fibre_tags_, 4};
+    const ShaderPassInput input{nullptr, nullptr, streams_, 2};
+    real_draw_elements = gl.glDrawElements;
+    zolt::test::ScopedValue<decltype(&::glDrawElements)> recorded(gl.glDrawElements, &record_draw_elements);
+    uint32_t keep_alive_calls = 0;
+    static uint32_t* keep_alive_counter = nullptr;
+    keep_alive_counter = &keep_alive_calls;
+    set_warm_up_hooks({[] { ++*keep_alive_counter; }, nullptr});
+    struct Row {
+        const char* name;
+        bool warm_up;
+        bool per_constant;
+        uint32_t setup_number;
+        uint32_t drawn;
+    };
+    const Row rows[] = {
+        {"warm-up off", false, true, 0, 0},
+        {"a setup the slot pass does not have", true, true, 1, 0},
+        // The broken one is tried too, and fails for good.
+        {"GLSL passes whose program has not drawn yet", true, false, 0, 5},
+        {"none of them again", true, false, 0, 0},
+        {"every pass with per-constant warm-up", true, true, 0, setup.shader_pass_count},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        zolt::test::ScopedValue<bool> warm_up(opengl::compatibility_fix_warmup, row.warm_up);
+        zolt::test::ScopedValue<bool> per_constant(opengl::compatibility_fix_per_constant_warmup, row.per_constant);
+        drawn_counts.clear();
+        keep_alive_calls = 0;
+        EXPECT_EQ(warm_up_draw(slot_pass, row.setup_number, input, context), row.drawn);
+        EXPECT_EQ(drawn_counts, std::vector<GLsizei>(row.drawn, 3)) << "one triangle each";
+        EXPECT_EQ(keep_alive_calls, row.drawn);
+    }
+    set_warm_up_hooks({});
+    EXPECT_EQ(gl.glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(ShaderSetupPairs, SetupNumbersDoubleOnlyForEntriesWithPairs) {
+    EXPECT_EQ(apply_setup_pairs(0, 3, true), 3u);
+    EXPECT_EQ(apply_setup_pairs(entry_flag_setup_pairs, 3, false), 6u);
+    EXPECT_EQ(apply_setup_pairs(entry_flag_setup_pairs | entry_flag_must_be_usable, 3, true), 7u);
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include "zcontent/lib/shader_library_compiler.h"
 #include "zolt/renderer/backend/stream_fibres.h"
 #include "zolt/renderer/shaders/shader_gl_state.h"
+#include "zolt/renderer/shaders/shader_library.h"
 #include "zolt/renderer/shaders/shader_library_data.h"
+#include "zolt/renderer/shaders/shader_pass_setup.h"
 #include "zolt/renderer/shaders/shader_program_setup.h"
 
 namespace zolt::renderer::shader_library::test {
@@ -38,12 +40,15 @@ const char* const description = R"({
     "colour_pixel": {"sources": ["colour.frag"]},
     "textured_vertex": {"sources": ["textured.vert"], "samplers": {"diffuse_texture": 0}},
     "textured_pixel": {"sources": ["textured.frag"]},
-    "broken_pixel": {"sources": ["broken.frag"]}
+    "broken_pixel": {"sources": ["broken.frag"]},
+    "constants_vertex": {"sources": ["constants.vert"], "uniforms": ["tint"]},
+    "constants_pixel": {"sources": ["constants.frag"]}
   },
   "arb_programs": {
     "passing_vertex": {"number": 5, "source": "passing.vp"},
     "colour_fragment": {"number": 0, "source": "colour.fp"},
-    "textured_fragment": {"number": 1, "source": "textured.fp"}
+    "textured_fragment": {"number": 1, "source": "textured.fp"},
+    "local_fragment": {"number": 2, "source": "local.fp"}
   },
   "entries": [
     {"index": 0, "variants": [{"passes": [{"slot": "direct", "setups": [[
@@ -72,7 +77,22 @@ const char* const description = R"({
       {"vertex": "fixed_function", "pixel": {"predefined": 3},
        "fibre_bindings": [{"tag": 1, "target": "position"},
                           {"tag": 3, "target": "texture_coordinates", "index": 0}]},
-      {"vertex": "fixed_function", "pixel": {"predefined": 4}}
+      {"vertex": "fixed_function", "pixel": {"predefined": 4}},
+      {"vertex": {"glsl": "constants_vertex"}, "pixel": {"glsl": "constants_pixel"}, "program_index": 3,
+       "target_setup": {"cull": "off", "depth": "off", "blend": "off"},
+       "fibre_bindings": [{"tag": 1, "target": "position"}],
+       "constant_bindings": [{"tag": 0, "target": "glsl_uniform", "index": 0, "count": 4},
+                             {"tag": 1, "target": "fixed_location", "index": 3},
+                             {"tag": 2, "target": "fixed_location", "index": 4},
+                             {"tag": 3, "target": "fixed_location", "index": 5},
+                             {"tag": 4, "target": "fixed_location", "index": 13},
+                             {"tag": 5, "target": "fixed_location", "index": 2}]},
+      {"vertex": {"glsl": "constants_vertex"}, "pixel": {"glsl": "constants_pixel"}, "program_index": 4,
+       "fibre_bindings": [{"tag": 1, "target": "position"}]},
+      {"vertex": {"arb": "passing_vertex"}, "pixel": {"arb": "local_fragment"},
+       "target_setup": {"cull": "off", "depth": "off", "blend": "off"},
+       "fibre_bindings": [{"tag": 1, "target": "position"}],
+       "constant_bindings": [{"tag": 0, "target": "arb_fragment_local", "index": 0}]}
     ]]}]}]}
   ]
 })";
@@ -91,6 +111,20 @@ const char* const program_files[][2] = {
      "!!ARBvp1.0\nMOV result.position, vertex.position;\nMOV result.color, vertex.color;\n"
      "MOV result.texcoord[0], vertex.texcoord[0];\nEND\n"},
     {"colour.fp", "!!ARBfp1.0\nMOV result.color, fragment.color;\nEND\n"},
+    {"local.fp", "!!ARBfp1.0\nMOV result.color, program.local[0];\nEND\n"},
+    // Every engine uniform and block in use, so that none is optimised away;
+    // the last element of each array keeps its whole length.
+    {"constants.vert",
+     "uniform vec4 common_vertex_parameters[8];\nuniform vec4 spot_light_parameters_vertex[5];\n"
+     "varying vec4 passed;\n"
+     "void main() { gl_Position = gl_Vertex; passed = common_vertex_parameters[7] + spot_light_parameters_vertex[4]; "
+     "}\n"},
+    {"constants.frag",
+     "uniform vec4 tint;\nuniform vec4 ambient_color;\nuniform vec4 user_vector_0;\nuniform vec4 user_floats_1;\n"
+     "uniform vec4 common_pixel_parameters[3];\nuniform vec4 depth_rendering_parameters[2];\n"
+     "uniform vec4 spot_light_parameters_pixel[3];\nvarying vec4 passed;\n"
+     "void main() { gl_FragColor = tint + ambient_color + user_vector_0 + user_floats_1 + common_pixel_parameters[2] + "
+     "depth_rendering_parameters[1] + spot_light_parameters_pixel[2] + passed; }\n"},
     {"textured.fp", "!!ARBfp1.0\nTEX result.color, fragment.texcoord[0], texture[0], 2D;\nEND\n"},
 };
 
@@ -112,7 +146,7 @@ void ShaderGlTest::SetUp() {
         tools::compile_shader_library(description, (folder / "library.json").string(), &library_, &error);
     std::filesystem::remove_all(folder);
     ASSERT_TRUE(compiled) << error;
-    set_loaded_library(library_.data(), static_cast<uint32_t>(library_.size()));
+    install_library(library_.data(), static_cast<uint32_t>(library_.size()));
     reset_gl_caches();
 
     vertices_.initialize({sizeof(Vertex), 0, sizeof quad_vertices, 0}, quad_vertices);
@@ -175,16 +209,11 @@ FibreSources ShaderGlTest::get_fibre_sources(uint32_t index_offset) {
     return {streams_, 2, fibre_tags_, 4};
 }
 
-void ShaderGlTest::set_up_pass(const ShaderPass& pass, uint32_t index_offset) {
-    ShaderLibraryHeader header;
-    std::memcpy(&header, library_.data(), sizeof header);
-    const FibreSources sources = get_fibre_sources(index_offset);
-    for (uint32_t index = 0; index < pass.fibre_binding_count; ++index) {
-        setup_fibre(read_record<FibreBinding>(header.fibre_bindings, pass.first_fibre_binding + index), sources);
-    }
-    release_unused_fibres();
-    setup_index_fibre(sources);
-    setup_pass_program(pass);
+void ShaderGlTest::set_up_pass(const ShaderPass& pass, uint32_t index_offset, const ResolvedConstantTags* constants) {
+    get_fibre_sources(index_offset);
+    ShaderLibraryContext context;
+    context.fibre_tags = {fibre_tags_, 4};
+    setup_shader_pass(pass, ShaderPassInput{nullptr, constants, streams_, 2}, context);
 }
 
 void ShaderGlTest::clear_to_black() const {

@@ -16,6 +16,7 @@
 #include "zolt/renderer/backend/stream.h"
 #include "zolt/renderer/shaders/shader_attribute_targets.h"
 #include "zolt/renderer/shaders/shader_library_format.h"
+#include "zolt/renderer/shaders/shader_pass_setup.h"
 
 namespace zolt::renderer::shader_library::test {
 
@@ -23,6 +24,9 @@ namespace zolt::renderer::shader_library::test {
 constexpr uint32_t colour_program = 1;
 constexpr uint32_t textured_program = 2;
 constexpr uint32_t broken_program = 9;
+// The same shaders with the engine's uniforms and blocks, under two indices.
+constexpr uint32_t constants_program = 3;
+constexpr uint32_t second_constants_program = 4;
 
 // 2x2 texels, bottom row first: blue, white; yellow, magenta.
 constexpr uint8_t texels[4][4] = {{0, 0, 255, 255}, {255, 255, 255, 255}, {255, 255, 0, 255}, {255, 0, 255, 255}};
@@ -49,9 +53,10 @@ protected:
     // Fibre sources of the two quads, the index fibre starting at
     // index_offset.
     FibreSources get_fibre_sources(uint32_t index_offset = 0);
-    // Binds the pass's fibres and index fibre and its program, as a shader
-    // pass setup does.
-    void set_up_pass(const ShaderPass& pass, uint32_t index_offset = 0);
+    // The whole shader pass setup with the quads' fibres and the given
+    // constants.
+    void set_up_pass(const ShaderPass& pass, uint32_t index_offset = 0,
+                     const ResolvedConstantTags* constants = nullptr);
     void clear_to_black() const;
     // A 2x2 GL_NEAREST texture of texels on unit 0.
     void bind_test_texture();
