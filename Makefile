@@ -6,11 +6,15 @@ FUZZ_SECONDS ?= 180
 
 .PHONY: run test fuzz bench deps build-dev build-release clean
 
-# zolt reads "pack.list" from the folder it starts in. Without a desktop it
-# runs under Xvfb when that is installed, else headless on its own.
+# The launcher starts zolt from its own folder, where zolt reads "pack.list":
+# both programs are linked into the content folder, side by side as an
+# installation has them. Without a desktop they run under Xvfb when that is
+# installed, else headless on their own.
 run: build-release
-	cd build/release/content && if [ -z "$$DISPLAY" ] && command -v xvfb-run >/dev/null; then \
-		xvfb-run -a -s "-screen 0 1280x1024x24" ../bin/zolt; else ../bin/zolt; fi
+	cd build/release/content && for program in zolt launcher; do \
+		ln -f ../bin/$$program . 2>/dev/null || cp -f ../bin/$$program .; done && \
+	if [ -z "$$DISPLAY" ] && command -v xvfb-run >/dev/null; then \
+		xvfb-run -a -s "-screen 0 1280x1024x24" ./launcher; else ./launcher; fi
 
 test: build-dev
 	ctest --preset dev -j $(CTEST_JOBS)
@@ -32,7 +36,7 @@ build-dev: deps
 
 build-release: deps
 	cmake --preset release -DZOLT_BUILD_TESTS=OFF
-	cmake --build --preset release -j $(JOBS) --target zolt content
+	cmake --build --preset release -j $(JOBS) --target zolt launcher content
 
 clean:
 	rm -rf build

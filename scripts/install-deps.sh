@@ -22,6 +22,8 @@ packages=(
   libegl-mesa0
   libgl1-mesa-dri
   libsdl2-dev
+  libgtk-3-dev
+  libxrandr-dev
   xvfb
   xauth
   xdotool

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "launcher/config_record.h"
 #include "libs/utility/config_test_table.h"
 #include "libs/utility/config_text.h"
 #include "support/fuzz_world.h"
@@ -118,6 +119,21 @@ void write_code_seeds(const std::vector<std::string>& sources) {
     if (tools::format_pack_list({"game.pack", "levels/one.pack", "speech.pack"}, &list, &error)) {
         write_seed("pack", "pack.list", list);
     }
+}
+
+// The launcher's default text and a file as the launcher writes it.
+void write_launcher_config_seeds() {
+    using namespace launcher;
+    write_seed("launcher_config", "default.txt", std::string(default_config_text));
+    ConfigMachine machine;
+    machine.save_folder = "/home/player/Documents/Harlune/Quorvane/Saves";
+    machine.is_video_mode_usable = [](uint32_t, uint32_t, bool, uint32_t) { return true; };
+    machine.sound_device_ids = {"default", "none"};
+    ConfigRecord record;
+    parse_config(record, machine,
+                 "# comment\nplayer_name = \"Ann Lee\"\nquote = 'say \"hi\"'\nempty = \"\"\nWINDOW_WIDTH=1024\n"
+                 "window_height = \"768\" ;\r\nuse_fullscreen = 0\nfullscreen_refresh_rate = 60\n");
+    write_seed("launcher_config", "written.txt", write_config_text(record, machine));
 }
 
 void write_config_seeds() {
@@ -280,6 +296,7 @@ int main(int argument_count, char** arguments) {
     }
     write_code_seeds(code_sources);
     write_config_seeds();
+    write_launcher_config_seeds();
     write_world_seeds();
     write_zasm_dictionary();
     write_texture_seeds();

@@ -16,6 +16,8 @@ enum class ExitCode : uint32_t {
     desktop_depth = 35,  // windowed on a desktop of 16 bits or less
     opengl_initialization = 36,
     vertex_buffer_memory = 37,
+    sound_initialization = 38,
+    sound_subsystem = 39,  // an error while sound runs
     input = 40,
     thread_or_window_class = 41,  // a thread, its call queue or the window class
     file_input_output = 42,
