@@ -8,6 +8,7 @@
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/renderer/materials/material_server.h"
 #include "zolt/storage/load_stream.h"
 #include "zolt/storage/save_stream.h"
 
@@ -57,6 +58,7 @@ void start_fuzz_world() {
     core::array_server.register_server();
     core::dictionary_server.register_server();
     core::random_generator_server.register_server();
+    renderer::material_server.register_server();
     is_world_up = true;
 }
 

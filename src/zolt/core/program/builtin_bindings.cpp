@@ -15,6 +15,7 @@
 #include "zolt/core/script/code_builtins.h"
 #include "zolt/core/script_objects/random_builtins.h"
 #include "zolt/core/script_objects/string_builtins.h"
+#include "zolt/renderer/materials/material_builtins.h"
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
@@ -47,8 +48,8 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::lights, nullptr},
     {Family::loading_screen, nullptr},
     {Family::main_thread, &bind_main_thread_builtins},
-    {Family::material_server, nullptr},
-    {Family::materials, nullptr},
+    {Family::material_server, &renderer::bind_material_server_builtins},
+    {Family::materials, &renderer::bind_material_builtins},
     {Family::meshes, nullptr},
     {Family::messages, &bind_message_builtins},
     {Family::motions, nullptr},

@@ -13,6 +13,7 @@
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/texture/texture_server.h"
 
 namespace zolt::core {
@@ -30,6 +31,7 @@ ServerBase* const registration_order[] = {
     &code_server,
     &placement_server,
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
+    &renderer::material_server,  // creates the default material
     // The sound output starts here.
     &message_server,
     &proxy_server,

@@ -10,6 +10,7 @@
 
 #include "zolt/core/object_server/object_handle.h"
 #include "zolt/renderer/shaders/shader_library_format.h"
+#include "zolt/renderer/shaders/shader_tags.h"
 
 namespace zolt::storage {
 class SaveStream;
@@ -94,6 +95,18 @@ struct TagNumberList {
     uint32_t length = 0;
 };
 TagNumberList get_variant_texture_tags(uint32_t variant);
+// 0 for an entry past the table.
+uint32_t get_entry_flags(uint32_t entry);
+// The entry's default tag tables, read in place (empty past the table).
+struct EntryTagDefaults {
+    TableReference<uint32_t> constant_tags;
+    TableReference<uint32_t> texture_tags;
+    TableReference<uint32_t> fibre_tags;
+    int32_t fibre_parameter = -1;
+};
+EntryTagDefaults get_entry_tag_defaults(uint32_t entry);
+// Both condition counts of the slot pass, for a material's context.
+bool slot_pass_conditions_pass(uint32_t slot_pass_index, ShaderLibraryContext& context);
 TagNumberList get_variant_constant_tags(uint32_t variant);
 
 }  // namespace zolt::renderer::shader_library

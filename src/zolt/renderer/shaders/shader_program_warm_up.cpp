@@ -45,6 +45,10 @@ void draw_one_primitive() {
 
 }  // namespace
 
+void keep_warm_up_alive() {
+    keep_alive(false);
+}
+
 void set_warm_up_hooks(const WarmUpHooks& hooks) {
     warm_up_hooks = hooks;
 }

@@ -22,6 +22,8 @@ struct WarmUpHooks {
     void (*update_network)() = nullptr;
 };
 void set_warm_up_hooks(const WarmUpHooks& hooks);
+// The loading screen's turn between two warm-up draws of another module.
+void keep_warm_up_alive();
 
 // With setup pairs (entry flag 0x2000000) setup n becomes 2n + 1 for a
 // drawable whose mesh asks for it, else 2n.

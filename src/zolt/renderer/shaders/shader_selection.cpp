@@ -147,4 +147,34 @@ TagNumberList get_variant_constant_tags(uint32_t variant_index) {
     return get_tag_list(variant.constant_tag_list_offset, variant.constant_tag_list_length);
 }
 
+uint32_t get_entry_flags(uint32_t entry_index) {
+    ShaderEntry entry;
+    return read_entry(entry_index, &entry) ? entry.flags : 0;
+}
+
+EntryTagDefaults get_entry_tag_defaults(uint32_t entry_index) {
+    ShaderEntry entry;
+    if (!read_entry(entry_index, &entry)) {
+        return {};
+    }
+    const ShaderLibraryHeader& header = get_library_header();
+    const auto table = [](const TableLocation& location, uint32_t first, uint32_t count) {
+        if (count == 0) {
+            return TableReference<uint32_t>{};
+        }
+        return TableReference<uint32_t>{
+            reinterpret_cast<const uint32_t*>(get_loaded_library().data + location.offset) + first, count};
+    };
+    return {table(header.constant_tag_defaults, entry.first_constant_tag_default, entry.constant_tag_default_count),
+            table(header.texture_tag_defaults, entry.first_texture_tag_default, entry.texture_tag_default_count),
+            table(header.fibre_tag_defaults, entry.first_fibre_tag_default, entry.fibre_tag_default_count),
+            entry.default_fibre_parameter};
+}
+
+bool slot_pass_conditions_pass(uint32_t slot_pass_index, ShaderLibraryContext& context) {
+    const ShaderSlotPass slot_pass = read_record<ShaderSlotPass>(get_library_header().slot_passes, slot_pass_index);
+    return evaluate_condition_range(slot_pass.first_condition, slot_pass.runtime_condition_count,
+                                    slot_pass.common_condition_count, ConditionMode::runtime, context);
+}
+
 }  // namespace zolt::renderer::shader_library

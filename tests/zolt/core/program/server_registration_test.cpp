@@ -25,6 +25,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::code,
     server_type::placement,
     server_type::texture,
+    server_type::material,
     server_type::message,
     server_type::proxy,
     server_type::task,

@@ -1,0 +1,109 @@
+#include "zolt/renderer/materials/material_builtins.h"
+
+#include "zolt/builtins/builtin_binding.h"
+#include "zolt/renderer/materials/material_server.h"
+
+namespace zolt::renderer {
+
+namespace {
+
+using MaterialHandle = core::BuiltinHandle<core::BuiltinKind::material_handle>;
+using core::AnyHandle;
+
+constexpr uint32_t visual_server_type = 26;
+
+Material* find_modifiable(MaterialHandle handle) {
+    Material* const material = material_server.find_material(handle.value);
+    return material != nullptr && material->is_modifiable() ? material : nullptr;
+}
+
+geometry::Vector4 get_material_vector(MaterialHandle handle, uint32_t index) {
+    const Material* const material = material_server.find_material(handle.value);
+    if (material == nullptr || index >= material->description.vectors.count) {
+        return {};
+    }
+    const shader_library::ConstantValue& value = material->description.vectors.data[index];
+    return {value.get_float(0), value.get_float(1), value.get_float(2), value.get_float(3)};
+}
+
+void set_material_vector(MaterialHandle handle, uint32_t index, geometry::Vector4 vector) {
+    if (Material* const material = find_modifiable(handle)) {
+        shader_library::ConstantValue value;
+        value.set_floats(vector.x, vector.y, vector.z, vector.w);
+        material->set_vector(index, value);
+    }
+}
+
+uint32_t get_material_texture(MaterialHandle handle, uint32_t index) {
+    const Material* const material = material_server.find_material(handle.value);
+    return material != nullptr && index < material->description.textures.count
+               ? material->description.textures.data[index]
+               : 0;
+}
+
+void set_material_texture(MaterialHandle handle, uint32_t index, uint32_t texture_id) {
+    if (Material* const material = find_modifiable(handle)) {
+        material->set_texture(index, texture_id);
+    }
+}
+
+uint32_t get_material_constant_tag(MaterialHandle handle, uint32_t index) {
+    const Material* const material = material_server.find_material(handle.value);
+    return material != nullptr && index < material->effective_constant_tags.count
+               ? material->effective_constant_tags.data[index]
+               : 0;
+}
+
+void set_material_constant_tag(MaterialHandle handle, uint32_t index, uint32_t tag) {
+    if (Material* const material = find_modifiable(handle)) {
+        material->set_constant_tag(index, tag);
+    }
+}
+
+uint32_t get_material_texture_tag(MaterialHandle handle, uint32_t index) {
+    const Material* const material = material_server.find_material(handle.value);
+    return material != nullptr && index < material->effective_texture_tags.count
+               ? material->effective_texture_tags.data[index]
+               : 0;
+}
+
+void set_material_texture_tag(MaterialHandle handle, uint32_t index, uint32_t tag) {
+    if (Material* const material = find_modifiable(handle)) {
+        material->set_texture_tag(index, tag);
+    }
+}
+
+void refresh_materials(AnyHandle object, uint32_t flags) {
+    // Visuals rebind their own materials once they exist; every other
+    // object asks for the whole server.
+    if (core::get_handle_server_type(object.value) == visual_server_type && core::get_object(object.value) != nullptr) {
+        return;
+    }
+    material_server.requeue_all(flags);
+}
+
+void reselect_material_shaders() {
+    material_server.reselect_all();
+}
+
+}  // namespace
+
+void bind_material_builtins(core::BuiltinTable& table) {
+    using core::BuiltinId;
+    core::bind_builtin<BuiltinId::get_material_vector, &get_material_vector>(table);
+    core::bind_builtin<BuiltinId::set_material_vector, &set_material_vector>(table);
+    core::bind_builtin<BuiltinId::get_material_texture, &get_material_texture>(table);
+    core::bind_builtin<BuiltinId::set_material_texture, &set_material_texture>(table);
+    core::bind_builtin<BuiltinId::get_material_constant_tag, &get_material_constant_tag>(table);
+    core::bind_builtin<BuiltinId::set_material_constant_tag, &set_material_constant_tag>(table);
+    core::bind_builtin<BuiltinId::get_material_texture_tag, &get_material_texture_tag>(table);
+    core::bind_builtin<BuiltinId::set_material_texture_tag, &set_material_texture_tag>(table);
+}
+
+void bind_material_server_builtins(core::BuiltinTable& table) {
+    using core::BuiltinId;
+    core::bind_builtin<BuiltinId::refresh_materials, &refresh_materials>(table);
+    core::bind_builtin<BuiltinId::reselect_material_shaders, &reselect_material_shaders>(table);
+}
+
+}  // namespace zolt::renderer
