@@ -22,6 +22,7 @@ packages=(
   libegl-mesa0
   libgl1-mesa-dri
   libsdl2-dev
+  libbullet-dev
   xvfb
   xauth
   xdotool
