@@ -24,6 +24,7 @@ packages=(
   libsdl2-dev
   libgtk-3-dev
   libxrandr-dev
+  libbullet-dev
   xvfb
   xauth
   xdotool

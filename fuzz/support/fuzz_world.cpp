@@ -8,6 +8,8 @@
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/physics/physx_actor_server.h"
+#include "zolt/physics/physx_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/storage/load_stream.h"
 #include "zolt/storage/save_stream.h"
@@ -54,6 +56,8 @@ void start_fuzz_world() {
     core::alias_server.register_server();
     core::proxy_server.register_server();
     core::placement_server.register_server();
+    physics::physx_server.register_server();
+    physics::physx_actor_server.register_server();
     core::string_server.register_server();
     core::array_server.register_server();
     core::dictionary_server.register_server();

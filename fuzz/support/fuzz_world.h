@@ -6,8 +6,8 @@
 
 namespace zolt::fuzz {
 
-// Registers the alias, proxy, placement, string, array, dictionary and
-// random-generator servers, once.
+// Registers the alias, proxy, placement, physics, physics actor, string,
+// array, dictionary and random-generator servers, once.
 void start_fuzz_world();
 
 void save_fuzz_world(std::vector<uint8_t>& bytes);

@@ -26,6 +26,7 @@
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/physics/physx_actor_server.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
 #include "zpack/lib/lz_packer.h"
 #include "zpack/lib/pack_writer.h"
@@ -172,6 +173,8 @@ void write_world_seeds() {
     array->set_length(3);
     core::dictionary_server.create_dictionary(8);
     core::random_generator_server.create_object_internal(7);
+    static_cast<physics::PhysXActor*>(physics::physx_actor_server.create_object_internal(0))
+        ->record_contact_partner(0x01300001, 1667);
     core::alias_server.set_alias(core::make_alias_handle(3), name->get_handle());
     fuzz::save_fuzz_world(bytes);
     write_seed("world_load", "small_world", bytes);

@@ -16,8 +16,9 @@ namespace {
 // The first task runs the sample content's self-check and quits, so the
 // whole road runs in the real program: pack list, pack, code objects,
 // tasks waiting on their clock, messages and listeners, strings, arrays,
-// dictionaries, placements, random generators, the sample's texture pack
-// made into texture objects, the configuration file and the quit builtin.
+// dictionaries, placements, random generators, a stack of physics crates,
+// the sample's texture pack made into texture objects, the configuration
+// file and the quit builtin.
 constexpr const char* first_task = R"(.code 0 1
 .entry quiet
 .entry main
@@ -35,8 +36,9 @@ bool assemble_packs(const test::TemporaryFolder& folder) {
     const std::string main_source = folder.write_file("main.zasm", first_task);
     const std::string pack = folder.get_path("game.pack");
     const std::string self_check = std::string(ZOLT_CONTENT_SOURCE_PATH) + "/self_check.zasm";
-    std::vector<const char*> arguments = {"zasm",       "assemble",          "--key",           "0",
-                                          pack.c_str(), main_source.c_str(), self_check.c_str()};
+    const std::string crates = std::string(ZOLT_CONTENT_SOURCE_PATH) + "/crates.zasm";
+    std::vector<const char*> arguments = {
+        "zasm", "assemble", "--key", "0", pack.c_str(), main_source.c_str(), self_check.c_str(), crates.c_str()};
     if (tools::run_zasm(static_cast<int>(arguments.size()), const_cast<char**>(arguments.data())) != 0) {
         return false;
     }
@@ -71,7 +73,7 @@ TEST(SelfCheck, TheSampleSelfCheckPassesInTheProgramUnderXAndTheGameQuits) {
     seeded.next();
     seeded.next();
     const std::string written = test::read_file_bytes(folder.get_path("result.txt"));
-    EXPECT_NE(written.find("dm_levels = 511\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("dm_levels = 1023\r\n"), std::string::npos) << written;
     EXPECT_NE(written.find("tdm_levels = " + std::to_string(seeded.next()) + "\r\n"), std::string::npos) << written;
 }
 

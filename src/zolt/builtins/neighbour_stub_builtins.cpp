@@ -46,9 +46,4 @@ void bind_navigation_stub_builtins(BuiltinTable& table) {
     bind_unbuilt_family(table, BuiltinFamily::navigation);
 }
 
-void bind_physics_stub_builtins(BuiltinTable& table) {
-    table.bind(BuiltinId::unused_388, &answer_one);
-    bind_unbuilt_family(table, BuiltinFamily::physics);
-}
-
 }  // namespace zolt::core

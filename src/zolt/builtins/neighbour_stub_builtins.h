@@ -1,15 +1,14 @@
 #pragma once
 // Families whose subsystems do not exist yet but whose stubs answer more than
 // the neutral result of their rows: world structure and navigation (up
-// vectors, "blocked", the open-ground state, -1 indices, missed rays) and
-// physics (388 answers 1). Each answers what it answers for a handle that
-// names nothing and changes nothing; the rest of the family answers neutral.
+// vectors, "blocked", the open-ground state, -1 indices, missed rays). Each
+// answers what it answers for a handle that names nothing and changes
+// nothing; the rest of the family answers neutral.
 // Main thread only.
 #include "zolt/builtins/builtin_table.h"
 
 namespace zolt::core {
 
 void bind_navigation_stub_builtins(BuiltinTable& table);
-void bind_physics_stub_builtins(BuiltinTable& table);
 
 }  // namespace zolt::core

@@ -15,10 +15,11 @@
 #include "zolt/core/script/code_builtins.h"
 #include "zolt/core/script_objects/random_builtins.h"
 #include "zolt/core/script_objects/string_builtins.h"
-#include "zolt/renderer/materials/material_builtins.h"
+#include "zolt/physics/physx_builtins.h"
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
+#include "zolt/renderer/materials/material_builtins.h"
 #include "zolt/renderer/shaders/shader_library_builtins.h"
 #include "zolt/renderer/texture/texture_builtins.h"
 
@@ -56,7 +57,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::navigation, &bind_navigation_stub_builtins},
     {Family::network, nullptr},
     {Family::particles, nullptr},
-    {Family::physics, &bind_physics_stub_builtins},
+    {Family::physics, &physics::bind_physics_builtins},
     {Family::placements, &bind_placement_builtins},
     {Family::random, &bind_random_builtins},
     {Family::resources, &bind_resource_builtins},

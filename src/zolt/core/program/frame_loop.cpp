@@ -6,6 +6,7 @@
 #include "zolt/core/events/message_server.h"
 #include "zolt/core/main_thread/message_pump.h"
 #include "zolt/network/network_services.h"
+#include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 #include "zolt/renderer/backend/rendering_commands.h"
@@ -38,8 +39,8 @@ FrameLoopResult run_state(FrameLoopState state) {
     case FrameLoopState::start_physics_step:
         if (!physics_step_in_progress && physics::physx_server.is_asynchronous_step_enabled()) {
             if (!physics::disable_physx_physics) {
-                physics::physx_actor_server.update_before_scene_step();
-                physics::physx_server.start_scene_step();
+                physics::physx_actor_server.update_before_scene_step(physics::secondary_scene);
+                physics::physx_server.start_scene_step(physics::secondary_scene);
             }
             physics_step_in_progress = true;
         }
@@ -51,8 +52,8 @@ FrameLoopResult run_state(FrameLoopState state) {
         renderer::end_frame_pacing();
         if (physics_step_in_progress) {
             if (!physics::disable_physx_physics) {
-                physics::physx_server.is_scene_step_finished();
-                physics::physx_actor_server.update_after_scene_step();
+                physics::physx_server.is_scene_step_finished(physics::secondary_scene, true);
+                physics::physx_actor_server.update_after_scene_step(physics::secondary_scene);
             }
             physics_step_in_progress = false;
         }

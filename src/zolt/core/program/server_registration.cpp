@@ -14,6 +14,8 @@
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/renderer/materials/material_server.h"
+#include "zolt/physics/physx_actor_server.h"
+#include "zolt/physics/physx_server.h"
 #include "zolt/renderer/texture/texture_server.h"
 
 namespace zolt::core {
@@ -30,6 +32,8 @@ ServerBase* const registration_order[] = {
     &listener_server,
     &code_server,
     &placement_server,
+    &physics::physx_server,
+    &physics::physx_actor_server,
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     &renderer::material_server,  // creates the default material
     // The sound output starts here.

@@ -7,6 +7,7 @@
 #include "support/child_process.h"
 #include "support/game_folder.h"
 #include "zolt/core/program/engine.h"
+#include "zolt/physics/physx_common.h"
 
 namespace zolt::core {
 namespace {
@@ -24,6 +25,8 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::listener,
     server_type::code,
     server_type::placement,
+    physics::physx_server_type::physx,
+    physics::physx_server_type::actor,
     server_type::texture,
     server_type::material,
     server_type::message,
