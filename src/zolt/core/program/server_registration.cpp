@@ -8,10 +8,13 @@
 #include "zolt/core/placement/placement_server.h"
 #include "zolt/core/resources/resource_server.h"
 #include "zolt/core/script/code_server.h"
+#include "zolt/core/script/semaphore.h"
+#include "zolt/core/script/state_machine.h"
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
+#include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/renderer/texture/texture_server.h"
 
@@ -25,6 +28,7 @@ ServerBase* const registration_order[] = {
     &resource_server,  // opens the packs and loads those of key 0
     &event_server,
     &dictionary_server,
+    &storage_server,
     &array_server,
     &listener_server,
     &code_server,
@@ -32,8 +36,10 @@ ServerBase* const registration_order[] = {
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     // The sound output starts here.
     &message_server,
+    &state_machine_server,
     &proxy_server,
     &task_server,
+    &semaphore_server,
 };
 
 static_assert(first_server_after_sound_start <= std::size(registration_order));

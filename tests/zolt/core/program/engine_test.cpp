@@ -50,8 +50,8 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
     EXPECT_NE(
         result.standard_error.find(
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
-            "ArrayServer ListenerServer CodeServer PlacementServer TextureServer MessageServer ProxyServer TaskServer "
-            "late\n"),
+            "StorageServer ArrayServer ListenerServer CodeServer PlacementServer TextureServer MessageServer "
+            "StateMachineServer ProxyServer TaskServer SemaphoreServer late\n"),
         std::string::npos)
         << result.standard_error;
     const size_t late = result.standard_error.find("unregister late");
