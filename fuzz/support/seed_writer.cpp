@@ -13,6 +13,7 @@
 #include "launcher/config_record.h"
 #include "libs/utility/config_test_table.h"
 #include "libs/utility/config_text.h"
+#include "libs/utility/crc32.h"
 #include "support/fuzz_world.h"
 #include "zasm/lib/code_assembler.h"
 #include "zcontent/lib/content_manifest.h"
@@ -25,9 +26,12 @@
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
+#include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
+#include "zolt/storage/save_file_layout.h"
+#include "zolt/storage/save_header.h"
 #include "zpack/lib/lz_packer.h"
 #include "zpack/lib/pack_writer.h"
 
@@ -187,6 +191,54 @@ void write_world_seeds() {
     write_unpacker_seed("small_world", bytes);
 }
 
+// Save files of a small world as the save manager writes them: the
+// reserved area, the storage block and its CRC, the header (no code is
+// loaded, so its code CRC is 0), the world and the stream's CRC.
+void write_save_file_seeds() {
+    // The save file target's world has a storage chain of two blocks after the fuzz world.
+    core::storage_server.register_server();
+    core::Storage* const storage = core::storage_server.create_block();
+    core::Property value;
+    value.set_u32(0x10000000, 0x5EED);
+    storage->set_property(0x10000080, value);
+    Bytes world;
+    fuzz::save_fuzz_world(world);
+    Bytes file(storage::save_reserved_size + storage::storage_block_size, 0);
+    for (uint32_t index = 0; index < 64; ++index) {
+        file[storage::save_reserved_size + index] = static_cast<uint8_t>(index * 3);
+    }
+    auto append_word = [&file](uint32_t word) {
+        for (uint32_t shift = 0; shift < 32; shift += 8) {
+            file.push_back(static_cast<uint8_t>(word >> shift));
+        }
+    };
+    append_word(compute_crc32(file.data() + storage::save_reserved_size, storage::storage_block_size));
+    uint32_t header[storage::save_header_word_count];
+    storage::make_save_header(0, 0x00010001, 12345, header);
+    for (const uint32_t word : header) {
+        append_word(word);
+    }
+    file.insert(file.end(), world.begin(), world.end());
+    append_word(compute_crc32(file.data() + storage::save_stream_offset, file.size() - storage::save_stream_offset));
+    write_seed("save_file", "small_world_save", file);
+    // The target makes the CRC right when the first byte is odd.
+    file[0] = 1;
+    write_seed("save_file", "small_world_save_crc_fixed", file);
+}
+
+// Profiles of 0, 1 and 250 words, each behind the CRC of its data.
+void write_profile_seeds() {
+    for (const uint32_t count : {0u, 1u, 250u}) {
+        Bytes file(4 + 4 * count);
+        for (uint32_t index = 4; index < file.size(); ++index) {
+            file[index] = static_cast<uint8_t>(index * 7);
+        }
+        const uint32_t crc = compute_crc32(file.data() + 4, file.size() - 4);
+        std::memcpy(file.data(), &crc, 4);
+        write_seed("profile", "profile_" + std::to_string(count) + "_words", file);
+    }
+}
+
 // zasm's keywords: the opcode names from the one opcode table, then the
 // directives and operand forms.
 void write_zasm_dictionary() {
@@ -301,6 +353,8 @@ int main(int argument_count, char** arguments) {
     write_config_seeds();
     write_launcher_config_seeds();
     write_world_seeds();
+    write_save_file_seeds();
+    write_profile_seeds();
     write_zasm_dictionary();
     write_texture_seeds();
     return has_failed ? 1 : 0;

@@ -23,6 +23,9 @@ using CodeHandle = BuiltinHandle<BuiltinKind::code_handle>;
 using PlacementHandle = BuiltinHandle<BuiltinKind::placement_handle>;
 using RandomGeneratorHandle = BuiltinHandle<BuiltinKind::random_generator_handle>;
 using StringHandle = BuiltinHandle<BuiltinKind::string_handle>;
+using StateMachineHandle = BuiltinHandle<BuiltinKind::state_machine_handle>;
+using StorageHandle = BuiltinHandle<BuiltinKind::storage_handle>;
+using GameHandle = BuiltinHandle<BuiltinKind::game_handle>;
 
 // Two floats in r0 and r2.
 struct ScriptVector2 {

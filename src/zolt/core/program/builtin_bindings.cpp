@@ -13,6 +13,7 @@
 #include "zolt/core/placement/placement_builtins.h"
 #include "zolt/core/resources/resource_builtins.h"
 #include "zolt/core/script/code_builtins.h"
+#include "zolt/core/script/state_machine_builtins.h"
 #include "zolt/core/script_objects/random_builtins.h"
 #include "zolt/core/script_objects/string_builtins.h"
 #include "zolt/physics/physx_builtins.h"
@@ -22,6 +23,7 @@
 #include "zolt/renderer/materials/material_builtins.h"
 #include "zolt/renderer/shaders/shader_library_builtins.h"
 #include "zolt/renderer/texture/texture_builtins.h"
+#include "zolt/storage/save_builtins.h"
 
 namespace zolt::core {
 
@@ -61,12 +63,12 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::placements, &bind_placement_builtins},
     {Family::random, &bind_random_builtins},
     {Family::resources, &bind_resource_builtins},
-    {Family::save_system, nullptr},
+    {Family::save_system, &storage::bind_save_builtins},
     {Family::server_statistics, &bind_server_statistics_builtins},
     {Family::shader_library, &renderer::shader_library::bind_shader_library_builtins},
     {Family::skeletons, nullptr},
     {Family::sound, nullptr},
-    {Family::state_machines, nullptr},
+    {Family::state_machines, &bind_state_machine_builtins},
     {Family::strings, &bind_string_builtins},
     {Family::stubs, &bind_stub_builtins},
     {Family::system, nullptr},

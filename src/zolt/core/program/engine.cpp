@@ -22,6 +22,7 @@
 #include "zolt/renderer/graphics_library/game_window.h"
 #include "zolt/renderer/graphics_library/gamma.h"
 #include "zolt/sound/sound_manager.h"
+#include "zolt/storage/save_manager.h"
 
 namespace zolt {
 
@@ -40,6 +41,7 @@ void start_engine() {
     renderer::initialize_display();
     renderer::initialize_frame_rate_control();
     renderer::register_as_rendering_thread();
+    storage::save_manager.initialize();
     register_steam_callbacks();
     random_generator_server.seed_global_generator();
     const std::span<ServerBase* const> servers = get_server_registration_order();

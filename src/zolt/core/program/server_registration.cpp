@@ -8,10 +8,13 @@
 #include "zolt/core/placement/placement_server.h"
 #include "zolt/core/resources/resource_server.h"
 #include "zolt/core/script/code_server.h"
+#include "zolt/core/script/semaphore.h"
+#include "zolt/core/script/state_machine.h"
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
+#include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/physics/physx_actor_server.h"
@@ -28,6 +31,7 @@ ServerBase* const registration_order[] = {
     &resource_server,  // opens the packs and loads those of key 0
     &event_server,
     &dictionary_server,
+    &storage_server,
     &array_server,
     &listener_server,
     &code_server,
@@ -38,8 +42,10 @@ ServerBase* const registration_order[] = {
     &renderer::material_server,  // creates the default material
     // The sound output starts here.
     &message_server,
+    &state_machine_server,
     &proxy_server,
     &task_server,
+    &semaphore_server,
 };
 
 static_assert(first_server_after_sound_start <= std::size(registration_order));

@@ -369,6 +369,14 @@ slice_end:
         ZOLT_CHECK_STACK(wait);
         ZOLT_CALL_OUT(wait_opcode(context, running));
         ZOLT_NEXT;
+    op_wait_semaphore:
+        ZOLT_CHECK_STACK(wait_semaphore);
+        ZOLT_CALL_OUT(wait_semaphore_opcode(context, running));
+        ZOLT_NEXT;
+    op_signal_semaphore:
+        ZOLT_CHECK_STACK(signal_semaphore);
+        ZOLT_CALL_OUT(signal_semaphore_opcode(context, running));
+        ZOLT_NEXT;
     op_post_message:
         ZOLT_CHECK_STACK(post_message);
         post_message_opcode(context, running);
@@ -1387,11 +1395,14 @@ slice_end:
         ZOLT_CHECK_SHARED_STACK;
         vector::pack_color(stack, sp, opcode - number_of(Opcode::pack_color3) + 3);
         ZOLT_NEXT;
-    // Semaphores and saved games are not run by this interpreter yet.
-    op_wait_semaphore:
-    op_signal_semaphore:
     op_save_game:
+        ZOLT_CHECK_STACK(save_game);
+        ZOLT_CALL_OUT(save_game_opcode(context, running));
+        ZOLT_NEXT;
     op_load_game:
+        ZOLT_CHECK_STACK(load_game);
+        ZOLT_CALL_OUT(load_game_opcode(context, running));
+        ZOLT_NEXT;
 no_body:
     goto fault;
 

@@ -45,10 +45,15 @@ StepResult return_from_call(ScriptContext& context, const RunningTask& running);
 // Task control and objects.
 StepResult start_task_opcode(ScriptContext& context, const RunningTask& running);
 StepResult wait_opcode(ScriptContext& context, const RunningTask& running);
+StepResult wait_semaphore_opcode(ScriptContext& context, const RunningTask& running);
+StepResult signal_semaphore_opcode(ScriptContext& context, const RunningTask& running);
 void post_message_opcode(ScriptContext& context, const RunningTask& running);
 StepResult create_object_opcode(ScriptContext& context, const RunningTask& running);
 StepResult destroy_object_opcode(ScriptContext& context, const RunningTask& running);
 StepResult shake_resources_opcode(ScriptContext& context, const RunningTask& running);
+// Saved games: the task's frame is in the save, so a loaded game resumes it.
+StepResult save_game_opcode(ScriptContext& context, const RunningTask& running);
+StepResult load_game_opcode(ScriptContext& context, const RunningTask& running);
 void set_context_opcode(const RunningTask& running, ObjectHandle handle);
 ObjectHandle resolve_object_opcode(ObjectHandle handle);
 

@@ -2,9 +2,11 @@
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/core/resources/resource_server.h"
 #include "zolt/core/script/interpreter_state.h"
+#include "zolt/core/script/semaphore.h"
 #include "zolt/core/script/task.h"
 #include "zolt/core/script/task_server.h"
 #include "zolt/renderer/backend/rendering_command.h"
+#include "zolt/storage/save_manager.h"
 
 namespace zolt::core {
 
@@ -46,6 +48,29 @@ StepResult wait_opcode(ScriptContext& context, const RunningTask& running) {
     }
     context.registers[0] = 0;
     return StepResult::next;
+}
+
+StepResult wait_semaphore_opcode(ScriptContext& context, const RunningTask& running) {
+    Semaphore* const semaphore = find_semaphore(context.registers[0]);
+    const uint32_t mask = context.registers[2];
+    context.registers[0] = 0;
+    if (semaphore == nullptr || mask == 0) {
+        return StepResult::next;
+    }
+    semaphore->add_waiter(running.task, mask);
+    return StepResult::suspend;
+}
+
+StepResult signal_semaphore_opcode(ScriptContext& context, const RunningTask& running) {
+    Semaphore* const semaphore = find_semaphore(context.registers[0]);
+    // No semaphore releases no task; the handle left in r0 would read as a count.
+    context.registers[0] = 0;
+    if (semaphore == nullptr) {
+        return StepResult::next;
+    }
+    context.registers[0] = semaphore->release_waiters(context.registers[2], context.registers[4]);
+    // A woken task is due now in front of this one.
+    return check_after_call_out(context, running);
 }
 
 void post_message_opcode(ScriptContext& context, const RunningTask& running) {
@@ -107,6 +132,37 @@ StepResult shake_resources_opcode(ScriptContext& context, const RunningTask& run
         return StepResult::destroyed;
     }
     return refresh_code(context) ? StepResult::next : StepResult::fault;
+}
+
+StepResult save_game_opcode(ScriptContext& context, const RunningTask& running) {
+    const uint32_t save_id = context.registers[0];
+    // A game loaded from this save resumes here with r0 = -1.
+    context.registers[0] = 0xFFFFFFFF;
+    running.task->save_frame(context);
+    const bool saved = storage::save_manager.save_game(save_id);
+    if (!running.task->restore_frame(context)) {
+        return StepResult::fault;
+    }
+    context.registers[0] = saved ? 1 : 0;
+    return StepResult::next;
+}
+
+StepResult load_game_opcode(ScriptContext& context, const RunningTask& running) {
+    // The frame goes into the world a refused load puts back.
+    running.task->save_frame(context);
+    if (storage::save_manager.load_game_by_id(context.registers[0])) {
+        return StepResult::leave;
+    }
+    if (running.task->get_handle() != running.handle) {
+        return StepResult::destroyed;
+    }
+    task_server.set_current_task(running.task);
+    if (!running.task->restore_frame(context)) {
+        return StepResult::fault;
+    }
+    // A refused load answers 0, not the id it was given.
+    context.registers[0] = 0;
+    return StepResult::next;
 }
 
 void set_context_opcode(const RunningTask& running, ObjectHandle handle) {

@@ -50,8 +50,8 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
     EXPECT_NE(
         result.standard_error.find(
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
-            "ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer TextureServer "
-            "MaterialServer MessageServer ProxyServer TaskServer "
+            "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
+            "TextureServer MaterialServer MessageServer StateMachineServer ProxyServer TaskServer SemaphoreServer "
             "late\n"),
         std::string::npos)
         << result.standard_error;

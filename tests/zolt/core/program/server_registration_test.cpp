@@ -21,6 +21,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::resource,
     server_type::event,
     server_type::dictionary,
+    server_type::storage,
     server_type::array,
     server_type::listener,
     server_type::code,
@@ -30,8 +31,10 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::texture,
     server_type::material,
     server_type::message,
+    server_type::state_machine,
     server_type::proxy,
     server_type::task,
+    server_type::semaphore,
 };
 
 std::vector<uint32_t> types_of(std::span<ServerBase* const> servers) {
