@@ -22,6 +22,9 @@ packages=(
   libegl-mesa0
   libgl1-mesa-dri
   libsdl2-dev
+  libfaudio-dev
+  libvorbis-dev
+  libogg-dev
   xvfb
   xauth
   xdotool

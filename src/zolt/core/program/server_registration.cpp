@@ -14,6 +14,10 @@
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/renderer/texture/texture_server.h"
+#include "zolt/sound/resources/sound_bank_server.h"
+#include "zolt/sound/resources/wave_bank_server.h"
+#include "zolt/sound/sound_entity_server.h"
+#include "zolt/sound/sound_listener.h"
 
 namespace zolt::core {
 namespace {
@@ -34,6 +38,10 @@ ServerBase* const registration_order[] = {
     &message_server,
     &proxy_server,
     &task_server,
+    &sound::wave_bank_server,
+    &sound::sound_bank_server,
+    &sound::sound_listener_server,
+    &sound::sound_entity_server,
 };
 
 static_assert(first_server_after_sound_start <= std::size(registration_order));

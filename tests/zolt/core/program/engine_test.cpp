@@ -51,7 +51,7 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
         result.standard_error.find(
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "ArrayServer ListenerServer CodeServer PlacementServer TextureServer MessageServer ProxyServer TaskServer "
-            "late\n"),
+            "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),
         std::string::npos)
         << result.standard_error;
     const size_t late = result.standard_error.find("unregister late");
