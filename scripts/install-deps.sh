@@ -25,6 +25,9 @@ packages=(
   libgtk-3-dev
   libxrandr-dev
   libbullet-dev
+  libfaudio-dev
+  libvorbis-dev
+  libogg-dev
   xvfb
   xauth
   xdotool

@@ -32,6 +32,8 @@
 #include "zolt/renderer/texture/texture_resource_format.h"
 #include "zolt/storage/save_file_layout.h"
 #include "zolt/storage/save_header.h"
+#include "zolt/sound/resources/sound_bank_format.h"
+#include "zolt/sound/resources/wave_bank_format.h"
 #include "zpack/lib/lz_packer.h"
 #include "zpack/lib/pack_writer.h"
 
@@ -300,6 +302,79 @@ void write_texture_seeds() {
         1);
 }
 
+// A wave bank target's input: the data resource's size, then the header.
+void write_wave_bank_seed(const std::string& name, bool is_vorbis, const std::vector<sound::WaveDescription>& waves) {
+    Bytes header, data;
+    std::string error;
+    if (!sound::build_wave_bank(is_vorbis, waves, &header, &data, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: wave bank seed %s: %s\n", name.c_str(), error.c_str());
+        has_failed = true;
+        return;
+    }
+    Bytes seed(4);
+    const auto data_size = static_cast<uint32_t>(data.size());
+    std::memcpy(seed.data(), &data_size, 4);
+    seed.insert(seed.end(), header.begin(), header.end());
+    write_seed("wave_bank", name, seed);
+}
+
+void write_wave_bank_seeds() {
+    sound::WaveDescription tone;
+    tone.data.assign(400, 0);
+    sound::WaveDescription loop = tone;
+    loop.format = sound::wave_format::pcm_8;
+    loop.channels = 2;
+    loop.loops = true;
+    loop.loop_start = 100;
+    loop.loop_length = 200;
+    sound::WaveDescription outside;
+    outside.external_path = "waves/rain.raw";
+    outside.external_size = 1000;
+    write_wave_bank_seed("pcm", false, {tone, loop, outside});
+    sound::WaveDescription vorbis;
+    vorbis.format = sound::wave_format::vorbis;
+    vorbis.data.assign(300, 0x4F);
+    write_wave_bank_seed("vorbis", true, {vorbis, vorbis});
+}
+
+void write_sound_bank_seeds() {
+    sound::SoundDescription sound;
+    sound.sound.curve_point_count = 4;
+    sound.sound.curve_levels[0] = 200;
+    sound.sound.curve_levels[1] = 90;
+    sound.sound.maximum_distance = 20.0f;
+    sound.waves = {{1, 0, 2}, {1, 1, 3}};
+    sound.sound.playlist_type = 1;
+    const std::vector<sound::CueDescription> cues = {
+        {12, 1, 4, 0, {{0, 0, 1}, {0, 1, 1}}}, {0, 0, 0, 0, {}}, {1001, 3, 200, 2, {{0, 1, 1}}}};
+    Bytes bank;
+    std::string error;
+    if (!sound::build_sound_bank({1, 2}, cues, {sound, sound}, &bank, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: sound bank seed: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    write_seed("sound_bank", "two_cues", bank);
+}
+
+// The sample's sound description, with its waves' files left out of reach.
+void write_sound_description_seed(const std::string& manifest_path) {
+    tools::ContentManifest manifest;
+    std::string error;
+    if (!tools::read_content_manifest(manifest_path, &manifest, &error) || manifest.sound_description_path.empty()) {
+        return;
+    }
+    Bytes text;
+    if (!tools::read_file(manifest.sound_description_path, &text, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    write_seed("sound_description", std::filesystem::path(manifest_path).stem().string(), text);
+    const std::string banks_only = R"({"sound_banks": [{"number": 2, "sounds": [], "cues": []}], "wave_banks": []})";
+    write_seed("sound_description", "banks_only", banks_only);
+}
+
 // The sample content's manifests, as their authors wrote them.
 void write_manifest_seed(const std::string& path) {
     Bytes text;
@@ -345,6 +420,7 @@ int main(int argument_count, char** arguments) {
         if (std::filesystem::path(path).extension() == ".json") {
             write_manifest_seed(path);
             write_shader_library_seed(path);
+            write_sound_description_seed(path);
         } else {
             code_sources.push_back(path);
         }
@@ -357,5 +433,7 @@ int main(int argument_count, char** arguments) {
     write_profile_seeds();
     write_zasm_dictionary();
     write_texture_seeds();
+    write_wave_bank_seeds();
+    write_sound_bank_seeds();
     return has_failed ? 1 : 0;
 }

@@ -445,7 +445,7 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (!document.is_object()) {
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
-    if (!check_keys(document, {"pack", "textures", "shader_library"}, where, error)) {
+    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds"}, where, error)) {
         return false;
     }
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -456,6 +456,13 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
                               error);
         }
         manifest->shader_library_path = (folder / library.get<std::string>()).lexically_normal().string();
+    }
+    if (document.contains("sounds")) {
+        const Json& sounds = document["sounds"];
+        if (!sounds.is_string() || sounds.get_ref<const std::string&>().empty()) {
+            return where.fail("sounds", "expected a description file name, not " + quote_json_value(sounds), error);
+        }
+        manifest->sound_description_path = (folder / sounds.get<std::string>()).lexically_normal().string();
     }
     if (!document.contains("pack")) {
         return where.fail("pack", "missing", error);

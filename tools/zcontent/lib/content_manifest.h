@@ -32,6 +32,7 @@ struct ContentManifest {
     uint32_t pack_key = 0;
     std::vector<TextureEntry> textures;
     std::string shader_library_path;  // the description of resource 0x10000; empty for none
+    std::string sound_description_path;  // the wave and sound banks; empty for none
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

@@ -5,6 +5,7 @@
 
 #include "libs/io/pack_format.h"
 #include "shader_library_compiler.h"
+#include "sound_description.h"
 #include "texture_builder.h"
 #include "zolt/renderer/shaders/shader_library_format.h"
 
@@ -45,6 +46,17 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
         description->resources.push_back({renderer::shader_library::shader_library_resource_id,
                                           io::make_resource_flags(texture_alignment_exponent, 0, false), library,
                                           true});
+    }
+    if (!manifest.sound_description_path.empty()) {
+        std::vector<SoundResource> banks;
+        if (!compile_sound_description_file(manifest.sound_description_path, &banks, error)) {
+            return false;
+        }
+        // Bank records are read field by field: no alignment is needed.
+        for (SoundResource& bank : banks) {
+            description->resources.push_back(
+                {bank.id, io::make_resource_flags(0, 0, false), std::move(bank.data), true});
+        }
     }
     return true;
 }

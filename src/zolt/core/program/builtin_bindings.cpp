@@ -24,6 +24,7 @@
 #include "zolt/renderer/shaders/shader_library_builtins.h"
 #include "zolt/renderer/texture/texture_builtins.h"
 #include "zolt/storage/save_builtins.h"
+#include "zolt/sound/sound_builtins.h"
 
 namespace zolt::core {
 
@@ -67,7 +68,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::server_statistics, &bind_server_statistics_builtins},
     {Family::shader_library, &renderer::shader_library::bind_shader_library_builtins},
     {Family::skeletons, nullptr},
-    {Family::sound, nullptr},
+    {Family::sound, &sound::bind_sound_builtins},
     {Family::state_machines, &bind_state_machine_builtins},
     {Family::strings, &bind_string_builtins},
     {Family::stubs, &bind_stub_builtins},

@@ -20,6 +20,10 @@
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/texture/texture_server.h"
+#include "zolt/sound/resources/sound_bank_server.h"
+#include "zolt/sound/resources/wave_bank_server.h"
+#include "zolt/sound/sound_entity_server.h"
+#include "zolt/sound/sound_listener.h"
 
 namespace zolt::core {
 namespace {
@@ -46,6 +50,10 @@ ServerBase* const registration_order[] = {
     &proxy_server,
     &task_server,
     &semaphore_server,
+    &sound::wave_bank_server,
+    &sound::sound_bank_server,
+    &sound::sound_listener_server,
+    &sound::sound_entity_server,
 };
 
 static_assert(first_server_after_sound_start <= std::size(registration_order));

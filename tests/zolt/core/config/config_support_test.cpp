@@ -44,6 +44,8 @@ TEST(ConfigSupport, ModulesDeclareTheirRows) {
         {47, "config", ConfigVariableType::String, config_never_written, &config},
         {50, "disable_physx_physics", ConfigVariableType::Bool, config_written_when_changed,
          &physics::disable_physx_physics},
+        {55, "sound_environment_enabled", ConfigVariableType::Bool, config_written_when_changed,
+         &sound::sound_environment_enabled},
         {56, "xaudio_device_name", ConfigVariableType::String, config_written_when_changed, &sound::xaudio_device_name},
         {125, "save_path", ConfigVariableType::String, config_written_when_changed, &save_path},
     };
@@ -59,7 +61,7 @@ TEST(ConfigSupport, ModulesDeclareTheirRows) {
         }
         EXPECT_TRUE(table.has_default_value(c.number)) << c.name;
     }
-    for (uint32_t number : {4u, 5u, 6u, 46u, 52u, 53u, 54u, 55u, 94u, 115u, 116u, 121u, 122u, 127u}) {
+    for (uint32_t number : {4u, 5u, 6u, 46u, 52u, 53u, 54u, 94u, 115u, 116u, 121u, 122u, 127u}) {
         EXPECT_EQ(table.get_variable(number), nullptr) << number;
     }
     EXPECT_STREQ(save_path, ".");

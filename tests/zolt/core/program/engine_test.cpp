@@ -52,7 +52,7 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
             "TextureServer MaterialServer MessageServer StateMachineServer ProxyServer TaskServer SemaphoreServer "
-            "late\n"),
+            "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),
         std::string::npos)
         << result.standard_error;
     const size_t late = result.standard_error.find("unregister late");

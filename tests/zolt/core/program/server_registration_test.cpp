@@ -8,6 +8,10 @@
 #include "support/game_folder.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/physics/physx_common.h"
+#include "zolt/sound/resources/sound_bank_server.h"
+#include "zolt/sound/resources/wave_bank_server.h"
+#include "zolt/sound/sound_entity_server.h"
+#include "zolt/sound/sound_listener.h"
 
 namespace zolt::core {
 namespace {
@@ -35,6 +39,10 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::proxy,
     server_type::task,
     server_type::semaphore,
+    sound::wave_bank_server_type,
+    sound::sound_bank_server_type,
+    sound::sound_listener_server_type,
+    sound::sound_entity_server_type,
 };
 
 std::vector<uint32_t> types_of(std::span<ServerBase* const> servers) {
