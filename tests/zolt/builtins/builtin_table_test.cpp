@@ -111,7 +111,9 @@ TEST(BuiltinTable, UnbuiltFamiliesAnswerTheNeutralResultOfEachRow) {
             ++checked;
         }
     }
-    EXPECT_GT(checked, 200u);
+    // The families still without bodies shrink as they are built; enough
+    // rows stay to exercise every result kind.
+    EXPECT_GT(checked, 100u);
 }
 
 // Arguments pushed by real bytecode in the order the row lists them, top

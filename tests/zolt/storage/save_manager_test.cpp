@@ -435,7 +435,10 @@ TEST_F(SaveManagerTest, TheSaveOpcodeResumesAfterItselfWithMinusOneAndARefusedLo
     EXPECT_NE(std::find(refused.begin(), refused.end(), 0xBADu), refused.end());
 
     SaveWorld::start(test::loader_entry, report_handle, 0, 0x00020001);
-    SaveWorld::frames(2);
+    SaveWorld::frames_until([report_handle] {
+        const std::vector<uint32_t> report = test::read_report(core::array_server.get_typed_object(report_handle));
+        return report.size() >= 3 && report[0] == 0xFFFFFFFFu;
+    });
     // The loaded world's report held the answer 1 only; the saver resumed with -1.
     const std::vector<uint32_t> resumed = test::read_report(core::array_server.get_typed_object(report_handle));
     ASSERT_GE(resumed.size(), 3u);

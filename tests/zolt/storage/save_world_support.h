@@ -122,6 +122,16 @@ public:
             frame();
         }
     }
+    // Frames until the condition holds, at most limit of them: how many
+    // frames a task needs to wake depends on the frame period the clocks
+    // measured, which a loaded machine stretches.
+    template <typename Condition>
+    static bool frames_until(Condition done, uint32_t limit = 100) {
+        for (uint32_t index = 0; index < limit && !done(); ++index) {
+            frame();
+        }
+        return done();
+    }
 
     static core::Task* start(uint32_t entry, core::ObjectHandle report, uint32_t r4 = 0, uint32_t r5 = 0,
                              uint32_t r6 = 0) {
