@@ -1,4 +1,5 @@
 #include "zolt/core/script/semaphore.h"
+#include "support/world_round_trip.h"
 
 #include <gtest/gtest.h>
 
@@ -168,15 +169,7 @@ TEST_F(SemaphoreTest, SavingAndLoadingKeepsTheWaitersOrderAndMasks) {
     destroy_object(tasks[0]);
     const std::vector<ObjectHandle> before = waiters_oldest_first(semaphore);
     const ObjectHandle handle = semaphore->get_handle();
-    {
-        storage::MemorySaveStream stream;
-        ASSERT_TRUE(stream.open(0x10000000));
-        save_all_servers(stream);
-        ASSERT_TRUE(stream.finish());
-    }
-    storage::MemoryLoadStream stream;
-    ASSERT_TRUE(stream.open(0x10000000));
-    ASSERT_TRUE(load_all_servers(stream));
+    ASSERT_TRUE(zolt::test::save_and_load_world(0x10000000));
     Semaphore* const loaded = find_semaphore(handle);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(waiters_oldest_first(loaded), before);

@@ -1,4 +1,5 @@
 #include "zolt/core/script/state_machine.h"
+#include "support/world_round_trip.h"
 
 #include <gtest/gtest.h>
 
@@ -250,15 +251,7 @@ TEST_F(StateMachineTest, AMachineRoundTripsThroughASavedWorld) {
     ASSERT_TRUE(set_state(machine, 1));
     const ObjectHandle handle = machine->get_handle();
     const ObjectHandle task = machine->get_state_task();
-    {
-        storage::MemorySaveStream stream;
-        ASSERT_TRUE(stream.open(0x10000000));
-        save_all_servers(stream);
-        ASSERT_TRUE(stream.finish());
-    }
-    storage::MemoryLoadStream stream;
-    ASSERT_TRUE(stream.open(0x10000000));
-    ASSERT_TRUE(load_all_servers(stream));
+    ASSERT_TRUE(zolt::test::save_and_load_world(0x10000000));
     StateMachine* const loaded = find_state_machine(handle);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->get_state(), 1);

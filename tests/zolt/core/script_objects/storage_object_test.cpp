@@ -1,4 +1,5 @@
 #include "zolt/core/script_objects/storage_object.h"
+#include "support/world_round_trip.h"
 
 #include <gtest/gtest.h>
 
@@ -112,17 +113,7 @@ TEST_F(StorageTest, ChainsRoundTripThroughASaveAndLoopingChainsAreRefused) {
     ASSERT_TRUE(storage->set_property(0x14000003, value(0x42)));
     const ObjectHandle handle = storage->get_handle();
     const ObjectHandle next = storage->get_next_block();
-    {
-        storage::MemorySaveStream stream;
-        ASSERT_TRUE(stream.open(0x10000000));
-        save_all_servers(stream);
-        ASSERT_TRUE(stream.finish());
-    }
-    {
-        storage::MemoryLoadStream stream;
-        ASSERT_TRUE(stream.open(0x10000000));
-        ASSERT_TRUE(load_all_servers(stream));
-    }
+    ASSERT_TRUE(zolt::test::save_and_load_world(0x10000000));
     Storage* const loaded = find_storage(handle);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->get_next_block(), next);

@@ -3,6 +3,7 @@
 // and loaded world.
 #include <gtest/gtest.h>
 
+#include "support/world_round_trip.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/renderer/backend/stream.h"
@@ -181,15 +182,7 @@ TEST_F(MaterialWorld, ASavedWorldBringsMaterialsTheirTablesAndTexturesBack) {
     const core::ObjectHandle handle = material->get_handle();
     TextureObject* const texture = material->texture_bindings.held[0];
     const uint32_t references = texture->get_reference_count();
-    {
-        storage::MemorySaveStream stream;
-        ASSERT_TRUE(stream.open(3));
-        core::save_all_servers(stream);
-        ASSERT_TRUE(stream.finish());
-    }
-    storage::MemoryLoadStream stream;
-    ASSERT_TRUE(stream.open(3));
-    ASSERT_TRUE(core::load_all_servers(stream));
+    ASSERT_TRUE(zolt::test::save_and_load_world(3));
 
     Material* const loaded = material_server.find_material(handle);
     ASSERT_NE(loaded, nullptr);
