@@ -11,15 +11,9 @@
 // voice and does not free it when the voice is destroyed (52 bytes per reverb
 // submix). It allocates through SDL, whose frames end the stack that the leak
 // checker's fast unwinder sees, so leaks allocated there are suppressed.
-// And the libraries this layer brings move the dynamic TLS module numbers of
-// the GL driver that is loaded later; the sanitizer's tracking of dynamic TLS
-// then reads a stale block and its leak check crashes at exit, so it is off.
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:FAudioVoice_SetEffectParameters\nleak:libSDL2-2.0.so\n";
-}
-extern "C" const char* __asan_default_options() {
-    return "intercept_tls_get_addr=0";
 }
 #endif
 

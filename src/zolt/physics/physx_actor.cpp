@@ -15,6 +15,8 @@
 namespace zolt::physics {
 
 namespace ps = platform::physics;
+using core::read_f32;
+using core::write_f32;
 using geometry::Quaternion;
 using geometry::Vector3;
 
@@ -28,14 +30,6 @@ constexpr uint32_t partner = 0x01000160, partner_shape_index = 0x03000161, own_s
                    normal = 0x30000130, normal_force = 0x30000167, friction_force = 0x30000168, time = 0x030000A3,
                    elapsed = 0x03000020;
 }  // namespace contact_message_property
-
-void write_f32(storage::SaveStream& stream, float value) {
-    core::write_bytes(stream, &value, sizeof value);
-}
-
-bool read_f32(storage::LoadStream& stream, float& value) {
-    return core::read_bytes(stream, &value, sizeof value);
-}
 
 }  // namespace
 

@@ -45,16 +45,6 @@ void for_each_server(Visit visit) {
     }
 }
 
-template <typename Visit>
-void for_each_live_object(const ServerBase* server, Visit visit) {
-    const ObjectList& live = server->get_live_list();
-    for (ServerObject* object = live.get_head(); object != nullptr;) {
-        ServerObject* const next =
-            ObjectList::get_next(object) != live.get_head() ? ObjectList::get_next(object) : nullptr;
-        visit(object);
-        object = next;
-    }
-}
 }  // namespace
 
 void ObjectList::append(ServerObject* object) {

@@ -146,6 +146,19 @@ inline ServerObject* get_object(ObjectHandle handle) {
     return server != nullptr ? server->get_object_internal(handle) : nullptr;
 }
 
+// Visits the server's live objects in live order; the visit may destroy the
+// object it is given.
+template <typename Visit>
+void for_each_live_object(const ServerBase* server, Visit visit) {
+    const ObjectList& live = server->get_live_list();
+    for (ServerObject* object = live.get_head(); object != nullptr;) {
+        ServerObject* const next =
+            ObjectList::get_next(object) != live.get_head() ? ObjectList::get_next(object) : nullptr;
+        visit(object);
+        object = next;
+    }
+}
+
 ServerBase* get_server(uint32_t type);
 ServerObject* resolve_handle(ObjectHandle handle);
 void destroy_object(ServerObject* object);

@@ -21,6 +21,14 @@ inline void write_u8(storage::SaveStream& stream, uint8_t value) {
     write_bytes(stream, &value, sizeof value);
 }
 
+inline void write_s32(storage::SaveStream& stream, int32_t value) {
+    write_bytes(stream, &value, sizeof value);
+}
+
+inline void write_f32(storage::SaveStream& stream, float value) {
+    write_bytes(stream, &value, sizeof value);
+}
+
 inline bool read_bytes(storage::LoadStream& stream, void* bytes, uint32_t count) {
     if (!stream.can_read(count)) {
         return false;
@@ -34,6 +42,14 @@ inline bool read_u32(storage::LoadStream& stream, uint32_t& value) {
 }
 
 inline bool read_u8(storage::LoadStream& stream, uint8_t& value) {
+    return read_bytes(stream, &value, sizeof value);
+}
+
+inline bool read_s32(storage::LoadStream& stream, int32_t& value) {
+    return read_bytes(stream, &value, sizeof value);
+}
+
+inline bool read_f32(storage::LoadStream& stream, float& value) {
     return read_bytes(stream, &value, sizeof value);
 }
 

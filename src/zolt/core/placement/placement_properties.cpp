@@ -69,14 +69,6 @@ Quaternion get_quaternion(const Property& value) {
     return {value.get_float(0), value.get_float(1), value.get_float(2), value.get_float(3)};
 }
 
-void write_f32(storage::SaveStream& stream, float value) {
-    write_bytes(stream, &value, sizeof value);
-}
-
-bool read_f32(storage::LoadStream& stream, float& value) {
-    return read_bytes(stream, &value, sizeof value);
-}
-
 }  // namespace
 
 bool Placement::get_property(uint32_t id, Property& out) const {

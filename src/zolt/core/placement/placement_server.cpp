@@ -29,14 +29,6 @@ void for_each_live_placement(const ServerBase& server, Visit visit) {
     }
 }
 
-void write_f32(storage::SaveStream& stream, float value) {
-    write_bytes(stream, &value, sizeof value);
-}
-
-bool read_f32(storage::LoadStream& stream, float& value) {
-    return read_bytes(stream, &value, sizeof value);
-}
-
 bool read_floats(storage::LoadStream& stream, float* values, uint32_t count) {
     for (uint32_t index = 0; index < count; ++index) {
         if (!read_f32(stream, values[index])) {

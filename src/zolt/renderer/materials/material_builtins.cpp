@@ -12,6 +12,17 @@ using core::AnyHandle;
 
 constexpr uint32_t visual_server_type = 26;
 
+// Word index of a table of the material, 0 past its end or without a material.
+template <typename Table>
+uint32_t read_table_word(MaterialHandle handle, Table Material::*table, uint32_t index) {
+    const Material* const material = material_server.find_material(handle.value);
+    if (material == nullptr) {
+        return 0;
+    }
+    const auto& words = material->*table;
+    return index < words.count ? words.data[index] : 0;
+}
+
 Material* find_modifiable(MaterialHandle handle) {
     Material* const material = material_server.find_material(handle.value);
     return material != nullptr && material->is_modifiable() ? material : nullptr;
@@ -36,9 +47,11 @@ void set_material_vector(MaterialHandle handle, uint32_t index, geometry::Vector
 
 uint32_t get_material_texture(MaterialHandle handle, uint32_t index) {
     const Material* const material = material_server.find_material(handle.value);
-    return material != nullptr && index < material->description.textures.count
-               ? material->description.textures.data[index]
-               : 0;
+    if (material == nullptr) {
+        return 0;
+    }
+    const MaterialTable<uint32_t>& textures = material->description.textures;
+    return index < textures.count ? textures.data[index] : 0;
 }
 
 void set_material_texture(MaterialHandle handle, uint32_t index, uint32_t texture_id) {
@@ -48,10 +61,7 @@ void set_material_texture(MaterialHandle handle, uint32_t index, uint32_t textur
 }
 
 uint32_t get_material_constant_tag(MaterialHandle handle, uint32_t index) {
-    const Material* const material = material_server.find_material(handle.value);
-    return material != nullptr && index < material->effective_constant_tags.count
-               ? material->effective_constant_tags.data[index]
-               : 0;
+    return read_table_word(handle, &Material::effective_constant_tags, index);
 }
 
 void set_material_constant_tag(MaterialHandle handle, uint32_t index, uint32_t tag) {
@@ -61,10 +71,7 @@ void set_material_constant_tag(MaterialHandle handle, uint32_t index, uint32_t t
 }
 
 uint32_t get_material_texture_tag(MaterialHandle handle, uint32_t index) {
-    const Material* const material = material_server.find_material(handle.value);
-    return material != nullptr && index < material->effective_texture_tags.count
-               ? material->effective_texture_tags.data[index]
-               : 0;
+    return read_table_word(handle, &Material::effective_texture_tags, index);
 }
 
 void set_material_texture_tag(MaterialHandle handle, uint32_t index, uint32_t tag) {

@@ -19,15 +19,6 @@ namespace {
 
 constexpr uint32_t texture_server_type = core::server_type::texture;
 
-bool read_s32(storage::LoadStream& stream, int32_t& value) {
-    uint32_t word = 0;
-    if (!core::read_u32(stream, word)) {
-        return false;
-    }
-    value = static_cast<int32_t>(word);
-    return true;
-}
-
 }  // namespace
 
 void Material::save(storage::SaveStream& stream) {
@@ -71,7 +62,7 @@ bool Material::load(storage::LoadStream& stream) {
         !core::read_u8(stream, saved_static_tags) || saved_static_tags > 1 ||
         !core::read_u32(stream, saved_fibre_parameter) || !core::read_u32(stream, loaded.flags) ||
         !core::read_u32(stream, loaded.shader_index) || !core::read_u32(stream, loaded.resource) ||
-        !read_s32(stream, loaded.fibre_parameter)) {
+        !core::read_s32(stream, loaded.fibre_parameter)) {
         return false;
     }
     description = {};
@@ -158,10 +149,9 @@ bool Material::load(storage::LoadStream& stream) {
     }
     reset_selection();
     entry_flags = shader_library::get_entry_flags(description.shader_index);
+    // The effective tables and fibre parameter follow from the description
+    // and the library; the saved fibre parameter is read past.
     resolve_tag_tables();
-    effective_fibre_parameter =
-        description.fibre_tags.count != 0 ? description.fibre_parameter : effective_fibre_parameter;
-    (void)saved_fibre_parameter;
     return true;
 }
 

@@ -48,13 +48,8 @@ void queue(Node*& head, Node& node) {
 
 template <typename Visit>
 void for_each_live_material(const MaterialServer& server, Visit visit) {
-    const core::ObjectList& live = server.get_live_list();
-    for (core::ServerObject* object = live.get_head(); object != nullptr;) {
-        core::ServerObject* const next =
-            core::ObjectList::get_next(object) != live.get_head() ? core::ObjectList::get_next(object) : nullptr;
-        visit(static_cast<Material*>(object));
-        object = next;
-    }
+    core::for_each_live_object(&server,
+                               [&visit](core::ServerObject* object) { visit(static_cast<Material*>(object)); });
 }
 
 // Owned tables of every live material, moved into the pool in live order.
