@@ -61,8 +61,10 @@ void drain(int output_fd, int error_fd, ChildResult& result, pid_t child, const 
         if (run != nullptr) {
             const auto elapsed =
                 std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-            if (!terminated && run->terminate_after_milliseconds > 0 && elapsed >= run->terminate_after_milliseconds &&
-                is_catching_terminate(child)) {
+            const bool due = run->terminate_after_milliseconds > 0 &&
+                             (elapsed >= run->terminate_after_milliseconds ||
+                              (run->terminate_when && run->terminate_when()));
+            if (!terminated && due && is_catching_terminate(child)) {
                 kill(child, SIGTERM);
                 terminated = true;
             }

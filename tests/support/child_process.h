@@ -25,8 +25,10 @@ struct ProgramRun {
     std::vector<std::string> arguments;              // without the program path
     std::vector<std::string> environment_overrides;  // NAME=value
     std::string working_folder;                      // empty: the test's own
-    // When above 0, SIGTERM is sent after this many milliseconds.
+    // When above 0, SIGTERM is sent after this many milliseconds, or as soon
+    // as terminate_when (when given) answers true, whichever comes first.
     int terminate_after_milliseconds = 0;
+    std::function<bool()> terminate_when;
     int timeout_milliseconds = 20000;
 };
 

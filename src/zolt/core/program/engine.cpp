@@ -19,6 +19,7 @@
 #include "zolt/network/network_services.h"
 #include "zolt/renderer/backend/frame_pacing.h"
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/batcher/batcher.h"
 #include "zolt/renderer/graphics_library/game_window.h"
 #include "zolt/renderer/graphics_library/gamma.h"
 #include "zolt/sound/sound_manager.h"
@@ -40,6 +41,7 @@ void start_engine() {
     current_language = default_language >= 1 && default_language <= 13 ? default_language : 1;
     renderer::initialize_display();
     renderer::initialize_frame_rate_control();
+    renderer::install_batcher_rendering_steps();
     renderer::register_as_rendering_thread();
     storage::save_manager.initialize();
     register_steam_callbacks();
@@ -82,6 +84,7 @@ void stop_engine() {
     }
     network::shutdown_network();
     renderer::unregister_rendering_thread();
+    renderer::remove_batcher_rendering_steps();
     renderer::shutdown_frame_rate_control();
     renderer::shutdown_display();
     io::stop_io_thread();

@@ -229,7 +229,9 @@ bool run_command_body(uint32_t command) {
         command_initialize();
         break;
     case create_render_targets_command:
+        run(hooks.create_screen_copies);
         run(hooks.create_render_targets);
+        run(hooks.initialize_render_layers);
         break;
     case shutdown_command:
         run(hooks.shut_down_renderer);

@@ -56,7 +56,11 @@ struct RenderingCommandHooks {
     // Start-up and shut-down.
     void (*initialize_batcher)() = nullptr;
     void (*create_decal_index_stream)() = nullptr;
+    // Command 4: the screen copies, then the texture server's render
+    // targets, then the render layers.
+    void (*create_screen_copies)() = nullptr;
     void (*create_render_targets)() = nullptr;
+    void (*initialize_render_layers)() = nullptr;
     void (*shut_down_renderer)() = nullptr;
 
     // Textures and shaders.

@@ -5,6 +5,7 @@
 #include "libs/utility/fatal_error.h"
 #include "zolt/core/object_server/property.h"
 #include "zolt/core/object_server/server_object.h"
+#include "zolt/renderer/batcher/render_request.h"
 #include "zolt/renderer/graphics_library/display_mode.h"
 #include "zolt/renderer/shaders/shader_library.h"
 #include "zolt/renderer/shaders/shader_library_data.h"
@@ -14,6 +15,9 @@
 namespace zolt::renderer::shader_library {
 
 namespace {
+
+// The id a request's value provider is asked for.
+constexpr uint32_t provided_value_id = 18;
 
 struct ConstantTagOverrides {
     const ConstantValue* first = nullptr;
@@ -151,15 +155,24 @@ void resolve_special_constant_value(ConstantValue* scratch, const ShaderLibraryC
         scratch->set_floats(width, height, width, height);
         return;
     }
-    // Views, requests and visibility contexts answer as when there is none.
+    // Views and visibility contexts answer as when there is none.
     switch (number) {
     case first_special_number: {
         const DisplayMode& mode = get_current_display_mode();
         scratch->set_floats(static_cast<float>(mode.width), static_cast<float>(mode.height), 0.0f, 0.0f);
         return;
     }
+    case provided_value_special_number: {
+        *scratch = {};
+        if (context.request != nullptr && context.request->value_provider != nullptr) {
+            geometry::Vector4 value;
+            context.request->value_provider->get_value(&value, provided_value_id);
+            scratch->set_floats(value.x, value.y, value.z, value.w);
+        }
+        return;
+    }
     case scale_special_number:
-        scratch->set_floats(1.0f, 0.0f, 0.0f, 0.0f);
+        scratch->set_floats(context.request != nullptr ? context.request->scale_value : 1.0f, 0.0f, 0.0f, 0.0f);
         return;
     default:
         *scratch = {};

@@ -15,8 +15,8 @@ class ServerObject;
 
 namespace zolt::renderer {
 class TextureObject;
-// Not built yet: a context without them answers what a draw without a view
-// or without a request gets.
+// Not built yet: a context without one answers what a draw without a view
+// gets.
 struct ViewportRender;
 struct RenderRequest;
 }  // namespace zolt::renderer

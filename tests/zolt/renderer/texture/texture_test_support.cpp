@@ -61,7 +61,12 @@ void TextureWorld::open_world(const std::vector<TextureFixture>& textures, bool 
     // Once per world: a pack listed twice would hold the library twice.
     if (!has_library_pack) {
         tools::PackDescription library_pack;
-        add_shader_library(library_pack);
+        if (library_override_.empty()) {
+            add_shader_library(library_pack);
+        } else {
+            library_pack.resources.push_back(
+                test::make_resource(shader_library::shader_library_resource_id, library_override_));
+        }
         packs_.add_pack("shader_library.pack", library_pack);
         has_library_pack = true;
     }

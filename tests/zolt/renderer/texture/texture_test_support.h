@@ -156,6 +156,8 @@ protected:
     void run_frame(TextureObject* drawn);
 
     test::PackFolder packs_;
+    // The shader library the world's pack holds in place of the sample's.
+    Bytes library_override_;
     test::ScopedValue<int32_t> limit_{video_memory_limit, 200};
     bool io_started_ = false;
 };

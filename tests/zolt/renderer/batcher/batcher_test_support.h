@@ -1,0 +1,54 @@
+#pragma once
+// A GL world for the batcher and the render layers: a 64 x 64 display mode,
+// the texture server with the screen copies, the material server, and a
+// shader library whose entries have passes in the layers' slots, each pass
+// a flat colour from one of the material's two vectors. Geometry is given
+// in clip space (the transforms stay the identity).
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "zolt/renderer/backend/stream.h"
+#include "zolt/renderer/batcher/render_request.h"
+#include "zolt/renderer/materials/material.h"
+#include "zolt/renderer/texture/texture_test_support.h"
+
+namespace zolt::renderer::test_support {
+
+// Passes in the depth slot (setups 1 and 2 in the two colours, setup 1
+// with a depth test), the mask, screen-copy, depth-only and a lighting slot.
+constexpr uint32_t layered_entry = 20;
+// A depth-slot pass drawn back to front.
+constexpr uint32_t back_to_front_entry = 21;
+// Only a screen-copy pass, drawing quads from the quad batcher's buffers.
+constexpr uint32_t quad_entry = 22;
+
+struct Colour {
+    float red, green, blue;
+};
+
+class BatcherWorld : public TextureWorld {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A material of the entry whose vectors are the two colours.
+    Material* make_material(uint32_t entry, Colour first, Colour second);
+    // A quad from (x0, y0) to (x1, y1) at depth z, in clip space.
+    void offer_quad(const RenderInfo& info, Material* material, float x0, float y0, float x1, float y1, float z);
+    // A texel of the texture's level 0, drawn over the picture to be read.
+    Pixel read_texel(TextureObject* texture, int32_t x, int32_t y);
+    void clear_to(uint32_t packed_colour) const;
+
+private:
+    struct QuadStreams {
+        Stream vertices;
+        Stream indices;
+        const Stream* streams[2] = {&vertices, &indices};
+    };
+    std::vector<std::unique_ptr<QuadStreams>> quads_;
+};
+
+}  // namespace zolt::renderer::test_support
