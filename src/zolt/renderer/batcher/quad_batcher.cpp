@@ -132,20 +132,19 @@ void append_quad(const geometry::Vector3 (&corners)[4], float w, uint32_t packed
     if (batcher.vertex_count >= quad_batch_vertex_capacity) {
         flush_full_batch();
     }
-    QuadVertex vertex{};
-    vertex.w = w;
-    vertex.color[0] = static_cast<uint8_t>(packed_color >> 16);
-    vertex.color[1] = static_cast<uint8_t>(packed_color >> 8);
-    vertex.color[2] = static_cast<uint8_t>(packed_color);
-    vertex.color[3] = static_cast<uint8_t>(packed_color >> 24);
+    const uint8_t color[4] = {static_cast<uint8_t>(packed_color >> 16), static_cast<uint8_t>(packed_color >> 8),
+                              static_cast<uint8_t>(packed_color), static_cast<uint8_t>(packed_color >> 24)};
+    // Only the position, w and colour: the rest is never read.
+    QuadVertex* vertex = &batcher.staging[batcher.vertex_count];
     for (const geometry::Vector3& corner : corners) {
-        vertex.x = corner.x;
-        vertex.y = corner.y;
-        vertex.z = corner.z;
-        // Only the position, w and colour: the rest is never read.
-        std::memcpy(&batcher.staging[batcher.vertex_count], &vertex, offsetof(QuadVertex, not_written));
-        ++batcher.vertex_count;
+        vertex->x = corner.x;
+        vertex->y = corner.y;
+        vertex->z = corner.z;
+        vertex->w = w;
+        std::memcpy(vertex->color, color, sizeof color);
+        ++vertex;
     }
+    batcher.vertex_count += 4;
 }
 
 void flush_quad_batch() {

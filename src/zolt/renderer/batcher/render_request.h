@@ -102,7 +102,14 @@ struct RenderRequest {
 // its heap node carrying its pool index.
 RenderRequest* allocate_render_request();
 void free_render_request(RenderRequest* request);
-RenderRequest& get_render_request(uint32_t index);
+namespace detail {
+// The pool's requests, there from static initialisation on.
+extern RenderRequest* const render_requests;
+}  // namespace detail
+// Comparators call this for every pair: kept to one indexed load.
+inline RenderRequest& get_render_request(uint32_t index) {
+    return detail::render_requests[index];
+}
 uint32_t get_free_render_request_count();
 // A request filled from what the batcher was offered.
 RenderRequest* make_render_request(const RenderInfo& info, const Stream* const* streams, uint16_t stream_word,

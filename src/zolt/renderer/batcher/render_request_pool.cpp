@@ -29,6 +29,8 @@ RequestPool& get_pool() {
 
 }  // namespace
 
+RenderRequest* const detail::render_requests = get_pool().requests.get();
+
 RenderRequest* allocate_render_request() {
     RequestPool& pool = get_pool();
     if (pool.free_head == no_free_request) {
@@ -52,10 +54,6 @@ void free_render_request(RenderRequest* request) {
     request->next_free = pool.free_head;
     pool.free_head = index;
     ++pool.free_count;
-}
-
-RenderRequest& get_render_request(uint32_t index) {
-    return get_pool().requests[index];
 }
 
 uint32_t get_free_render_request_count() {
