@@ -63,6 +63,13 @@ struct Value<char16_t> {
     static void write(ScriptContext& context, char16_t value) { set_result(context, value); }
 };
 
+template <>
+struct Value<BuiltinColour> {
+    static constexpr BuiltinKind kind = BuiltinKind::colour;
+    static BuiltinColour read(const ScriptContext& context, uint32_t depth) { return {get_stack_word(context, depth)}; }
+    static void write(ScriptContext& context, BuiltinColour value) { set_result(context, value.value); }
+};
+
 template <BuiltinKind handle_kind>
 struct Value<BuiltinHandle<handle_kind>> {
     static constexpr BuiltinKind kind = handle_kind;

@@ -17,6 +17,11 @@ struct BuiltinHandle {
 };
 
 using AnyHandle = BuiltinHandle<BuiltinKind::any_handle>;
+
+// A colour packed in one word: alpha in the top byte, then red, green, blue.
+struct BuiltinColour {
+    uint32_t value = 0;
+};
 using AliasHandle = BuiltinHandle<BuiltinKind::alias_handle>;
 using ArrayHandle = BuiltinHandle<BuiltinKind::array_handle>;
 using CodeHandle = BuiltinHandle<BuiltinKind::code_handle>;
