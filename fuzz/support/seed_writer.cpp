@@ -29,6 +29,8 @@
 #include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/physics/physx_actor_server.h"
+#include "zolt/renderer/animation/animation_format.h"
+#include "zolt/renderer/animation/skeleton_format.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
 #include "zolt/storage/save_file_layout.h"
 #include "zolt/storage/save_header.h"
@@ -357,6 +359,57 @@ void write_sound_bank_seeds() {
     write_seed("sound_bank", "two_cues", bank);
 }
 
+// The first byte picks the format: even a skeleton, odd an animation.
+void write_animation_resource_seeds() {
+    std::vector<animation::SkeletonChannelDescription> bones(2);
+    bones[0].key = 1;
+    bones[1].key = 2;
+    bones[1].parent = 0;
+    bones[1].rest.position = {0, 1, 0};
+    std::vector<animation::SkeletonChannelDescription> factors(1);
+    factors[0].key = 3;
+    factors[0].kind = 2;
+    Bytes skeleton;
+    std::string error;
+    animation::AnimationDescription walk;
+    walk.duration = 1000;
+    walk.frame_count = 3;
+    walk.channels = {{1, true, {{0, 0, 0}, {0, 0, 1}, {0, 0, 2}}, {{0, 0, 0, 1}}, {}},
+                     {2, true, {{0, 1, 0}}, {{0, 0, 0, 1}, {0, 0, 0.5f, 0.866f}, {0, 0, 1, 0}}, {}},
+                     {3, false, {}, {}, {0, 0.5f, 1}}};
+    walk.events = {{500, 7, {1, 2}}};
+    Bytes animation;
+    if (!animation::build_skeleton_resource(bones, factors, std::vector<geometry::Matrix4>(2), &skeleton, &error) ||
+        !animation::build_animation_resource(walk, &animation, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: animation resource seed: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    skeleton.insert(skeleton.begin(), 0);
+    animation.insert(animation.begin(), 1);
+    write_seed("animation_resource", "two_bones", skeleton);
+    write_seed("animation_resource", "walk", animation);
+}
+
+// The glTF files the sample's animation description imports.
+void write_gltf_seeds(const std::string& manifest_path) {
+    tools::ContentManifest manifest;
+    std::string error;
+    if (!tools::read_content_manifest(manifest_path, &manifest, &error) ||
+        manifest.animation_description_path.empty()) {
+        return;
+    }
+    const std::filesystem::path folder = std::filesystem::path(manifest.animation_description_path).parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == ".gltf") {
+            Bytes text;
+            if (tools::read_file(entry.path().string(), &text, &error)) {
+                write_seed("gltf_import", entry.path().filename().string(), text);
+            }
+        }
+    }
+}
+
 // The sample's sound description, with its waves' files left out of reach.
 void write_sound_description_seed(const std::string& manifest_path) {
     tools::ContentManifest manifest;
@@ -421,6 +474,7 @@ int main(int argument_count, char** arguments) {
             write_manifest_seed(path);
             write_shader_library_seed(path);
             write_sound_description_seed(path);
+            write_gltf_seeds(path);
         } else {
             code_sources.push_back(path);
         }
@@ -435,5 +489,6 @@ int main(int argument_count, char** arguments) {
     write_texture_seeds();
     write_wave_bank_seeds();
     write_sound_bank_seeds();
+    write_animation_resource_seeds();
     return has_failed ? 1 : 0;
 }

@@ -57,4 +57,12 @@ Vector3 quaternion_to_euler(const Quaternion& q) {
     return {atan2_turns(-r01, r11), about_x, atan2_turns(-r20, r22)};
 }
 
+Quaternion euler_to_quaternion(const Vector3& turns) {
+    const float half_z = turns.x * 0.5f, half_x = turns.y * 0.5f, half_y = turns.z * 0.5f;
+    const Quaternion about_z{0, 0, sin_turns(half_z), cos_turns(half_z)};
+    const Quaternion about_x{sin_turns(half_x), 0, 0, cos_turns(half_x)};
+    const Quaternion about_y{0, sin_turns(half_y), 0, cos_turns(half_y)};
+    return about_z * about_x * about_y;
+}
+
 }  // namespace zolt::geometry

@@ -72,4 +72,8 @@ inline Quaternion slerp(const Quaternion& a, const Quaternion& b, float t) {
 // vertical goes to Z and Y is 0.
 Vector3 quaternion_to_euler(const Quaternion& q);
 
+// The inverse of quaternion_to_euler away from gimbal lock: the same lanes
+// (turns about Z, X, Y) composed as Rz * Rx * Ry.
+Quaternion euler_to_quaternion(const Vector3& turns);
+
 }  // namespace zolt::geometry

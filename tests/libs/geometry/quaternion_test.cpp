@@ -242,3 +242,22 @@ TEST(Quaternion, EulerAnglesOfSimpleTurns) {
 
 }  // namespace
 }  // namespace zolt::geometry
+
+namespace zolt::geometry {
+namespace {
+
+TEST(QuaternionEulerTest, AnglesRebuildTheRotationTheyCameFrom) {
+    const Vector3 cases[] = {{0.1f, 0.05f, -0.2f}, {-0.4f, 0.2f, 0.3f}, {0.25f, 0, 0}, {0, -0.1f, 0}, {0, 0, 0.45f}};
+    for (const Vector3& turns : cases) {
+        SCOPED_TRACE(testing::Message() << turns.x << " " << turns.y << " " << turns.z);
+        const Quaternion q = euler_to_quaternion(turns);
+        EXPECT_NEAR(dot(q, q), 1.0f, 1e-5f);
+        const Vector3 back = quaternion_to_euler(q);
+        EXPECT_NEAR(back.x, turns.x, 1e-5f);
+        EXPECT_NEAR(back.y, turns.y, 1e-5f);
+        EXPECT_NEAR(back.z, turns.z, 1e-5f);
+    }
+}
+
+}  // namespace
+}  // namespace zolt::geometry

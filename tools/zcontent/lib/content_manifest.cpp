@@ -445,7 +445,7 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (!document.is_object()) {
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
-    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds"}, where, error)) {
+    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds", "animations"}, where, error)) {
         return false;
     }
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -463,6 +463,14 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
             return where.fail("sounds", "expected a description file name, not " + quote_json_value(sounds), error);
         }
         manifest->sound_description_path = (folder / sounds.get<std::string>()).lexically_normal().string();
+    }
+    if (document.contains("animations")) {
+        const Json& animations = document["animations"];
+        if (!animations.is_string() || animations.get_ref<const std::string&>().empty()) {
+            return where.fail("animations", "expected a description file name, not " + quote_json_value(animations),
+                              error);
+        }
+        manifest->animation_description_path = (folder / animations.get<std::string>()).lexically_normal().string();
     }
     if (!document.contains("pack")) {
         return where.fail("pack", "missing", error);

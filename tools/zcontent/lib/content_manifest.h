@@ -33,6 +33,7 @@ struct ContentManifest {
     std::vector<TextureEntry> textures;
     std::string shader_library_path;  // the description of resource 0x10000; empty for none
     std::string sound_description_path;  // the wave and sound banks; empty for none
+    std::string animation_description_path;  // skeletons and animations; empty for none
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "animation_description.h"
 #include "libs/io/pack_format.h"
 #include "shader_library_compiler.h"
 #include "sound_description.h"
@@ -56,6 +57,20 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
         for (SoundResource& bank : banks) {
             description->resources.push_back(
                 {bank.id, io::make_resource_flags(0, 0, false), std::move(bank.data), true});
+        }
+    }
+    if (!manifest.animation_description_path.empty()) {
+        std::vector<AnimationResource> resources;
+        if (!compile_animation_description_file(manifest.animation_description_path, &resources, error)) {
+            return false;
+        }
+        // Read field by field; their tables start on 16-byte boundaries
+        // within the resource, so the resource starts on one too.
+        constexpr uint32_t animation_alignment_exponent = 4;
+        for (AnimationResource& resource : resources) {
+            description->resources.push_back({resource.id,
+                                              io::make_resource_flags(animation_alignment_exponent, 0, false),
+                                              std::move(resource.data), true});
         }
     }
     return true;
