@@ -28,6 +28,7 @@
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/navigation/area_builder.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/renderer/animation/animation_format.h"
 #include "zolt/renderer/animation/skeleton_format.h"
@@ -461,6 +462,43 @@ void write_shader_library_seed(const std::string& path) {
     write_seed("shader_library", std::filesystem::path(path).stem().string() + "_library", library);
 }
 
+// An area target's input: the layout's size, the layout, the partition.
+void write_area_seed(const std::string& name, const servers::AreaDescription& description) {
+    Bytes layout, partition;
+    std::string error;
+    if (!servers::build_area(7, description, &layout, &partition, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: area seed %s: %s\n", name.c_str(), error.c_str());
+        has_failed = true;
+        return;
+    }
+    Bytes seed(4);
+    const auto layout_size = static_cast<uint32_t>(layout.size());
+    std::memcpy(seed.data(), &layout_size, 4);
+    seed.insert(seed.end(), layout.begin(), layout.end());
+    seed.insert(seed.end(), partition.begin(), partition.end());
+    write_seed("area_data", name, seed);
+}
+
+void write_area_seeds() {
+    servers::AreaDescription rooms;
+    servers::AreaSectorDescription left;
+    left.box = {{0, 0, 0}, {10, 10, 4}};
+    left.occluders.push_back(servers::make_occluder_box({{2, 2, 0}, {4, 4, 3}}));
+    left.view_companions = {servers::make_sector_location(7, 1)};
+    servers::AreaSectorDescription right;
+    right.box = {{10, 0, 0}, {20, 10, 4}};
+    right.flags = servers::sector_flag::overlay;
+    right.lightmap_prefetch = {servers::no_sector_location, servers::make_sector_location(7, 0)};
+    rooms.sectors = {left, right};
+    rooms.portals.push_back({{{10, 4, 0}, {10, 4, 3}, {10, 6, 3}, {10, 6, 0}}});
+    rooms.roots = servers::make_box_roots(2);
+    write_area_seed("two_rooms", rooms);
+    servers::AreaDescription split = rooms;
+    split.planes = {{1, 0, 0, 10}};
+    split.roots = {{0, {{2, 0}, {0, 2}, {0, 1}}}};
+    write_area_seed("split", split);
+}
+
 int main(int argument_count, char** arguments) {
     if (argument_count < 2) {
         std::fputs("usage: fuzz_seed_writer <out folder> <source.zasm or manifest.json>...\n", stderr);
@@ -490,5 +528,6 @@ int main(int argument_count, char** arguments) {
     write_wave_bank_seeds();
     write_sound_bank_seeds();
     write_animation_resource_seeds();
+    write_area_seeds();
     return has_failed ? 1 : 0;
 }

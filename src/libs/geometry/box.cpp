@@ -8,6 +8,15 @@ namespace {
 constexpr float smallest_direction = 1.0f / 65536;
 }  // namespace
 
+void get_box_corners(const Box& box, const Matrix4& matrix, Vector3 (&corners)[8]) {
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vector3 local{(corner & 4) != 0 ? box.maximum.x : box.minimum.x,
+                            (corner & 2) != 0 ? box.maximum.y : box.minimum.y,
+                            (corner & 1) != 0 ? box.maximum.z : box.minimum.z};
+        corners[corner] = transform_point(local, matrix);
+    }
+}
+
 bool intersect_ray_box(const Vector3& origin, const Vector3& direction, const Box& box, float& distance) {
     const float start[3] = {origin.x, origin.y, origin.z};
     const float step[3] = {direction.x, direction.y, direction.z};

@@ -46,6 +46,14 @@ constexpr Vector3 transform_direction(const Vector3& d, const Matrix4& m) {
             d.x * m.rows[0].z + d.y * m.rows[1].z + d.z * m.rows[2].z};
 }
 
+// p * matrix with p = (x, y, z, 1), all four lanes, for projections.
+constexpr Vector4 transform_homogeneous(const Vector3& p, const Matrix4& m) {
+    return {p.x * m.rows[0].x + p.y * m.rows[1].x + p.z * m.rows[2].x + m.rows[3].x,
+            p.x * m.rows[0].y + p.y * m.rows[1].y + p.z * m.rows[2].y + m.rows[3].y,
+            p.x * m.rows[0].z + p.y * m.rows[1].z + p.z * m.rows[2].z + m.rows[3].z,
+            p.x * m.rows[0].w + p.y * m.rows[1].w + p.z * m.rows[2].w + m.rows[3].w};
+}
+
 // a then b: transforming by the product equals transforming by a, then by b.
 constexpr Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
     Matrix4 product;

@@ -101,4 +101,14 @@ inline float atan2_turns(float y, float x) {
     return result <= -0.5f ? 0.5f : result;
 }
 
+// tan(2 pi turns); a field of view f has the half-angle tangent tan_turns(f / 2).
+inline float tan_turns(float turns) {
+    return static_cast<float>(std::tan(static_cast<double>(turns) * (2 * pi)));
+}
+
+// In (-0.25, 0.25).
+inline float atan_turns(float value) {
+    return static_cast<float>(std::atan(static_cast<double>(value)) * (1.0 / (2 * pi)));
+}
+
 }  // namespace zolt::geometry

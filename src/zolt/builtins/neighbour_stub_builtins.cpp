@@ -2,6 +2,7 @@
 
 #include "zolt/builtins/builtin_helpers.h"
 #include "zolt/builtins/neutral_builtins.h"
+#include "zolt/navigation/area_builtins.h"
 
 namespace zolt::core {
 
@@ -43,6 +44,7 @@ void bind_navigation_stub_builtins(BuiltinTable& table) {
                                BuiltinId::intersect_ray_with_cylinder}) {
         table.bind(id, &answer_missed);
     }
+    servers::bind_area_builtins(table);
     bind_unbuilt_family(table, BuiltinFamily::navigation);
 }
 

@@ -16,9 +16,13 @@
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/navigation/loadable_area.h"
+#include "zolt/navigation/portal.h"
+#include "zolt/navigation/sector.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
+#include "zolt/renderer/camera/camera.h"
 #include "zolt/renderer/texture/texture_server.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
@@ -44,6 +48,10 @@ ServerBase* const registration_order[] = {
     &physics::physx_actor_server,
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     &renderer::material_server,  // creates the default material
+    &renderer::camera_server,
+    &servers::loadable_area_server,
+    &servers::sector_server,
+    &servers::portal_server,
     // The sound output starts here.
     &message_server,
     &state_machine_server,

@@ -7,7 +7,11 @@
 #include "support/child_process.h"
 #include "support/game_folder.h"
 #include "zolt/core/program/engine.h"
+#include "zolt/navigation/loadable_area.h"
+#include "zolt/navigation/portal.h"
+#include "zolt/navigation/sector.h"
 #include "zolt/physics/physx_common.h"
+#include "zolt/renderer/camera/camera.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
 #include "zolt/sound/sound_entity_server.h"
@@ -34,6 +38,10 @@ const std::vector<uint32_t> saved_game_server_order = {
     physics::physx_server_type::actor,
     server_type::texture,
     server_type::material,
+    renderer::camera_server_type,
+    servers::loadable_area_server_type,
+    servers::sector_server_type,
+    servers::portal_server_type,
     server_type::message,
     server_type::state_machine,
     server_type::proxy,
