@@ -8,7 +8,7 @@
 namespace zolt::renderer {
 
 class Material;
-class Stream;
+struct Stream;
 
 namespace shader_library {
 struct ShaderLibraryContext;

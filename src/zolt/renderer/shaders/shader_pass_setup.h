@@ -10,7 +10,7 @@
 #include "zolt/renderer/shaders/shader_tags.h"
 
 namespace zolt::renderer {
-class Stream;
+struct Stream;
 class TextureObject;
 }  // namespace zolt::renderer
 

@@ -8,7 +8,7 @@
 #include "zolt/renderer/shaders/shader_library_format.h"
 
 namespace zolt::renderer {
-class Stream;
+struct Stream;
 }
 
 namespace zolt::renderer::shader_library {
