@@ -33,6 +33,7 @@ packages=(
   xdotool
   clang-14
   libfuzzer-14-dev
+  libenet-dev
 )
 
 missing=()

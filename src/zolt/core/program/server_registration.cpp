@@ -17,6 +17,7 @@
 #include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/renderer/materials/material_server.h"
+#include "zolt/network/game_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/texture/texture_server.h"
@@ -48,6 +49,7 @@ ServerBase* const registration_order[] = {
     &message_server,
     &state_machine_server,
     &proxy_server,
+    &servers::game_server,
     &task_server,
     &semaphore_server,
     &sound::wave_bank_server,
