@@ -34,6 +34,7 @@ packages=(
   clang-14
   libfuzzer-14-dev
   libtinygltf-dev
+  libenet-dev
 )
 
 missing=()

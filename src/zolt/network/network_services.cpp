@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/online/online_client.h"
+#include "platform/system/clock.h"
+#include "zolt/network/network_game.h"
+
 namespace zolt::network {
 namespace {
 ConnectRequest connect_request;
@@ -45,14 +49,23 @@ bool parse_lobby_id(const char* text, uint64_t* lobby_id) {
 }  // namespace
 
 bool is_steam_available() {
-    return steam_available;
+    return steam_available || platform::get_online_client().is_available();
 }
 
 bool are_steam_callbacks_registered() {
     return steam_callbacks_registered;
 }
 
-void run_steam_callbacks() {}
+void run_steam_callbacks() {
+    // The network update runs at most every 10 ms however often it is asked.
+    static uint32_t last_update = 0;
+    const uint32_t now = platform::read_milliseconds();
+    if (now - last_update < 10) {
+        return;
+    }
+    last_update = now;
+    update_network_game();
+}
 
 const ConnectRequest& get_connect_request() {
     return connect_request;
@@ -60,11 +73,14 @@ const ConnectRequest& get_connect_request() {
 
 void stop_game_search() {}
 
-void leave_network_game_internal(bool) {}
+void leave_network_game_internal(bool shutting_down) {
+    leave_network_game(shutting_down);
+}
 
 void shutdown_network() {
     stop_game_search();
     leave_network_game_internal(true);
+    reset_network_game();
 }
 
 void sample_network_game_clock() {}
@@ -95,7 +111,7 @@ void parse_connect_arguments(int argument_count, const char* const* arguments) {
 }
 
 void register_steam_callbacks() {
-    if (network::steam_available && !network::steam_callbacks_registered) {
+    if (network::is_steam_available() && !network::steam_callbacks_registered) {
         network::steam_callbacks_registered = true;
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The network and online services as the engine's start, stop and frame loop
 // see them: the command-line connect request, the online-service callbacks,
-// leaving a network game and sampling its clock. The online services are not
-// available on this platform yet, so the callbacks are never registered.
+// leaving a network game and sampling its clock. The online services come
+// from the platform's online client: offline unless another is installed.
 #include <cstdint>
 
 namespace zolt::network {

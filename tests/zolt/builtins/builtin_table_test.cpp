@@ -113,7 +113,7 @@ TEST(BuiltinTable, UnbuiltFamiliesAnswerTheNeutralResultOfEachRow) {
     }
     // The families still without bodies shrink as they are built; enough
     // rows stay to exercise every result kind.
-    EXPECT_GT(checked, 100u);
+    EXPECT_GT(checked, 90u);
 }
 
 // Arguments pushed by real bytecode in the order the row lists them, top

@@ -14,6 +14,7 @@ constexpr uint32_t bare_id_key = 0x21, bare_sender_key = 0x22, bare_recipient_ke
 constexpr uint32_t unsigned_type_word = property_type::unsigned_integer << 24;
 // Enough for the few extra properties a poster sets; the table grows on demand.
 constexpr uint32_t extra_property_buckets = 5;
+NetworkMessageDeliverer network_message_deliverer = nullptr;
 
 Dictionary* find_dictionary(ObjectHandle handle) {
     if (handle == 0 || !dictionary_server.is_registered()) {
@@ -53,6 +54,7 @@ void Message::initialize(uint32_t id) {
     sender_ = 0;
     recipient_ = 0;
     dictionary_ = 0;
+    delivery_mode_ = 0;
 }
 
 void Message::finalize() {
@@ -136,6 +138,16 @@ bool Message::set_property(uint32_t id, const Property& value) {
     return true;
 }
 
+void Message::replace_dictionary(ObjectHandle dictionary) {
+    if (dictionary == dictionary_) {
+        return;
+    }
+    if (Dictionary* const old = find_dictionary(dictionary_)) {
+        destroy_object(old);
+    }
+    dictionary_ = dictionary;
+}
+
 bool Message::remove_property(uint32_t id) {
     Dictionary* const dictionary = find_dictionary(dictionary_);
     return dictionary != nullptr && dictionary->remove_property(id);
@@ -155,7 +167,9 @@ void Message::deliver(Message* message) {
         // Only the last delivery may be changed by its handler, so earlier
         // recipients cannot alter what later ones read.
         message->locked_ = message->pending_ > 1 ? 1 : 0;
-        if (ServerObject* const recipient = resolve_handle(message->recipient_)) {
+        if (message->delivery_mode_ != 0) {
+            kept = network_message_deliverer != nullptr && network_message_deliverer(message);
+        } else if (ServerObject* const recipient = resolve_handle(message->recipient_)) {
             kept = recipient->handle_message(message);
         }
     }
@@ -174,6 +188,10 @@ void Message::deliver(Message* message) {
     if (message->pending_ == 0 && message->kept_ == 0) {
         destroy_object(message);
     }
+}
+
+void set_network_message_deliverer(NetworkMessageDeliverer deliverer) {
+    network_message_deliverer = deliverer;
 }
 
 void queue_message_on_clock(uint32_t delay, uint32_t clock_selector, Message* message) {

@@ -48,6 +48,11 @@ public:
     ObjectHandle get_recipient() const { return recipient_; }
     void set_recipient(ObjectHandle recipient) { recipient_ = recipient; }
     ObjectHandle get_dictionary() const { return dictionary_; }
+    // Makes the dictionary the message's own, destroying the one it had.
+    void replace_dictionary(ObjectHandle dictionary);
+    // 0 normal; 1 and 2 name the recipient the way network messages do.
+    uint32_t get_delivery_mode() const { return delivery_mode_; }
+    void set_delivery_mode(uint32_t mode) { delivery_mode_ = mode; }
 
 private:
     friend void queue_message_on_clock(uint32_t delay, uint32_t clock_selector, Message* message);
@@ -60,7 +65,14 @@ private:
     ObjectHandle sender_ = 0;
     ObjectHandle recipient_ = 0;
     ObjectHandle dictionary_ = 0;
+    uint32_t delivery_mode_ = 0;
 };
+
+// Delivers a message with a delivery mode and says whether it was kept;
+// installed by the game server while it is registered. Without one such
+// messages reach nobody.
+using NetworkMessageDeliverer = bool (*)(Message* message);
+void set_network_message_deliverer(NetworkMessageDeliverer deliverer);
 
 // Returns the new message, or nullptr when the selector leaves no clock
 // (nothing created). Keeps the selector's clocks enabled in this frame and not

@@ -16,6 +16,7 @@
 #include "zolt/core/script/state_machine_builtins.h"
 #include "zolt/core/script_objects/random_builtins.h"
 #include "zolt/core/script_objects/string_builtins.h"
+#include "zolt/network/game_builtins.h"
 #include "zolt/physics/physx_builtins.h"
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
@@ -58,7 +59,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::messages, &bind_message_builtins},
     {Family::motions, nullptr},
     {Family::navigation, &bind_navigation_stub_builtins},
-    {Family::network, nullptr},
+    {Family::network, &network::bind_network_builtins},
     {Family::particles, nullptr},
     {Family::physics, &physics::bind_physics_builtins},
     {Family::placements, &bind_placement_builtins},

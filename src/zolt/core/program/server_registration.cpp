@@ -20,6 +20,7 @@
 #include "zolt/navigation/portal.h"
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/materials/material_server.h"
+#include "zolt/network/game_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/camera/camera.h"
@@ -56,6 +57,7 @@ ServerBase* const registration_order[] = {
     &message_server,
     &state_machine_server,
     &proxy_server,
+    &servers::game_server,
     &task_server,
     &semaphore_server,
     &sound::wave_bank_server,

@@ -487,4 +487,19 @@ bool Dictionary::load(storage::LoadStream& stream) {
     return true;
 }
 
+bool Dictionary::assign_block(const uint8_t shape[4], const uint32_t* words) {
+    if (shape[0] == 0 || !is_valid_dictionary_block(words, shape[0], shape[1], shape[2], shape[3])) {
+        return false;
+    }
+    release_block();
+    const uint32_t size = shape[0] * 8u + shape[2] * 4u;
+    block_ = static_cast<uint32_t*>(dictionary_server.allocate_block(size));
+    std::memcpy(block_, words, size);
+    bucket_count_ = shape[0];
+    free_head_ = shape[1];
+    extra_capacity_ = shape[2];
+    extra_used_ = shape[3];
+    return true;
+}
+
 }  // namespace zolt::core

@@ -43,6 +43,9 @@ public:
     // properties and equal values; true also when neither has any.
     bool equals(ObjectHandle other) const;
     void clear();
+    // Replaces the table with a block from outside (a peer, a file) after
+    // checking it is consistent; false, changing nothing, when it is not.
+    bool assign_block(const uint8_t shape[4], const uint32_t* words);
 
     const uint32_t* get_block() const { return block_; }
     uint32_t get_block_size() const { return bucket_count_ * 8u + extra_capacity_ * 4u; }

@@ -52,7 +52,7 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
             "TextureServer MaterialServer CameraServer LoadableAreaServer SectorServer PortalServer MessageServer "
-            "StateMachineServer ProxyServer TaskServer SemaphoreServer "
+            "StateMachineServer ProxyServer GameServer TaskServer SemaphoreServer "
             "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),
         std::string::npos)
         << result.standard_error;

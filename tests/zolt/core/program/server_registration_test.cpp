@@ -45,6 +45,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::message,
     server_type::state_machine,
     server_type::proxy,
+    server_type::game,
     server_type::task,
     server_type::semaphore,
     sound::wave_bank_server_type,

@@ -1,0 +1,411 @@
+#include "platform/online/enet_online_client.h"
+
+#include <enet/enet.h>
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <vector>
+
+namespace zolt::platform {
+
+namespace {
+
+// Every packet starts with its purpose, so the id arrives before any data on
+// the one ordered channel.
+constexpr uint8_t identity_tag = 0;
+constexpr uint8_t data_tag = 1;
+// Longer than the game's own peer time-outs, so those decide.
+constexpr uint32_t peer_timeout_milliseconds = 90000;
+
+uint32_t to_enet_host(uint32_t address) {
+    // ENet keeps addresses in network byte order.
+    const uint8_t bytes[4] = {static_cast<uint8_t>(address >> 24), static_cast<uint8_t>(address >> 16),
+                              static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
+    uint32_t host;
+    std::memcpy(&host, bytes, sizeof host);
+    return host;
+}
+
+uint32_t from_enet_host(uint32_t host) {
+    uint8_t bytes[4];
+    std::memcpy(bytes, &host, sizeof bytes);
+    return static_cast<uint32_t>(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3];
+}
+
+}  // namespace
+
+OnlineId make_game_server_id_for(uint32_t address, uint16_t port) {
+    // The low octet and the port tell loopback hosts apart.
+    return make_game_server_id((address & 0xFFFFu) << 16 | port);
+}
+
+class EnetOnlineClient::Endpoint final : public PeerNetworking {
+public:
+    Endpoint(EnetOnlineClient& owner, OnlineId id) : owner_(owner), id_(id) {}
+    ~Endpoint() override {
+        if (host_ != nullptr) {
+            for (auto& [peer_id, record] : peers_) {
+                if (record.peer != nullptr) {
+                    enet_peer_disconnect_now(record.peer, 0);
+                }
+            }
+            enet_host_destroy(host_);
+        }
+    }
+
+    bool open(uint32_t address, uint16_t port) {
+        ENetAddress bind;
+        bind.host = to_enet_host(address);
+        bind.port = port;
+        host_ = enet_host_create(&bind, 64, 1, 0, 0);
+        return host_ != nullptr;
+    }
+
+    OnlineId get_id() const { return id_; }
+
+    bool send_packet(OnlineId remote, const uint8_t* bytes, uint32_t size, PeerSendType type) override {
+        if (size == 0 || size > peer_packet_capacity) {
+            return false;
+        }
+        Record* record = find_or_connect(remote);
+        if (record == nullptr) {
+            owner_.post({OnlineCallbackId::peer_session_connect_failure, remote});
+            return true;
+        }
+        record->accepted = true;
+        std::vector<uint8_t> packet(size + 1);
+        packet[0] = data_tag;
+        std::memcpy(packet.data() + 1, bytes, size);
+        if (!record->connected) {
+            record->outgoing.push_back({std::move(packet), type});
+            return true;
+        }
+        return transmit(record->peer, packet, type);
+    }
+
+    bool is_packet_available(uint32_t* size) override {
+        service();
+        if (inbound_.empty()) {
+            return false;
+        }
+        *size = static_cast<uint32_t>(inbound_.front().bytes.size());
+        return true;
+    }
+
+    bool read_packet(uint8_t* bytes, uint32_t capacity, uint32_t* size, OnlineId* sender) override {
+        if (inbound_.empty()) {
+            return false;
+        }
+        Inbound packet = std::move(inbound_.front());
+        inbound_.pop_front();
+        if (packet.bytes.size() > capacity) {
+            return false;
+        }
+        std::memcpy(bytes, packet.bytes.data(), packet.bytes.size());
+        *size = static_cast<uint32_t>(packet.bytes.size());
+        *sender = packet.sender;
+        return true;
+    }
+
+    bool accept_session(OnlineId remote) override {
+        auto found = peers_.find(remote);
+        if (found == peers_.end()) {
+            return false;
+        }
+        found->second.accepted = true;
+        for (auto& bytes : found->second.held) {
+            inbound_.push_back({remote, std::move(bytes)});
+        }
+        found->second.held.clear();
+        return true;
+    }
+
+    bool close_session(OnlineId remote) override {
+        auto found = peers_.find(remote);
+        if (found == peers_.end()) {
+            return false;
+        }
+        if (found->second.peer != nullptr) {
+            enet_peer_disconnect_later(found->second.peer, 0);
+        }
+        found->second.accepted = false;
+        found->second.held.clear();
+        return true;
+    }
+
+    bool get_session_address(OnlineId remote, uint32_t* address) override {
+        auto found = peers_.find(remote);
+        if (found == peers_.end() || found->second.peer == nullptr) {
+            return false;
+        }
+        *address = from_enet_host(found->second.peer->address.host);
+        return true;
+    }
+
+    void service() {
+        if (host_ == nullptr) {
+            return;
+        }
+        ENetEvent event;
+        while (enet_host_service(host_, &event, 0) > 0) {
+            switch (event.type) {
+            case ENET_EVENT_TYPE_CONNECT:
+                on_connect(event.peer);
+                break;
+            case ENET_EVENT_TYPE_RECEIVE:
+                on_receive(event.peer, event.packet);
+                enet_packet_destroy(event.packet);
+                break;
+            case ENET_EVENT_TYPE_DISCONNECT:
+                on_disconnect(event.peer);
+                break;
+            default:
+                break;
+            }
+        }
+        enet_host_flush(host_);
+    }
+
+private:
+    struct Outgoing {
+        std::vector<uint8_t> bytes;
+        PeerSendType type;
+    };
+    struct Record {
+        ENetPeer* peer = nullptr;
+        bool connected = false;
+        bool accepted = false;
+        bool request_posted = false;
+        std::vector<Outgoing> outgoing;
+        std::vector<std::vector<uint8_t>> held;
+    };
+    struct Inbound {
+        OnlineId sender;
+        std::vector<uint8_t> bytes;
+    };
+
+    static bool transmit(ENetPeer* peer, const std::vector<uint8_t>& bytes, PeerSendType type) {
+        ENetPacket* const packet = enet_packet_create(bytes.data(), bytes.size(),
+                                                      type == PeerSendType::reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+        if (packet == nullptr) {
+            return false;
+        }
+        if (enet_peer_send(peer, 0, packet) != 0) {
+            enet_packet_destroy(packet);
+            return false;
+        }
+        return true;
+    }
+
+    // Only game servers can be reached by id alone: their id holds their
+    // address. Players are known once they have spoken.
+    Record* find_or_connect(OnlineId remote) {
+        auto found = peers_.find(remote);
+        if (found != peers_.end() && found->second.peer != nullptr) {
+            return &found->second;
+        }
+        const uint32_t account = static_cast<uint32_t>(remote);
+        if (((remote >> 52) & 0xF) != online_account_type_anonymous_game_server) {
+            return nullptr;
+        }
+        ENetAddress address;
+        address.host = to_enet_host(0x7F000000u | (account >> 16));
+        address.port = static_cast<uint16_t>(account);
+        ENetPeer* const peer = enet_host_connect(host_, &address, 1, 0);
+        if (peer == nullptr) {
+            return nullptr;
+        }
+        enet_peer_timeout(peer, 0, peer_timeout_milliseconds, peer_timeout_milliseconds);
+        Record& record = peers_[remote];
+        record.peer = peer;
+        record.connected = false;
+        peer->data = reinterpret_cast<void*>(static_cast<uintptr_t>(1));
+        pending_ids_[peer] = remote;
+        return &record;
+    }
+
+    void on_connect(ENetPeer* peer) {
+        enet_peer_timeout(peer, 0, peer_timeout_milliseconds, peer_timeout_milliseconds);
+        std::vector<uint8_t> identity(9);
+        identity[0] = identity_tag;
+        for (uint32_t i = 0; i < 8; ++i) {
+            identity[1 + i] = static_cast<uint8_t>(id_ >> (8 * i));
+        }
+        transmit(peer, identity, PeerSendType::reliable);
+        auto pending = pending_ids_.find(peer);
+        if (pending == pending_ids_.end()) {
+            return;
+        }
+        Record& record = peers_[pending->second];
+        record.connected = true;
+        for (const Outgoing& packet : record.outgoing) {
+            transmit(peer, packet.bytes, packet.type);
+        }
+        record.outgoing.clear();
+    }
+
+    void on_receive(ENetPeer* peer, ENetPacket* packet) {
+        if (packet->dataLength == 0) {
+            return;
+        }
+        auto known = ids_by_peer_.find(peer);
+        if (packet->data[0] == identity_tag) {
+            if (known != ids_by_peer_.end() || packet->dataLength != 9) {
+                return;
+            }
+            OnlineId id = 0;
+            for (uint32_t i = 0; i < 8; ++i) {
+                id |= static_cast<OnlineId>(packet->data[1 + i]) << (8 * i);
+            }
+            if (!is_valid_online_id(id)) {
+                enet_peer_disconnect_later(peer, 0);
+                return;
+            }
+            ids_by_peer_[peer] = id;
+            Record& record = peers_[id];
+            record.peer = peer;
+            record.connected = true;
+            for (const Outgoing& outgoing : record.outgoing) {
+                transmit(peer, outgoing.bytes, outgoing.type);
+            }
+            record.outgoing.clear();
+            return;
+        }
+        // Data before a name is nobody's.
+        if (packet->data[0] != data_tag || known == ids_by_peer_.end()) {
+            return;
+        }
+        const OnlineId sender = known->second;
+        Record& record = peers_[sender];
+        std::vector<uint8_t> bytes(packet->data + 1, packet->data + packet->dataLength);
+        if (record.accepted) {
+            inbound_.push_back({sender, std::move(bytes)});
+            return;
+        }
+        record.held.push_back(std::move(bytes));
+        if (!record.request_posted) {
+            record.request_posted = true;
+            owner_.post({OnlineCallbackId::peer_session_request, sender});
+        }
+    }
+
+    void on_disconnect(ENetPeer* peer) {
+        OnlineId id = 0;
+        if (auto known = ids_by_peer_.find(peer); known != ids_by_peer_.end()) {
+            id = known->second;
+            ids_by_peer_.erase(known);
+        }
+        if (auto pending = pending_ids_.find(peer); pending != pending_ids_.end()) {
+            id = pending->second;
+            pending_ids_.erase(pending);
+        }
+        if (id == 0) {
+            return;
+        }
+        peers_.erase(id);
+        owner_.post({OnlineCallbackId::peer_session_connect_failure, id});
+    }
+
+    EnetOnlineClient& owner_;
+    OnlineId id_;
+    ENetHost* host_ = nullptr;
+    std::map<OnlineId, Record> peers_;
+    std::map<ENetPeer*, OnlineId> ids_by_peer_;
+    std::map<ENetPeer*, OnlineId> pending_ids_;
+    std::deque<Inbound> inbound_;
+};
+
+EnetOnlineClient::EnetOnlineClient() = default;
+
+EnetOnlineClient::~EnetOnlineClient() {
+    stop();
+}
+
+bool EnetOnlineClient::start(const EnetSettings& settings, std::string* message) {
+    if (!initialised_) {
+        if (enet_initialize() != 0) {
+            *message = "ENet could not start";
+            return false;
+        }
+        initialised_ = true;
+    }
+    settings_ = settings;
+    user_ = std::make_unique<Endpoint>(*this, make_user_id(settings.account));
+    if (!user_->open(settings.bind_address, 0)) {
+        user_.reset();
+        *message = "the player's endpoint could not be opened";
+        return false;
+    }
+    return true;
+}
+
+bool EnetOnlineClient::start_game_server(std::string* message) {
+    if (game_server_) {
+        return true;
+    }
+    game_server_ =
+        std::make_unique<Endpoint>(*this, make_game_server_id_for(settings_.bind_address, settings_.game_port));
+    if (!game_server_->open(settings_.bind_address, settings_.game_port)) {
+        game_server_.reset();
+        *message = "the game port is taken";
+        return false;
+    }
+    return true;
+}
+
+void EnetOnlineClient::stop() {
+    game_server_.reset();
+    user_.reset();
+    if (initialised_) {
+        enet_deinitialize();
+        initialised_ = false;
+    }
+}
+
+bool EnetOnlineClient::is_available() const {
+    return user_ != nullptr;
+}
+
+OnlineId EnetOnlineClient::get_user_id() const {
+    return user_ ? user_->get_id() : 0;
+}
+
+const char* EnetOnlineClient::get_persona_name() const {
+    return user_ ? settings_.persona_name.c_str() : "";
+}
+
+PeerNetworking* EnetOnlineClient::get_client_networking() {
+    return user_.get();
+}
+
+PeerNetworking* EnetOnlineClient::get_game_server_networking() {
+    return game_server_.get();
+}
+
+OnlineId EnetOnlineClient::get_game_server_id() const {
+    return game_server_ ? game_server_->get_id() : 0;
+}
+
+void EnetOnlineClient::run_callbacks() {
+    if (user_) {
+        user_->service();
+    }
+    if (game_server_) {
+        game_server_->service();
+    }
+    std::vector<OnlineCallback> callbacks;
+    callbacks.swap(pending_callbacks_);
+    for (const OnlineCallback& callback : callbacks) {
+        if (handler_ != nullptr) {
+            handler_(handler_context_, callback);
+        }
+    }
+}
+
+void EnetOnlineClient::set_callback_handler(OnlineCallbackHandler handler, void* context) {
+    handler_ = handler;
+    handler_context_ = context;
+}
+
+}  // namespace zolt::platform
