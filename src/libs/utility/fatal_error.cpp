@@ -77,7 +77,7 @@ void halt_with_error(const char* signature, const char* file, uint32_t line, con
 
 void raise_fatal_error_exception(const char* message, const char* signature, const char* file, uint32_t line,
                                  bool is_error) {
-    if (report_flag.exchange(1) != 0) {
+    if (!take_fatal_report_flag()) {
         // Another thread is writing the one report and will end the process.
         platform::block_thread_forever();
     }
@@ -89,6 +89,10 @@ void raise_fatal_error_exception(const char* message, const char* signature, con
 #if !defined(ZOLT_FUZZ_BUILD)
     platform::end_process_now(get_exit_code_number(exit_code));
 #endif
+}
+
+bool take_fatal_report_flag() {
+    return report_flag.exchange(1) == 0;
 }
 
 bool is_fatal_report_taken() {

@@ -29,6 +29,9 @@ void raise_fatal_error_exception(const char* message, const char* signature, con
 
 // True once any fatal report or crash has been taken.
 bool is_fatal_report_taken();
+// Takes the one report of the process; false when it was taken before.
+// Async-signal-safe.
+bool take_fatal_report_flag();
 
 #if defined(ZOLT_FUZZ_BUILD)
 // A fuzz build reports and then hands control back to the fuzzer's entry for

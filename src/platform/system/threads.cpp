@@ -4,6 +4,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "platform/system/crash_signals.h"
+
 namespace zolt::platform {
 namespace {
 struct StartRecord {
@@ -14,7 +16,9 @@ struct StartRecord {
 void* thread_entry(void* raw) {
     StartRecord record = *static_cast<StartRecord*>(raw);
     delete static_cast<StartRecord*>(raw);
+    prepare_thread_for_crash_signals();
     record.function(record.argument);
+    release_thread_crash_signal_stack();
     return nullptr;
 }
 }  // namespace

@@ -25,6 +25,7 @@ struct BuiltinColour {
 using AliasHandle = BuiltinHandle<BuiltinKind::alias_handle>;
 using ArrayHandle = BuiltinHandle<BuiltinKind::array_handle>;
 using CodeHandle = BuiltinHandle<BuiltinKind::code_handle>;
+using FunctionTableHandle = BuiltinHandle<BuiltinKind::function_table_handle>;
 using PlacementHandle = BuiltinHandle<BuiltinKind::placement_handle>;
 using RandomGeneratorHandle = BuiltinHandle<BuiltinKind::random_generator_handle>;
 using StringHandle = BuiltinHandle<BuiltinKind::string_handle>;

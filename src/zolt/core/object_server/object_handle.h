@@ -34,7 +34,8 @@ constexpr ObjectHandle make_free_slot_handle(uint32_t server_type, uint32_t slot
 namespace server_type {
 constexpr uint32_t alias = 1, proxy = 2, resource = 3, code = 4, dictionary = 5, storage = 6, array = 7, string = 8,
                    random_generator = 9, message = 10, listener = 11, semaphore = 12, task = 13, event = 14,
-                   state_machine = 15, game = 16, placement = 17, texture = 23, material = 24;
+                   state_machine = 15, game = 16, placement = 17, texture = 23, material = 24, motion = 51,
+                   function_table = 56;
 }  // namespace server_type
 
 }  // namespace zolt::core

@@ -3,6 +3,7 @@
 #include "zolt/builtins/dispatch_builtins.h"
 #include "zolt/builtins/neighbour_stub_builtins.h"
 #include "zolt/builtins/neutral_builtins.h"
+#include "zolt/builtins/system_builtins.h"
 #include "zolt/core/config/config_builtins.h"
 #include "zolt/core/events/event_builtins.h"
 #include "zolt/core/events/message_builtins.h"
@@ -11,9 +12,12 @@
 #include "zolt/core/object_server/alias_builtins.h"
 #include "zolt/core/object_server/server_statistics_builtins.h"
 #include "zolt/core/placement/placement_builtins.h"
+#include "zolt/core/resources/data_table_builtins.h"
 #include "zolt/core/resources/resource_builtins.h"
 #include "zolt/core/script/code_builtins.h"
 #include "zolt/core/script/state_machine_builtins.h"
+#include "zolt/core/script_objects/function_table_builtins.h"
+#include "zolt/core/script_objects/motion_server.h"
 #include "zolt/core/script_objects/random_builtins.h"
 #include "zolt/core/script_objects/string_builtins.h"
 #include "zolt/network/game_builtins.h"
@@ -39,14 +43,14 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::code, &bind_code_builtins},
     {Family::config, &bind_config_builtins},
     {Family::console_ui, &bind_console_ui_builtins},
-    {Family::data_tables, nullptr},
+    {Family::data_tables, &bind_data_table_builtins},
     {Family::debug_draw, nullptr},
     {Family::decals, nullptr},
     {Family::dispatch, &bind_dispatch_builtins},
     {Family::event_clocks, &bind_event_builtins},
     {Family::frame_buffer, &renderer::bind_frame_buffer_builtins},
     {Family::frame_pacing, &renderer::bind_frame_pacing_builtins},
-    {Family::function_tables, nullptr},
+    {Family::function_tables, &bind_function_table_builtins},
     {Family::gpu_quirks, &renderer::bind_gpu_quirk_builtins},
     {Family::input, &bind_input_builtins},
     {Family::interface, nullptr},
@@ -57,7 +61,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::materials, &renderer::bind_material_builtins},
     {Family::meshes, nullptr},
     {Family::messages, &bind_message_builtins},
-    {Family::motions, nullptr},
+    {Family::motions, &bind_motion_builtins},
     {Family::navigation, &bind_navigation_stub_builtins},
     {Family::network, &network::bind_network_builtins},
     {Family::particles, nullptr},
@@ -73,7 +77,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::state_machines, &bind_state_machine_builtins},
     {Family::strings, &bind_string_builtins},
     {Family::stubs, &bind_stub_builtins},
-    {Family::system, nullptr},
+    {Family::system, &bind_system_builtins},
     {Family::textures, &renderer::bind_texture_builtins},
     {Family::track_mixers, nullptr},
     {Family::viewports, nullptr},

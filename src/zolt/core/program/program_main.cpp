@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "libs/system/crash_report.h"
 #include "libs/system/exit_code.h"
 #include "libs/utility/config_command_line.h"
 #include "libs/utility/config_variable_row.h"
@@ -88,6 +89,7 @@ uint32_t get_main_thread_id() {
 }
 
 int program_main(int argument_count, const char* const* arguments) {
+    install_crash_report_handlers();
     core::parse_connect_arguments(argument_count - 1, arguments + 1);
     // The file comes after the command line, so its values win.
     parse_config_command_line(argument_count - 1, arguments + 1);

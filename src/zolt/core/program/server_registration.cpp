@@ -13,6 +13,8 @@
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script_objects/array_server.h"
 #include "zolt/core/script_objects/dictionary_server.h"
+#include "zolt/core/script_objects/function_table_server.h"
+#include "zolt/core/script_objects/motion_server.h"
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
@@ -47,6 +49,8 @@ ServerBase* const registration_order[] = {
     &placement_server,
     &physics::physx_server,
     &physics::physx_actor_server,
+    &motion_server,
+    &function_table_server,
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     &renderer::material_server,  // creates the default material
     &renderer::camera_server,

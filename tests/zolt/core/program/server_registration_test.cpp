@@ -36,6 +36,8 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::placement,
     physics::physx_server_type::physx,
     physics::physx_server_type::actor,
+    server_type::motion,
+    server_type::function_table,
     server_type::texture,
     server_type::material,
     renderer::camera_server_type,
