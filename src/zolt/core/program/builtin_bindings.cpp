@@ -21,6 +21,7 @@
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
 #include "zolt/renderer/materials/material_builtins.h"
+#include "zolt/renderer/particles/particle_generator_builtins.h"
 #include "zolt/renderer/shaders/shader_library_builtins.h"
 #include "zolt/renderer/texture/texture_builtins.h"
 #include "zolt/storage/save_builtins.h"
@@ -59,7 +60,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::motions, nullptr},
     {Family::navigation, &bind_navigation_stub_builtins},
     {Family::network, nullptr},
-    {Family::particles, nullptr},
+    {Family::particles, &renderer::bind_particle_builtins},
     {Family::physics, &physics::bind_physics_builtins},
     {Family::placements, &bind_placement_builtins},
     {Family::random, &bind_random_builtins},
