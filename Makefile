@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CTEST_JOBS ?= $(JOBS)
 FUZZ_SECONDS ?= 180
 
-.PHONY: run test fuzz bench deps build-dev build-release clean
+.PHONY: run test fuzz bench tsan deps build-dev build-release clean
 
 # The launcher starts zolt from its own folder, where zolt reads "pack.list":
 # both programs are linked into the content folder, side by side as an
@@ -26,6 +26,12 @@ bench: deps
 	cmake --preset release -DZOLT_BUILD_BENCH=ON
 	cmake --build --preset release -j $(JOBS) --target zolt_bench
 	./build/release/bin/zolt_bench
+
+# The tests of code that runs on worker threads, under ThreadSanitizer.
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS) --target zolt_tests
+	./build/tsan/bin/zolt_tests --gtest_filter='Particle*'
 
 deps:
 	@bash scripts/install-deps.sh

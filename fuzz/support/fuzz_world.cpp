@@ -11,6 +11,7 @@
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/materials/material_server.h"
+#include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/storage/load_stream.h"
 #include "zolt/storage/save_stream.h"
 
@@ -63,6 +64,9 @@ void start_fuzz_world() {
     core::dictionary_server.register_server();
     core::random_generator_server.register_server();
     renderer::material_server.register_server();
+    // Generators with particles in flight; no worker threads in a fuzzer.
+    renderer::separate_particle_update_thread_count = 0;
+    renderer::particle_generator_server.register_server();
     is_world_up = true;
 }
 

@@ -57,4 +57,12 @@ uint32_t get_current_thread_id() {
     return static_cast<uint32_t>(syscall(SYS_gettid));
 }
 
+void set_current_thread_name(const char* name) {
+    char cut[16] = {};
+    for (size_t index = 0; index < sizeof(cut) - 1 && name[index] != 0; ++index) {
+        cut[index] = name[index];
+    }
+    pthread_setname_np(pthread_self(), cut);
+}
+
 }  // namespace zolt::platform

@@ -20,4 +20,7 @@ void join_thread(ThreadHandle* handle);
 
 uint32_t get_current_thread_id();
 
+// Longer names are cut to the kernel's 15 characters.
+void set_current_thread_name(const char* name);
+
 }  // namespace zolt::platform

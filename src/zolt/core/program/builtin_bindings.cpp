@@ -26,6 +26,7 @@
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
 #include "zolt/renderer/materials/material_builtins.h"
+#include "zolt/renderer/particles/particle_generator_builtins.h"
 #include "zolt/renderer/shaders/shader_library_builtins.h"
 #include "zolt/renderer/texture/texture_builtins.h"
 #include "zolt/storage/save_builtins.h"
@@ -64,7 +65,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::motions, &bind_motion_builtins},
     {Family::navigation, &bind_navigation_stub_builtins},
     {Family::network, &network::bind_network_builtins},
-    {Family::particles, nullptr},
+    {Family::particles, &renderer::bind_particle_builtins},
     {Family::physics, &physics::bind_physics_builtins},
     {Family::placements, &bind_placement_builtins},
     {Family::random, &bind_random_builtins},

@@ -23,6 +23,7 @@
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/network/game_server.h"
+#include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/camera/camera.h"
@@ -57,6 +58,7 @@ ServerBase* const registration_order[] = {
     &servers::loadable_area_server,
     &servers::sector_server,
     &servers::portal_server,
+    &renderer::particle_generator_server,  // starts the particle worker threads
     // The sound output starts here.
     &message_server,
     &state_machine_server,

@@ -52,8 +52,8 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
             "MotionServer FunctionTableServer TextureServer MaterialServer CameraServer LoadableAreaServer "
-            "SectorServer PortalServer MessageServer StateMachineServer ProxyServer GameServer TaskServer "
-            "SemaphoreServer "
+            "SectorServer PortalServer ParticleGeneratorServer MessageServer StateMachineServer ProxyServer "
+            "GameServer TaskServer SemaphoreServer "
             "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),
         std::string::npos)
         << result.standard_error;

@@ -12,6 +12,7 @@
 #include "zolt/navigation/sector.h"
 #include "zolt/physics/physx_common.h"
 #include "zolt/renderer/camera/camera.h"
+#include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
 #include "zolt/sound/sound_entity_server.h"
@@ -44,6 +45,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     servers::loadable_area_server_type,
     servers::sector_server_type,
     servers::portal_server_type,
+    renderer::particle_generator_server_type,
     server_type::message,
     server_type::state_machine,
     server_type::proxy,
