@@ -111,9 +111,9 @@ TEST(BuiltinTable, UnbuiltFamiliesAnswerTheNeutralResultOfEachRow) {
             ++checked;
         }
     }
-    // The families still without bodies shrink as they are built; enough
-    // rows stay to exercise every result kind.
-    EXPECT_GT(checked, 90u);
+    // The families still without bodies shrink as they are built; while any
+    // is left, its rows were walked.
+    EXPECT_GT(checked, 0u);
 }
 
 // Arguments pushed by real bytecode in the order the row lists them, top
