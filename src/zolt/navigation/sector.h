@@ -100,6 +100,12 @@ public:
     Sector* create_sector(uint32_t location) { return static_cast<Sector*>(create_object_internal(location)); }
     SectorRender& get_render_record(const Sector& sector) { return render_records_[get_slot_of(sector)]; }
     SectorRender* find_render_record(core::ObjectHandle sector);
+    SectorRender& get_render_record_at(uint32_t index) { return render_records_[index]; }
+    // The record's slot (0 to 99), or sector_capacity for a record not of this server.
+    uint32_t get_render_record_index(const SectorRender* record) const {
+        const auto index = static_cast<uint32_t>(record - render_records_);
+        return record >= render_records_ && index < sector_capacity ? index : sector_capacity;
+    }
     uint32_t get_slot_of(const Sector& sector) const;
 
 private:

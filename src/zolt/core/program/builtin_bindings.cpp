@@ -27,6 +27,7 @@
 #include "zolt/renderer/graphics_library/window_builtins.h"
 #include "zolt/renderer/materials/material_builtins.h"
 #include "zolt/renderer/particles/particle_generator_builtins.h"
+#include "zolt/renderer/viewport/viewport_builtins.h"
 #include "zolt/renderer/shaders/shader_library_builtins.h"
 #include "zolt/renderer/texture/texture_builtins.h"
 #include "zolt/storage/save_builtins.h"
@@ -81,7 +82,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::system, &bind_system_builtins},
     {Family::textures, &renderer::bind_texture_builtins},
     {Family::track_mixers, nullptr},
-    {Family::viewports, nullptr},
+    {Family::viewports, &renderer::bind_viewport_builtins},
     {Family::window, &renderer::bind_window_builtins},
 };
 

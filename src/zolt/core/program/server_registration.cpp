@@ -24,6 +24,7 @@
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/network/game_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
+#include "zolt/renderer/viewport/viewport_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/camera/camera.h"
@@ -52,6 +53,7 @@ ServerBase* const registration_order[] = {
     &physics::physx_actor_server,
     &motion_server,
     &function_table_server,
+    &renderer::viewport_server,
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     &renderer::material_server,  // creates the default material
     &renderer::camera_server,

@@ -51,7 +51,8 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
         result.standard_error.find(
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
-            "MotionServer FunctionTableServer TextureServer MaterialServer CameraServer LoadableAreaServer "
+            "MotionServer FunctionTableServer ViewportServer TextureServer MaterialServer CameraServer "
+            "LoadableAreaServer "
             "SectorServer PortalServer ParticleGeneratorServer MessageServer StateMachineServer ProxyServer "
             "GameServer TaskServer SemaphoreServer "
             "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),

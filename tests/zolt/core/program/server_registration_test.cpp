@@ -13,6 +13,7 @@
 #include "zolt/physics/physx_common.h"
 #include "zolt/renderer/camera/camera.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
+#include "zolt/renderer/viewport/viewport_server.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
 #include "zolt/sound/sound_entity_server.h"
@@ -39,6 +40,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     physics::physx_server_type::actor,
     server_type::motion,
     server_type::function_table,
+    renderer::viewport_server_type,
     server_type::texture,
     server_type::material,
     renderer::camera_server_type,
