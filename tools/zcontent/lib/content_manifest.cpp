@@ -445,7 +445,7 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (!document.is_object()) {
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
-    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds"}, where, error)) {
+    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds", "image_atlases"}, where, error)) {
         return false;
     }
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -463,6 +463,14 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
             return where.fail("sounds", "expected a description file name, not " + quote_json_value(sounds), error);
         }
         manifest->sound_description_path = (folder / sounds.get<std::string>()).lexically_normal().string();
+    }
+    if (document.contains("image_atlases")) {
+        const Json& atlases = document["image_atlases"];
+        if (!atlases.is_string() || atlases.get_ref<const std::string&>().empty()) {
+            return where.fail("image_atlases", "expected a description file name, not " + quote_json_value(atlases),
+                              error);
+        }
+        manifest->image_atlas_path = (folder / atlases.get<std::string>()).lexically_normal().string();
     }
     if (!document.contains("pack")) {
         return where.fail("pack", "missing", error);

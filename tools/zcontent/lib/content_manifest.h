@@ -33,6 +33,8 @@ struct ContentManifest {
     std::vector<TextureEntry> textures;
     std::string shader_library_path;  // the description of resource 0x10000; empty for none
     std::string sound_description_path;  // the wave and sound banks; empty for none
+    // The image atlases and their pages; empty for none.
+    std::string image_atlas_path;
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

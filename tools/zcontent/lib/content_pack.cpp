@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "image_atlas_builder.h"
 #include "libs/io/pack_format.h"
 #include "shader_library_compiler.h"
 #include "sound_description.h"
@@ -56,6 +57,18 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
         for (SoundResource& bank : banks) {
             description->resources.push_back(
                 {bank.id, io::make_resource_flags(0, 0, false), std::move(bank.data), true});
+        }
+    }
+    if (!manifest.image_atlas_path.empty()) {
+        std::vector<AtlasResources> atlases;
+        if (!build_image_atlases_file(manifest.image_atlas_path, &atlases, error)) {
+            return false;
+        }
+        for (AtlasResources& atlas : atlases) {
+            add_texture_resources(atlas.texture_id, atlas.page, description);
+            // Its records are read field by field.
+            description->resources.push_back(
+                {atlas.atlas_id, io::make_resource_flags(0, 0, false), std::move(atlas.atlas), true});
         }
     }
     return true;

@@ -16,6 +16,7 @@
 #include "zolt/core/script_objects/random_generator_server.h"
 #include "zolt/core/script_objects/storage_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/renderer/display/display_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
@@ -44,6 +45,8 @@ ServerBase* const registration_order[] = {
     &physics::physx_actor_server,
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     &renderer::material_server,  // creates the default material
+    // Creates the default overlay material.
+    &renderer::display_server,
     // The sound output starts here.
     &message_server,
     &state_machine_server,

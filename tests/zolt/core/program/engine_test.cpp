@@ -51,7 +51,7 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
         result.standard_error.find(
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
-            "TextureServer MaterialServer MessageServer StateMachineServer ProxyServer TaskServer SemaphoreServer "
+            "TextureServer MaterialServer DisplayServer MessageServer StateMachineServer ProxyServer TaskServer SemaphoreServer "
             "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),
         std::string::npos)
         << result.standard_error;

@@ -8,6 +8,7 @@
 #include "support/game_folder.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/physics/physx_common.h"
+#include "zolt/renderer/display/display_server.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
 #include "zolt/sound/sound_entity_server.h"
@@ -34,6 +35,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     physics::physx_server_type::actor,
     server_type::texture,
     server_type::material,
+    renderer::display_server_type,
     server_type::message,
     server_type::state_machine,
     server_type::proxy,
