@@ -445,32 +445,27 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (!document.is_object()) {
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
-    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds", "animations"}, where, error)) {
+    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds", "animations", "image_atlases"}, where,
+                    error)) {
         return false;
     }
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (document.contains("shader_library")) {
-        const Json& library = document["shader_library"];
-        if (!library.is_string() || library.get_ref<const std::string&>().empty()) {
-            return where.fail("shader_library", "expected a description file name, not " + quote_json_value(library),
-                              error);
+    // The descriptions beside the manifest, each optional.
+    const std::pair<const char*, std::string*> descriptions[] = {
+        {"shader_library", &manifest->shader_library_path},
+        {"sounds", &manifest->sound_description_path},
+        {"animations", &manifest->animation_description_path},
+        {"image_atlases", &manifest->image_atlas_path},
+    };
+    for (const auto& [key, target] : descriptions) {
+        if (!document.contains(key)) {
+            continue;
         }
-        manifest->shader_library_path = (folder / library.get<std::string>()).lexically_normal().string();
-    }
-    if (document.contains("sounds")) {
-        const Json& sounds = document["sounds"];
-        if (!sounds.is_string() || sounds.get_ref<const std::string&>().empty()) {
-            return where.fail("sounds", "expected a description file name, not " + quote_json_value(sounds), error);
+        const Json& name = document[key];
+        if (!name.is_string() || name.get_ref<const std::string&>().empty()) {
+            return where.fail(key, "expected a description file name, not " + quote_json_value(name), error);
         }
-        manifest->sound_description_path = (folder / sounds.get<std::string>()).lexically_normal().string();
-    }
-    if (document.contains("animations")) {
-        const Json& animations = document["animations"];
-        if (!animations.is_string() || animations.get_ref<const std::string&>().empty()) {
-            return where.fail("animations", "expected a description file name, not " + quote_json_value(animations),
-                              error);
-        }
-        manifest->animation_description_path = (folder / animations.get<std::string>()).lexically_normal().string();
+        *target = (folder / name.get<std::string>()).lexically_normal().string();
     }
     if (!document.contains("pack")) {
         return where.fail("pack", "missing", error);

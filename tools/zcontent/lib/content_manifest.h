@@ -34,6 +34,8 @@ struct ContentManifest {
     std::string shader_library_path;  // the description of resource 0x10000; empty for none
     std::string sound_description_path;  // the wave and sound banks; empty for none
     std::string animation_description_path;  // skeletons and animations; empty for none
+    // The image atlases and their pages; empty for none.
+    std::string image_atlas_path;
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

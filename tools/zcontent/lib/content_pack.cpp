@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "animation_description.h"
+#include "image_atlas_builder.h"
 #include "libs/io/pack_format.h"
 #include "shader_library_compiler.h"
 #include "sound_description.h"
@@ -71,6 +72,18 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
             description->resources.push_back({resource.id,
                                               io::make_resource_flags(animation_alignment_exponent, 0, false),
                                               std::move(resource.data), true});
+        }
+    }
+    if (!manifest.image_atlas_path.empty()) {
+        std::vector<AtlasResources> atlases;
+        if (!build_image_atlases_file(manifest.image_atlas_path, &atlases, error)) {
+            return false;
+        }
+        for (AtlasResources& atlas : atlases) {
+            add_texture_resources(atlas.texture_id, atlas.page, description);
+            // Its records are read field by field.
+            description->resources.push_back(
+                {atlas.atlas_id, io::make_resource_flags(0, 0, false), std::move(atlas.atlas), true});
         }
     }
     return true;

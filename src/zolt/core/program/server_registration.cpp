@@ -21,6 +21,7 @@
 #include "zolt/navigation/loadable_area.h"
 #include "zolt/navigation/portal.h"
 #include "zolt/navigation/sector.h"
+#include "zolt/renderer/display/display_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/network/game_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
@@ -56,6 +57,8 @@ ServerBase* const registration_order[] = {
     &renderer::viewport_server,
     &renderer::texture_server,  // checks the graphics hardware and makes the render targets
     &renderer::material_server,  // creates the default material
+    // Creates the default overlay material.
+    &renderer::display_server,
     &renderer::camera_server,
     &servers::loadable_area_server,
     &servers::sector_server,

@@ -163,4 +163,13 @@ void reset_scissor() {
     scissor_to_viewport();
 }
 
+void set_scissor_box(int32_t x, int32_t y, int32_t width, int32_t height) {
+    FrameBufferState& state = frame_buffer_state;
+    state.scissor_slots[0] = nullptr;
+    state.scissor_slots[1] = nullptr;
+    state.scissor_not_empty = width > 0 && height > 0;
+    set_gl_scissor(x, y, width, height);
+    gl.glEnable(GL_SCISSOR_TEST);
+}
+
 }  // namespace zolt::renderer

@@ -58,5 +58,8 @@ void set_viewport_from_rectangle(float origin_x, float origin_y, float size_x, f
 // again after the slot was emptied.
 bool set_scissor_rectangle(uint32_t slot, const ScissorRectangle* rectangle);
 void reset_scissor();
+// An exact box in pixels with the test on, in place of the slots (which are
+// forgotten); the 2D overlay clips this way.
+void set_scissor_box(int32_t x, int32_t y, int32_t width, int32_t height);
 
 }  // namespace zolt::renderer

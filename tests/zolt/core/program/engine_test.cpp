@@ -51,10 +51,9 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
         result.standard_error.find(
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
-            "MotionServer FunctionTableServer ViewportServer TextureServer MaterialServer CameraServer "
-            "LoadableAreaServer "
-            "SectorServer PortalServer ParticleGeneratorServer MessageServer StateMachineServer ProxyServer "
-            "GameServer TaskServer SemaphoreServer "
+            "MotionServer FunctionTableServer ViewportServer TextureServer MaterialServer DisplayServer "
+            "CameraServer LoadableAreaServer SectorServer PortalServer ParticleGeneratorServer MessageServer "
+            "StateMachineServer ProxyServer GameServer TaskServer SemaphoreServer "
             "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),
         std::string::npos)
         << result.standard_error;

@@ -14,6 +14,7 @@
 #include "zolt/renderer/camera/camera.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/renderer/viewport/viewport_server.h"
+#include "zolt/renderer/display/display_server.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
 #include "zolt/sound/sound_entity_server.h"
@@ -43,6 +44,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     renderer::viewport_server_type,
     server_type::texture,
     server_type::material,
+    renderer::display_server_type,
     renderer::camera_server_type,
     servers::loadable_area_server_type,
     servers::sector_server_type,

@@ -58,6 +58,7 @@ void TextureWorld::open_world(const std::vector<TextureFixture>& textures, bool 
     for (const TextureFixture& texture : textures) {
         add_texture(pack, texture);
     }
+    pack.resources.insert(pack.resources.end(), extra_resources_.begin(), extra_resources_.end());
     // Once per world: a pack listed twice would hold the library twice.
     if (!has_library_pack) {
         tools::PackDescription library_pack;

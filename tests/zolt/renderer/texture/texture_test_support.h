@@ -158,6 +158,8 @@ protected:
     test::PackFolder packs_;
     // The shader library the world's pack holds in place of the sample's.
     Bytes library_override_;
+    // Further resources the world's texture pack holds.
+    std::vector<tools::PackResource> extra_resources_;
     test::ScopedValue<int32_t> limit_{video_memory_limit, 200};
     bool io_started_ = false;
 };
