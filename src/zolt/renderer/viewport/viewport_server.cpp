@@ -48,6 +48,10 @@ void ViewportServer::register_server() {
 void ViewportServer::unregister_server() {
     rendering_command_hooks.render_viewports = nullptr;
     remove_view_render_hooks();
+    // Nothing draws the viewports any more: those waiting for the rendering
+    // side go now, so a world loaded next finds their slots free.
+    destroy_all_objects();
+    release_dead_objects(true);
     PooledServer::unregister_server();
     active_head_ = nullptr;
     render_head_ = nullptr;

@@ -162,6 +162,10 @@ Material* BatcherWorld::make_material(uint32_t entry, Colour first, Colour secon
 void BatcherWorld::offer_quad(const RenderInfo& info, Material* material, float x0, float y0, float x1, float y1,
                               float z) {
     const float corners[] = {x0, y0, z, x1, y0, z, x1, y1, z, x0, y1, z};
+    offer_quad_corners(info, material, corners);
+}
+
+void BatcherWorld::offer_quad_corners(const RenderInfo& info, Material* material, const float (&corners)[12]) {
     static constexpr uint16_t indices[] = {0, 1, 2, 0, 2, 3};
     auto quad = std::make_unique<QuadStreams>();
     quad->vertices.initialize({12, 0, sizeof corners, 0}, corners);

@@ -38,6 +38,8 @@ protected:
     Material* make_material(uint32_t entry, Colour first, Colour second);
     // A quad from (x0, y0) to (x1, y1) at depth z, in clip space.
     void offer_quad(const RenderInfo& info, Material* material, float x0, float y0, float x1, float y1, float z);
+    // A quad of four corners (x, y, z each) in drawing order.
+    void offer_quad_corners(const RenderInfo& info, Material* material, const float (&corners)[12]);
     // A texel of the texture's level 0, drawn over the picture to be read.
     Pixel read_texel(TextureObject* texture, int32_t x, int32_t y);
     void clear_to(uint32_t packed_colour) const;
