@@ -9,6 +9,7 @@
 #include "zolt/core/script/task_server.h"
 #include "zolt/core/script/task_wake_events.h"
 #include "zolt/renderer/backend/frame_pacing.h"
+#include "zolt/renderer/backend/rendering_commands.h"
 
 namespace zolt::core {
 
@@ -105,12 +106,16 @@ void EventServer::register_server() {
     PooledServer::register_server();
     reset_clocks();
     set_task_clock_hooks(&event_clock_hooks);
+    // Bits 16 to 18 of the enabled clocks ask the frame for viewports,
+    // movies and the 2D displays.
+    renderer::rendering_command_hooks.read_event_flags = [] { return event_server.get_enabled_mask(); };
 }
 
 void EventServer::unregister_server() {
     if (&get_task_clock_hooks() == &event_clock_hooks) {
         set_task_clock_hooks(nullptr);
     }
+    renderer::rendering_command_hooks.read_event_flags = nullptr;
     PooledServer::unregister_server();
     current_slot_ = nullptr;
 }
