@@ -7,6 +7,8 @@
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/network/game_server.h"
 
+#include "zolt/core/script_objects/extra_properties.h"
+
 namespace zolt::servers {
 
 using core::Dictionary;
@@ -15,7 +17,6 @@ using core::dictionary_server;
 namespace {
 
 // Enough for the few properties most game objects carry; the table grows.
-constexpr uint32_t property_buckets = 5;
 
 Dictionary* find_dictionary(ObjectHandle handle) {
     if (handle == 0 || !dictionary_server.is_registered()) {
@@ -36,10 +37,7 @@ void GameObject::finalize() {
     if (network_key_ != 0) {
         game_server.remove_key(*this);
     }
-    if (Dictionary* const dictionary = find_dictionary(dictionary_)) {
-        destroy_object(dictionary);
-    }
-    dictionary_ = 0;
+    core::destroy_extra_properties(dictionary_);
 }
 
 void GameObject::save(storage::SaveStream& stream) {
@@ -106,32 +104,15 @@ bool GameObject::get_property(uint32_t id, Property& out) const {
     if (ServerObject::get_property(id, out)) {
         return true;
     }
-    const Dictionary* const dictionary = find_dictionary(dictionary_);
-    return dictionary != nullptr && dictionary->get_property(id, out);
+    return core::get_extra_property(dictionary_, id, out);
 }
 
 bool GameObject::set_property(uint32_t id, const Property& value) {
-    if (ServerObject::set_property(id, value)) {
-        return true;
-    }
-    if (Dictionary* const dictionary = find_dictionary(dictionary_)) {
-        return dictionary->set_property(id, value);
-    }
-    if (!dictionary_server.is_registered()) {
-        return false;
-    }
-    Dictionary* const dictionary = dictionary_server.create_dictionary(property_buckets);
-    if (!dictionary->set_property(id, value)) {
-        destroy_object(dictionary);
-        return false;
-    }
-    dictionary_ = dictionary->get_handle();
-    return true;
+    return ServerObject::set_property(id, value) || core::set_extra_property(dictionary_, id, value);
 }
 
 bool GameObject::remove_property(uint32_t id) {
-    Dictionary* const dictionary = find_dictionary(dictionary_);
-    return dictionary != nullptr && dictionary->remove_property(id);
+    return core::remove_extra_property(dictionary_, id);
 }
 
 ObjectHandle GameObject::copy_properties() const {

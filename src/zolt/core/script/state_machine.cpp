@@ -1,5 +1,7 @@
 #include "zolt/core/script/state_machine.h"
 
+#include "zolt/core/script_objects/extra_properties.h"
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -24,19 +26,11 @@ constexpr uint32_t pattern_clock_bits = 0x7C000000u;
 constexpr uint32_t pattern_low_bits = 0xFFFFu;
 constexpr uint32_t state_record_size = 20;
 constexpr uint32_t transition_size = 12;
-constexpr uint32_t extra_property_buckets = 5;
 // Handlers that hand a message on to each other in a ring stop here.
 constexpr uint32_t handler_depth_limit = 16;
 uint32_t handler_depth = 0;
 
 constexpr uint32_t property_keys[] = {42, 43, 44, 45, 46, 47};
-
-Dictionary* find_dictionary(ObjectHandle handle) {
-    if (handle == 0 || !dictionary_server.is_registered()) {
-        return nullptr;
-    }
-    return dictionary_server.get_typed_object(handle);
-}
 
 bool is_wildcard_listener(uint32_t pattern) {
     return (pattern & broadcast_pattern_bit) != 0 &&
@@ -95,10 +89,7 @@ void StateMachine::finalize() {
         code_object->release_reference();
     }
     code_object_ = 0;
-    if (Dictionary* const dictionary = find_dictionary(dictionary_)) {
-        destroy_object(dictionary);
-    }
-    dictionary_ = 0;
+    destroy_extra_properties(dictionary_);
 }
 
 void StateMachine::resolve_definition() {
@@ -333,11 +324,7 @@ bool StateMachine::get_property(uint32_t id, Property& out) const {
             return true;
         }
     }
-    if (ServerObject::get_property(id, out)) {
-        return true;
-    }
-    const Dictionary* const dictionary = find_dictionary(dictionary_);
-    return dictionary != nullptr && dictionary->get_property(id, out);
+    return ServerObject::get_property(id, out) || get_extra_property(dictionary_, id, out);
 }
 
 bool StateMachine::set_property(uint32_t id, const Property& value) {
@@ -357,27 +344,11 @@ bool StateMachine::set_property(uint32_t id, const Property& value) {
     default:
         break;
     }
-    if (ServerObject::set_property(id, value)) {
-        return true;
-    }
-    if (Dictionary* const dictionary = find_dictionary(dictionary_)) {
-        return dictionary->set_property(id, value);
-    }
-    if (!dictionary_server.is_registered()) {
-        return false;
-    }
-    Dictionary* const dictionary = dictionary_server.create_dictionary(extra_property_buckets);
-    if (!dictionary->set_property(id, value)) {
-        destroy_object(dictionary);
-        return false;
-    }
-    dictionary_ = dictionary->get_handle();
-    return true;
+    return ServerObject::set_property(id, value) || set_extra_property(dictionary_, id, value);
 }
 
 bool StateMachine::remove_property(uint32_t id) {
-    Dictionary* const dictionary = find_dictionary(dictionary_);
-    return dictionary != nullptr && dictionary->remove_property(id);
+    return remove_extra_property(dictionary_, id);
 }
 
 void StateMachine::save(storage::SaveStream& stream) {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "zolt/renderer/animation/animation_resource_bytes.h"
+#include "libs/io/little_endian_fields.h"
 
 namespace zolt::animation {
 namespace {

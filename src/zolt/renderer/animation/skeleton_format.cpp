@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "zolt/renderer/animation/animation_resource_bytes.h"
+#include "libs/io/little_endian_fields.h"
 
 namespace zolt::animation {
 namespace {

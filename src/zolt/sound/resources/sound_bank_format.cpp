@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "zolt/sound/resources/sound_resource_bytes.h"
+#include "libs/io/little_endian_fields.h"
 
 namespace zolt::sound {
 namespace {

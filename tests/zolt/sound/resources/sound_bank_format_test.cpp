@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "zolt/sound/resources/sound_resource_bytes.h"
+#include "libs/io/little_endian_fields.h"
 
 namespace zolt::sound {
 namespace {

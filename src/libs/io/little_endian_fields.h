@@ -1,11 +1,11 @@
 #pragma once
-// Little-endian fields of the sound resources, read and written with memcpy
-// (the host is little-endian; fields are not aligned).
+// Little-endian fields of resources, read and written with memcpy (the host
+// is little-endian; fields need not be aligned). Any thread.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-namespace zolt::sound {
+namespace zolt {
 
 template <typename T>
 inline T read_field(const uint8_t* bytes, uint32_t offset) {
@@ -25,4 +25,4 @@ inline bool fits_within(uint64_t offset, uint64_t count, uint64_t size, uint64_t
     return offset <= total && count * size <= total - offset;
 }
 
-}  // namespace zolt::sound
+}  // namespace zolt
