@@ -2,6 +2,7 @@
 
 #include "libs/utility/config_variable_row.h"
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/navigation/sector_walk.h"
 #include "zolt/renderer/backend/rendering_commands.h"
 #include "zolt/renderer/batcher/render_view_hooks.h"
 #include "zolt/renderer/view/view_hooks.h"
@@ -43,11 +44,13 @@ void ViewportServer::register_server() {
     current_render_ = nullptr;
     rendering_command_hooks.render_viewports = [] { return viewport_server.render_viewports(); };
     install_view_render_hooks();
+    view_hooks.traverse_visible_sectors = &servers::traverse_visible_sectors;
 }
 
 void ViewportServer::unregister_server() {
     rendering_command_hooks.render_viewports = nullptr;
     remove_view_render_hooks();
+    view_hooks.traverse_visible_sectors = nullptr;
     // Nothing draws the viewports any more: those waiting for the rendering
     // side go now, so a world loaded next finds their slots free.
     destroy_all_objects();
