@@ -111,29 +111,6 @@ geometry::Vector4* find_vector_parameter(ViewportLayerParameters& p, uint32_t ke
     }
 }
 
-float* find_float_parameter(ViewportLayerParameters& p, uint32_t key) {
-    switch (key) {
-    case 258:
-        return &p.glow_258;
-    case 271:
-        return &p.screen_pass_depth;
-    case 272:
-        return &p.screen_pass_value;
-    case 273:
-    case 274:
-    case 275:
-    case 276:
-    case 277:
-        return &p.depth_rendering[key - 273];
-    case 278:
-        return &p.first_shadow_split;
-    case 279:
-        return &p.shadow_distance;
-    default:
-        return nullptr;
-    }
-}
-
 uint32_t* find_word_parameter(ViewportLayerParameters& p, uint32_t key) {
     switch (key) {
     case 259:
@@ -245,7 +222,7 @@ bool Viewport::get_property(uint32_t id, core::Property& out) const {
                                                              : type::vector4;
         write_vector(out, value_type, *vector,
                      core::get_property_component_count(core::make_property_id(value_type, 0)));
-    } else if (const float* number = find_float_parameter(parameters, key)) {
+    } else if (const float* number = parameters.find_float(key)) {
         out.set_float(type_word(type::floating), *number);
     } else if (const uint32_t* word = find_word_parameter(parameters, key)) {
         out.set_u32(type_word(type::unsigned_integer), *word);
@@ -302,7 +279,7 @@ bool Viewport::set_property(uint32_t id, const core::Property& value) {
     case 275:
     case 276:
     case 277:
-        *find_float_parameter(parameters_, key) = std::max(value.get_float(), 0.0f);
+        *parameters_.find_float(key) = std::max(value.get_float(), 0.0f);
         return true;
     case 278:
         parameters_.first_shadow_split = value.get_float();
@@ -330,7 +307,7 @@ bool Viewport::set_property(uint32_t id, const core::Property& value) {
     }
     if (geometry::Vector4* const target = find_vector_parameter(parameters_, key)) {
         *target = vector;
-    } else if (float* const number = find_float_parameter(parameters_, key)) {
+    } else if (float* const number = parameters_.find_float(key)) {
         *number = value.get_float();
     } else if (uint32_t* const word = find_word_parameter(parameters_, key)) {
         *word = value.get_u32();

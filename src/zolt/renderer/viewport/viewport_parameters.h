@@ -39,6 +39,31 @@ struct ViewportLayerParameters {
     uint32_t shadow_split_count = 4;
     geometry::Vector4 shadow_parameters{0.4f, 0.4f, 0.4f, 0.4f};
     uint32_t fake_shadow_limit = default_fake_shadow_limit;
+
+    // The float parameter of that id, null for any other id.
+    float* find_float(uint32_t id) {
+        switch (id) {
+        case 258:
+            return &glow_258;
+        case 271:
+            return &screen_pass_depth;
+        case 272:
+            return &screen_pass_value;
+        case 273:
+        case 274:
+        case 275:
+        case 276:
+        case 277:
+            return &depth_rendering[id - 273];
+        case 278:
+            return &first_shadow_split;
+        case 279:
+            return &shadow_distance;
+        default:
+            return nullptr;
+        }
+    }
+    const float* find_float(uint32_t id) const { return const_cast<ViewportLayerParameters*>(this)->find_float(id); }
 };
 
 }  // namespace zolt::renderer

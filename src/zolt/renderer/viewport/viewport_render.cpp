@@ -25,24 +25,8 @@ void set_full_target_viewport() {
 }  // namespace
 
 float ViewportRender::get_layer_parameter(uint32_t id) const {
-    const ViewportLayerParameters& p = parameters;
-    if (id >= 273 && id <= 277) {
-        return p.depth_rendering[id - 273];
-    }
-    switch (id) {
-    case 258:
-        return p.glow_258;
-    case 271:
-        return p.screen_pass_depth;
-    case 272:
-        return p.screen_pass_value;
-    case 278:
-        return p.first_shadow_split;
-    case 279:
-        return p.shadow_distance;
-    default:
-        return 0;
-    }
+    const float* const number = parameters.find_float(id);
+    return number != nullptr ? *number : 0.0f;
 }
 
 void ViewportRender::render(uint32_t clear_colour) {
