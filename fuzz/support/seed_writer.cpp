@@ -31,6 +31,7 @@
 #include "zolt/navigation/area_builder.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/renderer/animation/animation_format.h"
+#include "zolt/renderer/decals/decal_test_support.h"
 #include "zolt/renderer/animation/skeleton_format.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
 #include "zolt/storage/save_file_layout.h"
@@ -392,6 +393,13 @@ void write_animation_resource_seeds() {
     write_seed("animation_resource", "walk", animation);
 }
 
+// A grid of eight triangles, the first three compact.
+void write_decal_geometry_seeds() {
+    renderer::testing::TriangleList grid;
+    grid.add_grid(-1, -1, 1, 2, 0, 3);
+    write_seed("decal_geometry", "grid", renderer::testing::write_geometry_resource(grid, 3));
+}
+
 // The glTF files the sample's animation description imports.
 void write_gltf_seeds(const std::string& manifest_path) {
     tools::ContentManifest manifest;
@@ -528,6 +536,7 @@ int main(int argument_count, char** arguments) {
     write_wave_bank_seeds();
     write_sound_bank_seeds();
     write_animation_resource_seeds();
+    write_decal_geometry_seeds();
     write_area_seeds();
     return has_failed ? 1 : 0;
 }

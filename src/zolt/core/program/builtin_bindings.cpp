@@ -23,6 +23,7 @@
 #include "zolt/network/game_builtins.h"
 #include "zolt/physics/physx_builtins.h"
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
+#include "zolt/renderer/decals/decal_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
 #include "zolt/renderer/materials/material_builtins.h"
@@ -47,7 +48,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::console_ui, &bind_console_ui_builtins},
     {Family::data_tables, &bind_data_table_builtins},
     {Family::debug_draw, nullptr},
-    {Family::decals, nullptr},
+    {Family::decals, &renderer::bind_decal_builtins},
     {Family::dispatch, &bind_dispatch_builtins},
     {Family::event_clocks, &bind_event_builtins},
     {Family::frame_buffer, &renderer::bind_frame_buffer_builtins},

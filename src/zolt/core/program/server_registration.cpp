@@ -24,6 +24,7 @@
 #include "zolt/renderer/display/display_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/network/game_server.h"
+#include "zolt/renderer/decals/decal_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/renderer/viewport/viewport_server.h"
 #include "zolt/physics/physx_actor_server.h"
@@ -64,6 +65,7 @@ ServerBase* const registration_order[] = {
     &servers::sector_server,
     &servers::portal_server,
     &renderer::particle_generator_server,  // starts the particle worker threads
+    &renderer::decal_server,
     // The sound output starts here.
     &message_server,
     &state_machine_server,

@@ -28,10 +28,25 @@ public:
     RenderLayerNmap(uint32_t pass_slot_mask, bool near);
 };
 
-class RenderLayerNmapDecal final : public NearOrFarRenderLayer {
+// Decals on opaque surfaces, pulled towards the viewer by a polygon offset.
+// Layer 3 takes the requests whose decal pass has the layer-3 flag, layer 7
+// the others; each draws its unlit slot-8 pass, or else the base setup of
+// its lit slot-9 pass (their light and fog setups wait for the lighting
+// layers' light upload).
+class RenderLayerNmapDecal final : public SortedRenderLayer {
 public:
-    explicit RenderLayerNmapDecal(bool near);
+    explicit RenderLayerNmapDecal(uint8_t decal_group);
+    bool queue_request(uint32_t index, const RenderInfo& info, const Stream* const* streams, uint16_t stream_word,
+                       Material* material, uint16_t first_index, uint16_t index_count) override;
+    void render_request_pass(uint32_t index, bool active) override;
+    void render_request(uint32_t index, RenderRequest& request) override;
+
+private:
+    uint8_t decal_group_;
 };
+
+// The units of the polygon offset while a decal layer draws.
+extern float opengl_decal_polygon_offset;
 
 class RenderLayerNmapBlended final : public NearOrFarRenderLayer {
 public:

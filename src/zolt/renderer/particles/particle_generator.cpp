@@ -6,6 +6,9 @@
 #include "zolt/core/object_server/stream_words.h"
 #include "zolt/core/placement/placement_server.h"
 #include "zolt/core/script_objects/dictionary_server.h"
+#include "zolt/renderer/materials/material_server.h"
+#include "zolt/renderer/shaders/shader_library.h"
+#include "zolt/renderer/shaders/shader_tags.h"
 #include "zolt/renderer/particles/particle_generator_properties.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 
@@ -91,6 +94,8 @@ void reset_state(ParticleGeneratorState& state) {
     state.previous_emitter_position = {};
     state.emitter_velocity = {};
     state.emitter_velocity_local = {};
+    state.sector = 0;
+    state.material = 0;
     state.pending_ticks = 0;
     state.particle_count = 0;
     state.elapsed_ticks = 0;
@@ -107,6 +112,7 @@ void ParticleGenerator::initialize(uint32_t) {
     description = ParticleDescription{};
     material_shader = 0;
     textures[0] = textures[1] = 0;
+    material = 0;
     extra_properties = 0;
     idle = 0;
     suspended = 0;
@@ -121,6 +127,7 @@ void ParticleGenerator::initialize(uint32_t) {
 void ParticleGenerator::finalize() {
     set_placement_link(emitter_placement, 0);
     set_placement_link(space_placement, 0);
+    release_material();
     if (core::Dictionary* const dictionary = find_dictionary(extra_properties)) {
         core::destroy_object(dictionary);
     }
@@ -130,6 +137,39 @@ void ParticleGenerator::finalize() {
 void ParticleGenerator::mark_changed() {
     description_changed = 1;
     particle_generator_server.link_changed(*this);
+}
+
+static Material* find_material(ObjectHandle handle) {
+    return handle != 0 && material_server.is_registered() ? material_server.find_material(handle) : nullptr;
+}
+
+void ParticleGenerator::release_material() {
+    if (Material* const old = find_material(material)) {
+        material_server.unlink_selection(*old);
+        material_server.unlink_texture_update(*old);
+        material_server.unlink_constant_update(*old);
+        material_server.release_material(old);
+    }
+    material = 0;
+}
+
+void ParticleGenerator::rebuild_material() {
+    release_material();
+    shader_library::ShaderLibraryContext context;
+    // A shader the library cannot serve would end the program: no material.
+    if (material_shader != 0 && material_server.is_registered() &&
+        shader_library::find_fallback(material_shader, shader_library::ConditionMode::runtime, context).entry !=
+            shader_library::no_entry) {
+        MaterialDescription made;
+        made.shader_index = material_shader;
+        made.textures = {textures, 2};
+        Material* const built = material_server.create_material(made);
+        if (built != nullptr) {
+            built->set_source_object(get_handle());
+            material = built->get_handle();
+        }
+    }
+    mark_changed();
 }
 
 void ParticleGenerator::placement_changed() {
@@ -183,8 +223,20 @@ bool ParticleGenerator::get_property(uint32_t id, Property& out) const {
 }
 
 bool ParticleGenerator::set_property(uint32_t id, const Property& value) {
+    // A material waiting for its sources looks them up again.
+    if (Material* const waiting = find_material(material)) {
+        if (material_server.is_texture_update_pending(*waiting) ||
+            material_server.is_constant_update_pending(*waiting)) {
+            material_server.queue_texture_update(*waiting);
+            material_server.queue_constant_update(*waiting);
+        }
+    }
+    const uint8_t option = description.material_option;
     switch (set_description_property(description, id, value)) {
     case DescriptionWrite::stored:
+        if (description.material_option != option) {
+            rebuild_material();
+        }
         mark_changed();
         return true;
     case DescriptionWrite::refused:
@@ -205,7 +257,7 @@ bool ParticleGenerator::set_property(uint32_t id, const Property& value) {
                                                          : textures[1];
         if (word != value.get_u32()) {
             word = value.get_u32();
-            mark_changed();
+            rebuild_material();
         }
         return true;
     }
@@ -248,8 +300,7 @@ void ParticleGenerator::save(storage::SaveStream& stream) {
     core::write_u8(stream, restart_requested);
     core::write_u32(stream, pending_ticks);
     core::write_u32(stream, extra_properties);
-    // Materials of generators are not built yet: no material to name.
-    core::write_u32(stream, 0);
+    core::write_u32(stream, find_material(material) != nullptr ? material : 0);
 
     const ParticleGeneratorState& state = particle_generator_server.get_state(*this);
     core::write_u8(stream, state.emitter_present);
@@ -284,12 +335,14 @@ bool ParticleGenerator::load(storage::LoadStream& stream) {
         !core::read_u32(stream, extra_properties) || !core::read_u32(stream, material_handle)) {
         return false;
     }
-    // No generator material is built yet, so a saved material is taken as none.
+    // Only a handle that still names a material is kept.
+    material = find_material(material_handle) != nullptr ? material_handle : 0;
 
     ParticleGeneratorState& state = particle_generator_server.get_state(*this);
     ParticlePool& pool = particle_generator_server.get_pool();
     pool.give_particles(state.particles);
     reset_state(state);
+    state.material = material;
     uint32_t saved_count = 0;
     if (!core::read_u8(stream, state.emitter_present) || !read_vector3(stream, state.emitter_position) ||
         !read_quaternion(stream, state.emitter_rotation) || !core::read_u8(stream, state.space_present) ||

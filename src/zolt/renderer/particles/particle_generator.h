@@ -36,6 +36,8 @@ public:
     ParticleDescription description;
     uint32_t material_shader = 0;
     uint32_t textures[2] = {0, 0};
+    // Built from the shader word and the textures; 0 while the shader is 0.
+    core::ObjectHandle material = 0;
     core::ObjectHandle emitter_placement = 0;
     core::ObjectHandle space_placement = 0;
     uint8_t idle = 0;
@@ -45,6 +47,9 @@ public:
     core::ObjectHandle extra_properties = 0;
 
 private:
+    // The old material destroyed, a new one made when the shader is set.
+    void rebuild_material();
+    void release_material();
     bool set_placement_link(core::ObjectHandle& link, core::ObjectHandle handle);
 };
 

@@ -4,8 +4,11 @@
 #include "zolt/core/placement/placement_server.h"
 #include "zolt/core/program/program_main.h"
 #include "zolt/core/script_objects/random_generator.h"
+#include "zolt/navigation/area_builtins.h"
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/particles/particle_generator_render.h"
 #include "zolt/renderer/particles/particle_simulation.h"
+#include "zolt/renderer/view/view_hooks.h"
 
 namespace zolt::renderer {
 
@@ -43,6 +46,7 @@ void ParticleGeneratorServer::register_server() {
     workers_.start_workers(
         particle_thread_count(separate_particle_update_thread_count, compute_thread_affinity_mask()));
     rendering_command_hooks.finish_particle_update = &finish_particle_update;
+    view_hooks.queue_sprites_and_particles = &queue_sprites_and_particles;
 }
 
 void ParticleGeneratorServer::unregister_server() {
@@ -51,6 +55,9 @@ void ParticleGeneratorServer::unregister_server() {
     first_state_ = nullptr;
     if (rendering_command_hooks.finish_particle_update == &finish_particle_update) {
         rendering_command_hooks.finish_particle_update = nullptr;
+    }
+    if (view_hooks.queue_sprites_and_particles == &queue_sprites_and_particles) {
+        view_hooks.queue_sprites_and_particles = nullptr;
     }
     PooledServer::unregister_server();
     changed_count_ = 0;
@@ -89,6 +96,8 @@ void ParticleGeneratorServer::release_generator(ParticleGenerator& generator) {
     pool_.give_particles(state.particles);
     state.particle_count = 0;
     state.update_next = nullptr;
+    state.sector = 0;
+    state.material = 0;
     if (generator.in_changed_ring) {
         const auto slot = static_cast<uint16_t>(get_slot_index(generator));
         uint32_t kept = 0;
@@ -146,9 +155,18 @@ void ParticleGeneratorServer::apply_changes(ParticleGenerator& generator) {
     }
     if (generator.description_changed != 0) {
         state.params = generator.description;
+        state.material = generator.material;
         generator.description_changed = 0;
     }
     refresh_placements(generator, state);
+    // Generators drawn in front of the scene and those told so belong to no
+    // sector; the search starts in the sector found last time.
+    const ParticleDescription& p = state.params;
+    if (state.emitter_present == 0 || p.no_sector != 0 || p.layer_word == 1) {
+        state.sector = 0;
+    } else {
+        state.sector = servers::find_sector_at_point(state.emitter_position, {state.sector}).value;
+    }
 }
 
 void ParticleGeneratorServer::prepare_generator(ParticleGenerator& generator, ParticleGeneratorState& state) {

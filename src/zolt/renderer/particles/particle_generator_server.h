@@ -17,6 +17,8 @@
 
 namespace zolt::renderer {
 
+struct VisibilityContext;
+
 constexpr uint32_t particle_generator_server_type = 37;
 constexpr uint32_t particle_generator_capacity = 2000;
 
@@ -43,6 +45,10 @@ public:
     uint32_t get_memory_size() const override { return static_cast<uint32_t>(sizeof(*this)); }
 
     void finish_update();
+    // Draws every enabled generator into the view (finishing the update
+    // first); the distances are the viewport's, for generators without
+    // their own far cut.
+    void queue_requests(VisibilityContext& context, float far_fade, float far_cut);
     // The first live generator's state; the rest follow through update_next.
     ParticleGeneratorState* get_first_state() const { return first_state_; }
 

@@ -8,6 +8,7 @@
 
 #include "libs/geometry/quaternion.h"
 #include "libs/geometry/vector.h"
+#include "zolt/core/object_server/object_handle.h"
 #include "zolt/renderer/particles/particle.h"
 #include "zolt/renderer/particles/particle_description.h"
 
@@ -26,6 +27,11 @@ struct ParticleGeneratorState {
     // Units per second.
     geometry::Vector3 emitter_velocity;
     geometry::Vector3 emitter_velocity_local;
+    // The sector holding the emitter, 0 for none; drawing skips the
+    // generator in views that do not see it.
+    core::ObjectHandle sector = 0;
+    // The generator's material, 0 for none (nothing is drawn).
+    core::ObjectHandle material = 0;
     uint32_t pending_ticks = 0;
     Particle* particles = nullptr;
     uint32_t particle_count = 0;

@@ -32,6 +32,7 @@ uint32_t index_fibre_tag(bool quads) {
     return (1u << library::fibre_source_stream_shift) | (quads ? 0x100000u : 0u);
 }
 const uint32_t position_fibre_tag = make_fibre_format(FibreSourceFormat::float_3, 0);
+const uint32_t colour_fibre_tag = make_fibre_format(FibreSourceFormat::unsigned_byte_4_normalised, 16);
 
 // A flat pass of the material's vector 0 or 1, with or without a depth test.
 std::string flat_pass(uint32_t program, uint32_t tag, const char* depth) {
@@ -53,7 +54,9 @@ std::string make_library_description() {
     return R"({
   "glsl_shaders": {
     "flat_vertex": {"sources": ["flat.vert"], "uniforms": ["material_colour"]},
-    "flat_pixel": {"sources": ["flat.frag"]}
+    "flat_pixel": {"sources": ["flat.frag"]},
+    "colour_vertex": {"sources": ["vertex_colour.vert"]},
+    "colour_pixel": {"sources": ["vertex_colour.frag"]}
   },
   "entries": [
     {"index": 0, "variants": [{"passes": [{"slot": "direct", "setups": [[)" +
@@ -84,6 +87,18 @@ std::string make_library_description() {
            colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
       {"slot": "screen_copy", "setups": [[)" +
            flat_pass(6, 0, "off") + R"(]]}
+    ]}]},
+    {"index": 23, "fibre_tag_defaults": [)" +
+           std::to_string(index_fibre_tag(true)) + ", " + std::to_string(position_fibre_tag) + ", " +
+           std::to_string(colour_fibre_tag) +
+           R"(], "variants": [{"passes": [
+      {"slot": "screen_copy", "setups": [[{"vertex": {"glsl": "colour_vertex"}, "pixel": {"glsl": "colour_pixel"}, "program_index": 7, "target_setup": {"cull": "off", "depth": "off", "blend": "off", "alpha_test": "off", "stencil": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}, {"tag": 2, "target": "colour"}]}]]}
+    ]}]},
+    {"index": 24, "constant_tag_defaults": [{"source": "special", "parameter": 18}], "fibre_tag_defaults": [)" +
+           std::to_string(index_fibre_tag(false)) + ", " + std::to_string(position_fibre_tag) +
+           R"(], "variants": [{"constant_tags": [0], "passes": [
+      {"slot": 8, "setups": [[)" +
+           flat_pass(8, 0, "off") + R"(]]}
     ]}]}
   ]
 })";

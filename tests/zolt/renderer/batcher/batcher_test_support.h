@@ -24,6 +24,12 @@ constexpr uint32_t layered_entry = 20;
 constexpr uint32_t back_to_front_entry = 21;
 // Only a screen-copy pass, drawing quads from the quad batcher's buffers.
 constexpr uint32_t quad_entry = 22;
+// A screen-copy pass of quad-batcher quads in their vertex colours, with
+// its fibres from the entry (as particle materials get theirs).
+constexpr uint32_t vertex_colour_quad_entry = 23;
+// A decal pass (slot 8) of decal triangles in the colour its request's
+// value provider answers, with its fibres from the entry.
+constexpr uint32_t decal_entry = 24;
 
 struct Colour {
     float red, green, blue;
