@@ -1,12 +1,14 @@
-// A glTF text as the content builder imports it: its first skin becomes a
-// skeleton and each of its animations an animation on that skin. What the
-// importer accepts, the engine's own resource checks must accept too.
+// A glTF text as the content builder imports it: its meshes become a mesh,
+// its first skin a skeleton and each of its animations an animation on that
+// skin. What the importer accepts, the engine's own resource checks must
+// accept too.
 #include <cstdint>
 #include <string>
 
 #include "support/fuzz_entry.h"
 #include "zcontent/lib/gltf_animation_import.h"
 #include "zcontent/lib/gltf_document.h"
+#include "zcontent/lib/gltf_mesh_import.h"
 #include "zcontent/lib/gltf_skin_import.h"
 #include "zolt/renderer/animation/animation_format.h"
 #include "zolt/renderer/animation/skeleton_format.h"
@@ -30,6 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         &error)) {
         fuzz::expect(error.find("fuzz.gltf: ") == 0, "a refused asset is not named");
         return 0;
+    }
+    // Its meshes, every material listed: what imports must lay out into
+    // resources the engine's checks accept.
+    MeshEntry mesh_entry;
+    mesh_entry.name = "mesh 0x0001";
+    mesh_entry.number = 1;
+    for (const tinygltf::Material& material : document.model.materials) {
+        mesh_entry.materials[material.name] = {13, 0};
+    }
+    zolt::renderer::MeshBuild mesh;
+    if (import_gltf_mesh(document, mesh_entry, &mesh, &error)) {
+        zolt::renderer::MeshResources resources;
+        fuzz::expect(zolt::renderer::build_mesh_resources(mesh, &resources, &error),
+                     "an imported mesh fails the engine's checks");
+    } else {
+        fuzz::expect(error.find("fuzz.gltf") != std::string::npos, "a refused mesh is not named");
     }
     ImportedSkeleton skeleton;
     if (!import_gltf_skin(document, "", &skeleton, &error)) {

@@ -34,6 +34,7 @@
 #include "zolt/renderer/decals/decal_test_support.h"
 #include "zolt/renderer/animation/skeleton_format.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
+#include "zolt/renderer/mesh/mesh_resource_format.h"
 #include "zolt/storage/save_file_layout.h"
 #include "zolt/storage/save_header.h"
 #include "zolt/sound/resources/sound_bank_format.h"
@@ -292,6 +293,38 @@ void write_texture_seed(const std::string& name, uint32_t format, uint16_t width
     write_seed("texture_resource", name, seed);
 }
 
+// One triangle of one part with a material, as the mesh resources of the
+// content builder lay it out.
+void write_mesh_seeds() {
+    renderer::MeshBuild build;
+    const float positions[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const uint16_t indices[] = {0, 1, 2};
+    const auto* position_bytes = reinterpret_cast<const uint8_t*>(positions);
+    const auto* index_bytes = reinterpret_cast<const uint8_t*>(indices);
+    build.streams.push_back({12, Bytes(position_bytes, position_bytes + sizeof positions), 0});
+    build.streams.push_back({renderer::stream_format_index | 2, Bytes(index_bytes, index_bytes + sizeof indices), 0});
+    renderer::MeshBuildPart part;
+    part.sub_parts.push_back({0, 2, 0, {0.5f, 0.5f, 0, 0.8f}});
+    build.parts.push_back(part);
+    renderer::MeshBuildMaterial material;
+    material.shader_index = 13;
+    material.tables[1] = {0x20000010};
+    build.material_sets.push_back({material});
+    renderer::MeshResources resources;
+    std::string error;
+    if (!renderer::build_mesh_resources(build, &resources, &error)) {
+        return;
+    }
+    Bytes seed(8);
+    const uint32_t sizes[] = {static_cast<uint32_t>(resources.mesh.size()),
+                              static_cast<uint32_t>(resources.stream_layout.size())};
+    std::memcpy(seed.data(), sizes, sizeof sizes);
+    seed.insert(seed.end(), resources.mesh.begin(), resources.mesh.end());
+    seed.insert(seed.end(), resources.stream_layout.begin(), resources.stream_layout.end());
+    seed.insert(seed.end(), resources.vertex_data.begin(), resources.vertex_data.end());
+    write_seed("mesh_resource", "triangle", seed);
+}
+
 void write_texture_seeds() {
     using namespace renderer;
     write_texture_seed(
@@ -533,6 +566,7 @@ int main(int argument_count, char** arguments) {
     write_profile_seeds();
     write_zasm_dictionary();
     write_texture_seeds();
+    write_mesh_seeds();
     write_wave_bank_seeds();
     write_sound_bank_seeds();
     write_animation_resource_seeds();

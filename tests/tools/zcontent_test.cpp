@@ -229,7 +229,7 @@ TEST(ZcontentManifest, EveryFaultIsNamedAndNoPackIsWritten) {
         {"{\"pack\": ", {"manifest.json: ", "syntax error"}},
         {"[1, 2]", {"manifest.json: manifest: expected an object"}},
         {"{}", {"manifest: \"pack\": missing"}},
-        {"{" + pack + R"(, "meshes": []})", {"manifest: \"meshes\": unknown key"}},
+        {"{" + pack + R"(, "models": []})", {"manifest: \"models\": unknown key"}},
         {R"({"pack": {"file": "a.pack"}, "pack": {"file": "b.pack"}})", {"\"pack\" appears twice"}},
         {R"({"pack": {"file": ""}})", {"pack: \"file\": expected a file name"}},
         {R"({"pack": {"file": "a.pack", "key": 1.5}})", {"pack: \"key\": expected a number"}},

@@ -431,6 +431,85 @@ const char* get_texel_format_name(TexelFormat format) {
     return nullptr;
 }
 
+namespace {
+
+bool read_mesh(const Json& item, uint32_t index, const std::filesystem::path& folder, const std::string& manifest_path,
+               MeshEntry* mesh, std::string* error) {
+    Where where(manifest_path, "meshes[" + std::to_string(index) + "]");
+    if (!item.is_object()) {
+        return where.fail("expected an object", error);
+    }
+    uint64_t number = 0;
+    if (!item.contains("id") || !read_json_number(item["id"], 0xFFFF, &number) || number == 0) {
+        return where.fail("id", "expected a mesh number from 0x0001 to 0xFFFF", error);
+    }
+    mesh->number = static_cast<uint32_t>(number);
+    char name[32];
+    std::snprintf(name, sizeof name, "mesh 0x%04" PRIX32, mesh->number);
+    mesh->name = name;
+    where.rename(manifest_path, mesh->name);
+    if (!check_keys(item, {"id", "source", "materials"}, where, error)) {
+        return false;
+    }
+    if (!item.contains("source") || !item["source"].is_string() ||
+        item["source"].get_ref<const std::string&>().empty()) {
+        return where.fail("source", "expected a glTF file name", error);
+    }
+    mesh->source_path = (folder / item["source"].get<std::string>()).lexically_normal().string();
+    if (!item.contains("materials") || !item["materials"].is_object()) {
+        return where.fail("materials", "expected an object of glTF material names", error);
+    }
+    for (const auto& material : item["materials"].items()) {
+        const Where in_material(manifest_path, mesh->name + ": material \"" + material.key() + "\"");
+        const Json& value = material.value();
+        if (!value.is_object()) {
+            return in_material.fail("expected an object with \"shader\"", error);
+        }
+        if (!check_keys(value, {"shader", "texture"}, in_material, error)) {
+            return false;
+        }
+        MeshMaterialBinding binding;
+        uint64_t shader = 0;
+        if (!value.contains("shader") || !read_json_number(value["shader"], 0xFFFF, &shader)) {
+            return in_material.fail("shader", "expected a shader library entry index", error);
+        }
+        binding.shader_index = static_cast<uint32_t>(shader);
+        if (value.contains("texture")) {
+            uint64_t texture = 0;
+            if (!read_json_number(value["texture"], UINT32_MAX, &texture) ||
+                !renderer::is_resource_texture_id(static_cast<uint32_t>(texture)) || (texture & 3) != 0) {
+                return in_material.fail("texture", "expected a texture id, not " + quote_json_value(value["texture"]),
+                                        error);
+            }
+            binding.texture_id = static_cast<uint32_t>(texture);
+        }
+        mesh->materials.emplace(material.key(), binding);
+    }
+    return true;
+}
+
+bool read_meshes(const Json& meshes, const std::filesystem::path& folder, const std::string& path,
+                 ContentManifest* manifest, std::string* error) {
+    if (!meshes.is_array()) {
+        return Where(path, "manifest").fail("meshes", "expected an array of meshes", error);
+    }
+    for (uint32_t index = 0; index < meshes.size(); ++index) {
+        MeshEntry mesh;
+        if (!read_mesh(meshes[index], index, folder, path, &mesh, error)) {
+            return false;
+        }
+        for (const MeshEntry& other : manifest->meshes) {
+            if (other.number == mesh.number) {
+                return Where(path, mesh.name).fail("id", "the number is given to two meshes", error);
+            }
+        }
+        manifest->meshes.push_back(std::move(mesh));
+    }
+    return true;
+}
+
+}  // namespace
+
 bool parse_content_manifest(const std::string& text, const std::string& path, ContentManifest* manifest,
                             std::string* error) {
     *manifest = {};
@@ -445,7 +524,8 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (!document.is_object()) {
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
-    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds", "animations", "image_atlases"}, where,
+    if (!check_keys(document,
+                    {"pack", "textures", "shader_library", "sounds", "animations", "image_atlases", "meshes"}, where,
                     error)) {
         return false;
     }
@@ -471,6 +551,9 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
         return where.fail("pack", "missing", error);
     }
     if (!read_pack(document["pack"], where, manifest, error)) {
+        return false;
+    }
+    if (document.contains("meshes") && !read_meshes(document["meshes"], folder, path, manifest, error)) {
         return false;
     }
     if (!document.contains("textures")) {

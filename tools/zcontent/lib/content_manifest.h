@@ -4,6 +4,7 @@
 // folder; tools/zcontent/README.md describes every key. Reading checks every
 // key and value, so a builder never meets a value it must guess at.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,20 @@ struct TextureEntry {
     bool is_colour = true;  // colour mipmaps are averaged in linear light
 };
 
+struct MeshMaterialBinding {
+    uint32_t shader_index = 0;
+    uint32_t texture_id = 0;  // 0: none
+};
+
+// A mesh imported from glTF: mesh number n is resources 0x50010000 + n,
+// 0x5F020000 + n and 0x5F030000 + n.
+struct MeshEntry {
+    std::string name;  // how messages name it: "mesh 0x0001"
+    uint32_t number = 0;
+    std::string source_path;
+    std::map<std::string, MeshMaterialBinding> materials;  // by glTF material name
+};
+
 struct ContentManifest {
     std::string path;       // as messages name it
     std::string pack_file;  // relative to the output folder
@@ -36,6 +51,7 @@ struct ContentManifest {
     std::string animation_description_path;  // skeletons and animations; empty for none
     // The image atlases and their pages; empty for none.
     std::string image_atlas_path;
+    std::vector<MeshEntry> meshes;
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

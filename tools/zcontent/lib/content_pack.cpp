@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "animation_description.h"
+#include "gltf_mesh_import.h"
 #include "image_atlas_builder.h"
 #include "libs/io/pack_format.h"
 #include "shader_library_compiler.h"
@@ -85,6 +86,22 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
             description->resources.push_back(
                 {atlas.atlas_id, io::make_resource_flags(0, 0, false), std::move(atlas.atlas), true});
         }
+    }
+    for (const MeshEntry& mesh : manifest.meshes) {
+        renderer::MeshResources resources;
+        if (!build_gltf_mesh(mesh, &resources, error)) {
+            return false;
+        }
+        // Material tables are read as words in place; the tables start on
+        // 16-byte boundaries within the resource.
+        constexpr uint32_t mesh_alignment_exponent = 4;
+        const uint32_t flags = io::make_resource_flags(mesh_alignment_exponent, 0, false);
+        description->resources.push_back(
+            {renderer::mesh_resource_base + mesh.number, flags, std::move(resources.mesh), true});
+        description->resources.push_back(
+            {renderer::stream_layout_resource_base + mesh.number, flags, std::move(resources.stream_layout), true});
+        description->resources.push_back(
+            {renderer::vertex_data_resource_base + mesh.number, flags, std::move(resources.vertex_data), true});
     }
     return true;
 }

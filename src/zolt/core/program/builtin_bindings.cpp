@@ -27,6 +27,7 @@
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
 #include "zolt/renderer/materials/material_builtins.h"
+#include "zolt/renderer/mesh/mesh_builtins.h"
 #include "zolt/renderer/particles/particle_generator_builtins.h"
 #include "zolt/renderer/viewport/viewport_builtins.h"
 #include "zolt/renderer/shaders/shader_library_builtins.h"
@@ -62,7 +63,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::main_thread, &bind_main_thread_builtins},
     {Family::material_server, &renderer::bind_material_server_builtins},
     {Family::materials, &renderer::bind_material_builtins},
-    {Family::meshes, nullptr},
+    {Family::meshes, &renderer::bind_mesh_builtins},
     {Family::messages, &bind_message_builtins},
     {Family::motions, &bind_motion_builtins},
     {Family::navigation, &bind_navigation_stub_builtins},

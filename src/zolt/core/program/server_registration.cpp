@@ -23,6 +23,7 @@
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/display/display_server.h"
 #include "zolt/renderer/materials/material_server.h"
+#include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/network/game_server.h"
 #include "zolt/renderer/decals/decal_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
@@ -61,6 +62,7 @@ ServerBase* const registration_order[] = {
     // Creates the default overlay material.
     &renderer::display_server,
     &renderer::camera_server,
+    &renderer::mesh_server,
     &servers::loadable_area_server,
     &servers::sector_server,
     &servers::portal_server,

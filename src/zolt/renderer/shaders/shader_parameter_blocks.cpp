@@ -21,7 +21,10 @@ namespace {
 constexpr float change_tolerance = 1.0f / 65536.0f;
 constexpr float pixel_eye_w = 0.001f;
 constexpr uint32_t light_kind_count = 4;
-constexpr uint32_t first_object_texture_unit = 13;
+// The object transform's three columns go to texture coordinate sets 5 to
+// 7: GL promises only 8 sets (Mesa's llvmpipe has no more), and materials
+// feed their own coordinates from the lowest sets.
+constexpr uint32_t first_object_texture_unit = 5;
 
 template <uint32_t Capacity>
 struct Block {

@@ -13,6 +13,7 @@
 #include "zolt/physics/physx_common.h"
 #include "zolt/renderer/camera/camera.h"
 #include "zolt/renderer/decals/decal_server.h"
+#include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/renderer/viewport/viewport_server.h"
 #include "zolt/renderer/display/display_server.h"
@@ -47,6 +48,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     server_type::material,
     renderer::display_server_type,
     renderer::camera_server_type,
+    renderer::mesh_server_type,
     servers::loadable_area_server_type,
     servers::sector_server_type,
     servers::portal_server_type,
