@@ -10,6 +10,7 @@
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
+#include "zolt/renderer/debug_draw/debug_draw_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/storage/load_stream.h"
@@ -67,6 +68,7 @@ void start_fuzz_world() {
     // Generators with particles in flight; no worker threads in a fuzzer.
     renderer::separate_particle_update_thread_count = 0;
     renderer::particle_generator_server.register_server();
+    renderer::debug_draw_server.register_server();
     is_world_up = true;
 }
 

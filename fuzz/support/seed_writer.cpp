@@ -33,6 +33,7 @@
 #include "zolt/renderer/animation/animation_format.h"
 #include "zolt/renderer/decals/decal_test_support.h"
 #include "zolt/renderer/animation/skeleton_format.h"
+#include "zolt/renderer/debug_draw/debug_draw_server.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
 #include "zolt/renderer/mesh/mesh_resource_format.h"
 #include "zolt/storage/save_file_layout.h"
@@ -187,6 +188,8 @@ void write_world_seeds() {
     static_cast<physics::PhysXActor*>(physics::physx_actor_server.create_object_internal(0))
         ->record_contact_partner(0x01300001, 1667);
     core::alias_server.set_alias(core::make_alias_handle(3), name->get_handle());
+    renderer::debug_draw_server.create_object_internal(0);
+    renderer::debug_draw_server.set_mask(1);
     fuzz::save_fuzz_world(bytes);
     write_seed("world_load", "small_world", bytes);
     // A seed the load refuses would leave the fuzzer at the first check.

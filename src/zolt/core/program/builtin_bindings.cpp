@@ -8,6 +8,7 @@
 #include "zolt/core/events/event_builtins.h"
 #include "zolt/core/events/message_builtins.h"
 #include "zolt/core/input/input_builtins.h"
+#include "zolt/core/loading_screen/loading_screen_builtins.h"
 #include "zolt/core/main_thread/main_thread_builtins.h"
 #include "zolt/core/object_server/alias_builtins.h"
 #include "zolt/core/object_server/server_statistics_builtins.h"
@@ -24,6 +25,7 @@
 #include "zolt/physics/physx_builtins.h"
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
 #include "zolt/renderer/decals/decal_builtins.h"
+#include "zolt/renderer/debug_draw/debug_draw_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
 #include "zolt/renderer/materials/material_builtins.h"
@@ -48,7 +50,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::config, &bind_config_builtins},
     {Family::console_ui, &bind_console_ui_builtins},
     {Family::data_tables, &bind_data_table_builtins},
-    {Family::debug_draw, nullptr},
+    {Family::debug_draw, &renderer::bind_debug_draw_builtins},
     {Family::decals, &renderer::bind_decal_builtins},
     {Family::dispatch, &bind_dispatch_builtins},
     {Family::event_clocks, &bind_event_builtins},
@@ -59,7 +61,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::input, &bind_input_builtins},
     {Family::interface, nullptr},
     {Family::lights, nullptr},
-    {Family::loading_screen, nullptr},
+    {Family::loading_screen, &bind_loading_screen_builtins},
     {Family::main_thread, &bind_main_thread_builtins},
     {Family::material_server, &renderer::bind_material_server_builtins},
     {Family::materials, &renderer::bind_material_builtins},

@@ -22,6 +22,7 @@
 #include "zolt/renderer/batcher/batcher.h"
 #include "zolt/renderer/graphics_library/game_window.h"
 #include "zolt/renderer/graphics_library/gamma.h"
+#include "zolt/renderer/loading_screen/loading_screen.h"
 #include "zolt/sound/sound_manager.h"
 #include "zolt/storage/save_manager.h"
 
@@ -42,6 +43,7 @@ void start_engine() {
     renderer::initialize_display();
     renderer::initialize_frame_rate_control();
     renderer::install_batcher_rendering_steps();
+    renderer::install_loading_screen_hooks();
     renderer::register_as_rendering_thread();
     storage::save_manager.initialize();
     register_steam_callbacks();
@@ -85,6 +87,7 @@ void stop_engine() {
     network::shutdown_network();
     renderer::unregister_rendering_thread();
     renderer::remove_batcher_rendering_steps();
+    renderer::remove_loading_screen_hooks();
     renderer::shutdown_frame_rate_control();
     renderer::shutdown_display();
     io::stop_io_thread();

@@ -31,6 +31,7 @@
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/camera/camera.h"
+#include "zolt/renderer/debug_draw/debug_draw_server.h"
 #include "zolt/renderer/texture/texture_server.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
@@ -68,6 +69,7 @@ ServerBase* const registration_order[] = {
     &servers::portal_server,
     &renderer::particle_generator_server,  // starts the particle worker threads
     &renderer::decal_server,
+    &renderer::debug_draw_server,
     // The sound output starts here.
     &message_server,
     &state_machine_server,

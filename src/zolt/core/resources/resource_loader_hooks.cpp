@@ -1,9 +1,12 @@
 #include "zolt/core/resources/resource_loader.h"
 
+#include "zolt/renderer/loading_screen/loading_screen.h"
+
 namespace zolt::core {
 
-// The loading screen redraws here once it exists.
-void update_loading_screen_while_loading() {}
+void update_loading_screen_while_loading() {
+    renderer::update_loading_screen();
+}
 
 // The online services' poll and the network game's tick run here once the
 // network services provide them; the loader calls this only while they are

@@ -139,6 +139,10 @@ bool is_loading_screen_mode() {
     return mailbox.loading_screen_mode;
 }
 
+void set_outside_rendering_command(bool outside) {
+    mailbox.outside_command = outside;
+}
+
 uint32_t get_rendering_thread_id() {
     return mailbox.rendering_thread_id.load();
 }

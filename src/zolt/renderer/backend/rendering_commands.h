@@ -123,6 +123,10 @@ bool is_busy();
 // be called from inside a body does its render-side work directly then.
 bool is_inside_rendering_command();
 bool is_loading_screen_mode();
+// The loading screen's redraw from outside any command marks itself as
+// running inside one (outside = false) for its duration, so render-side code
+// it reaches acts directly.
+void set_outside_rendering_command(bool outside);
 // 0 when no rendering thread is registered.
 uint32_t get_rendering_thread_id();
 

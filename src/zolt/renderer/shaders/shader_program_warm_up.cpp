@@ -53,6 +53,10 @@ void set_warm_up_hooks(const WarmUpHooks& hooks) {
     warm_up_hooks = hooks;
 }
 
+const WarmUpHooks& get_warm_up_hooks() {
+    return warm_up_hooks;
+}
+
 uint32_t apply_setup_pairs(uint32_t entry_flags, uint32_t setup_number, bool mesh_flag) {
     if ((entry_flags & entry_flag_setup_pairs) == 0) {
         return setup_number;

@@ -22,6 +22,7 @@ struct WarmUpHooks {
     void (*update_network)() = nullptr;
 };
 void set_warm_up_hooks(const WarmUpHooks& hooks);
+const WarmUpHooks& get_warm_up_hooks();
 // The loading screen's turn between two warm-up draws of another module.
 void keep_warm_up_alive();
 

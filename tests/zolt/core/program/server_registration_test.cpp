@@ -14,6 +14,7 @@
 #include "zolt/renderer/camera/camera.h"
 #include "zolt/renderer/decals/decal_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
+#include "zolt/renderer/debug_draw/debug_draw_object.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/renderer/viewport/viewport_server.h"
 #include "zolt/renderer/display/display_server.h"
@@ -54,6 +55,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     servers::portal_server_type,
     renderer::particle_generator_server_type,
     renderer::decal_server_type,
+    renderer::debug_draw_server_type,
     server_type::message,
     server_type::state_machine,
     server_type::proxy,
