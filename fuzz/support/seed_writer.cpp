@@ -17,6 +17,7 @@
 #include "support/fuzz_world.h"
 #include "zasm/lib/code_assembler.h"
 #include "zcontent/lib/content_manifest.h"
+#include "zcontent/lib/image_atlas_builder.h"
 #include "zcontent/lib/shader_library_compiler.h"
 #include "zolt/core/object_server/alias_server.h"
 #include "zolt/core/object_server/server_object.h"
@@ -34,6 +35,7 @@
 #include "zolt/renderer/decals/decal_test_support.h"
 #include "zolt/renderer/animation/skeleton_format.h"
 #include "zolt/renderer/debug_draw/debug_draw_server.h"
+#include "zolt/renderer/display/image_atlas_format.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
 #include "zolt/renderer/mesh/mesh_resource_format.h"
 #include "zolt/storage/save_file_layout.h"
@@ -543,6 +545,55 @@ void write_area_seeds() {
     write_area_seed("split", split);
 }
 
+// The image atlas target's input: the page's width and height as two 16-bit
+// words, then the atlas.
+void write_image_atlas_seed(const std::string& name, uint16_t width, uint16_t height, const Bytes& atlas) {
+    Bytes seed(4);
+    std::memcpy(seed.data(), &width, 2);
+    std::memcpy(seed.data() + 2, &height, 2);
+    seed.insert(seed.end(), atlas.begin(), atlas.end());
+    write_seed("image_atlas", name, seed);
+}
+
+// The atlases a manifest names, built as the content builder does, with
+// their pages' sizes.
+void write_image_atlas_seeds(const std::string& path) {
+    tools::ContentManifest manifest;
+    std::string error;
+    if (!tools::read_content_manifest(path, &manifest, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    if (manifest.image_atlas_path.empty()) {
+        return;
+    }
+    std::vector<tools::AtlasResources> atlases;
+    if (!tools::build_image_atlases_file(manifest.image_atlas_path, &atlases, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    for (const tools::AtlasResources& atlas : atlases) {
+        // The page header holds the format word, then the width and height.
+        uint16_t sides[2] = {};
+        std::memcpy(sides, atlas.page.header.data() + 4, sizeof sides);
+        write_image_atlas_seed(
+            std::filesystem::path(path).stem().string() + "_atlas_" + std::to_string(atlas.atlas_id >> 16 & 0xFF),
+            sides[0], sides[1], atlas.atlas);
+    }
+}
+
+// A page that is not a power of two wide keeps its rectangles in texels.
+void write_texel_atlas_seed() {
+    const renderer::ImageAtlasHeader header{0x20000100, 2};
+    const renderer::ImageAtlasEntry entries[2] = {{{0, 0}, {3, 4}, {3, 4}, {1, 2}}, {{3, 0}, {3, 4}, {12, 8}, {0, 0}}};
+    Bytes atlas(sizeof header + sizeof entries);
+    std::memcpy(atlas.data(), &header, sizeof header);
+    std::memcpy(atlas.data() + sizeof header, entries, sizeof entries);
+    write_image_atlas_seed("texels_6x4", 6, 4, atlas);
+}
+
 int main(int argument_count, char** arguments) {
     if (argument_count < 2) {
         std::fputs("usage: fuzz_seed_writer <out folder> <source.zasm or manifest.json>...\n", stderr);
@@ -557,6 +608,7 @@ int main(int argument_count, char** arguments) {
             write_shader_library_seed(path);
             write_sound_description_seed(path);
             write_gltf_seeds(path);
+            write_image_atlas_seeds(path);
         } else {
             code_sources.push_back(path);
         }
@@ -575,5 +627,6 @@ int main(int argument_count, char** arguments) {
     write_animation_resource_seeds();
     write_decal_geometry_seeds();
     write_area_seeds();
+    write_texel_atlas_seed();
     return has_failed ? 1 : 0;
 }

@@ -28,7 +28,7 @@ TEST(SampleDebugKeys, F3AndF4SwitchTheirOutlinesOncePerPress) {
     ASSERT_TRUE(core::create_input_devices(nullptr));
     renderer::debug_draw_server.set_mask(0x5);
 
-    ASSERT_NE(core::task_server.start_task(core::make_code_reference(0, 5, 2), 1 | core::get_clock_mask_bit(1), 0),
+    ASSERT_NE(core::task_server.start_task(core::make_code_reference(0, 6, 2), 1 | core::get_clock_mask_bit(1), 0),
               nullptr);
     test::SaveWorld::frames(2);
     EXPECT_EQ(renderer::debug_draw_server.get_mask(), 0x5u);
