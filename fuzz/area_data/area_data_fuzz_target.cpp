@@ -2,7 +2,9 @@
 // them when the area is created: an accepted pair must allow every read the
 // engine makes (records, lists, occluders, portals, and partition walks from
 // every root for any point) without leaving either resource, and a refusal
-// must name the area.
+// must name the area. Accepted occluders, whose floats are not checked, are
+// taken out of a screen polygon as the portal walk does, which must stay
+// within its buffers whatever the numbers.
 // Input: the layout size as four little-endian bytes, the layout, then the
 // partition.
 #include <cstdint>
@@ -10,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "libs/geometry/box_silhouette.h"
+#include "libs/geometry/screen_polygon.h"
 #include "support/fuzz_entry.h"
 #include "zolt/navigation/area_data.h"
 
@@ -20,6 +24,30 @@ using namespace zolt::servers;
 
 constexpr uint32_t fuzz_area_number = 7;
 
+// A 64-pixel view from the origin along +x: the walk's projection of an
+// occluder, taken out of the whole view's square.
+void subtract_occluder(const zolt::geometry::OccluderBox& box) {
+    namespace geometry = zolt::geometry;
+    geometry::Matrix4 looking_along_x;
+    looking_along_x.rows[0] = {0, 0, 1.002f, 1};
+    looking_along_x.rows[1] = {-1, 0, 0, 0};
+    looking_along_x.rows[2] = {0, 1, 0, 0};
+    looking_along_x.rows[3] = {0, 0, -0.2f, 0};
+    geometry::ScreenPoint outline[8];
+    uint32_t outline_count = 0;
+    if (!geometry::project_box_outline(looking_along_x, outline, outline_count, box, {0, 0, 0}, {64, 64, 0},
+                                       {0, 0, 0})) {
+        return;
+    }
+    fuzz::expect(outline_count <= 8, "an outline has more than 8 points");
+    const geometry::ScreenPoint view[4] = {{0, 0}, {0, 64}, {64, 64}, {64, 0}};
+    geometry::ScreenPoint left[geometry::screen_polygon_capacity];
+    uint32_t left_count = 0;
+    if (geometry::intersect_screen_polygons(view, 4, outline, outline_count, left, left_count)) {
+        fuzz::expect(left_count <= geometry::occluded_polygon_capacity, "what an occluder leaves overflows");
+    }
+}
+
 void read_accepted(const uint8_t* layout, const uint8_t* partition) {
     const uint32_t sector_count = read_area_word(layout, area_layout::sector_count);
     const uint32_t portal_count = read_area_word(layout, area_layout::portal_count);
@@ -28,7 +56,7 @@ void read_accepted(const uint8_t* layout, const uint8_t* partition) {
         const SectorRecord sector = read_sector_record(layout, index);
         const SectorListReference& occluders = sector.lists[static_cast<uint32_t>(SectorList::occluders)];
         for (uint32_t occluder = 0; occluder < occluders.count; ++occluder) {
-            read_occluder(layout, occluders.offset, occluder);
+            subtract_occluder(read_occluder(layout, occluders.offset, occluder));
         }
         for (uint32_t list = 1; list < sector_list_count; ++list) {
             for (uint32_t entry = 0; entry < sector.lists[list].count; ++entry) {

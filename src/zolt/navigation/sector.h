@@ -58,6 +58,9 @@ public:
     core::ObjectHandle get_mesh() const { return mesh_; }
     core::ObjectHandle get_placement() const { return placement_; }
     core::ObjectHandle get_first_portal(uint32_t side) const { return first_portals_[side]; }
+    // 0 when the sector's mesh has no lightmap.
+    uint32_t get_lightmap_texture() const { return lightmap_texture_; }
+    bool prefetches_lightmaps() const { return lightmap_prefetch_ != 0; }
     void set_first_portal(uint32_t side, core::ObjectHandle portal) { first_portals_[side] = portal; }
 
     // The sector beyond the first portal of this sector's rings (side 0,

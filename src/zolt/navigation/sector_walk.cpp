@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "libs/geometry/box_silhouette.h"
 #include "libs/geometry/culling.h"
@@ -36,15 +37,25 @@ public:
 
 private:
     void visit_portal(const SectorRender* current, uint32_t side, const PortalRender& portal, Polygon polygon);
-    // Room for a polygon of the most points clipping can give; null when the
-    // buffer is too full to take another.
-    ScreenPoint* reserve() {
-        return used_ + geometry::screen_polygon_capacity <= walk_point_capacity ? &points_[used_] : nullptr;
-    }
-    Polygon commit(ScreenPoint* at, uint32_t count) {
+    // The polygon copied into the walk's buffer; an empty polygon when the
+    // buffer cannot take it, and the portal then counts as closed. The buffer
+    // is a stack: a portal's points are given back once the walk beyond it
+    // returns, so its use is bounded by the depth of the walk (40 sectors of
+    // at most 30 points), never by how often sectors are revisited.
+    Polygon push(const ScreenPoint* points, uint32_t count) {
+        if (used_ + count > walk_point_capacity) {
+            return {};
+        }
+        ScreenPoint* const at = &points_[used_];
+        std::copy(points, points + count, at);
         used_ += count;
         return {at, count};
     }
+    // Takes out the outlines of the occluders of the current sector that lie
+    // nearer than the portal; false when they hide the opening whole. The
+    // polygon lies in block; spare has room for another.
+    bool subtract_occluders(const SectorRender* current, const PortalRecord& record, Polygon& polygon,
+                            ScreenPoint* block, ScreenPoint* spare) const;
     ScreenPoint project(const Vector3& point) const;
     bool is_far_beyond(const PortalRecord& record) const;
     // 0 eye in the opening, 1 in front, 2 skip.
@@ -212,16 +223,68 @@ void Walk::visit_portal(const SectorRender* current, uint32_t side, const Portal
     if (projected_count == 0) {
         return;
     }
-    ScreenPoint* const out = reserve();
-    if (out == nullptr) {
-        return;
-    }
+    ScreenPoint clipped[geometry::screen_polygon_capacity];
+    ScreenPoint spare[geometry::screen_polygon_capacity];
     uint32_t count = 0;
-    if (!geometry::clip_screen_polygon(polygon.points, polygon.count, projected, projected_count, out, count) ||
+    if (!geometry::clip_screen_polygon(polygon.points, polygon.count, projected, projected_count, clipped, count) ||
         count == 0) {
         return;
     }
-    visit_sector(far_sector, commit(out, count));
+    Polygon seen{clipped, count};
+    if (!subtract_occluders(current, record, seen, clipped, spare)) {
+        return;
+    }
+    const uint32_t mark = used_;
+    const Polygon kept = push(seen.points, seen.count);
+    if (kept.count != 0) {
+        visit_sector(far_sector, kept);
+    }
+    used_ = mark;
+}
+
+bool Walk::subtract_occluders(const SectorRender* current, const PortalRecord& record, Polygon& polygon,
+                              ScreenPoint* block, ScreenPoint* spare) const {
+    const LoadableArea* const area = current->area;
+    if (area == nullptr) {
+        return true;
+    }
+    const SectorListReference occluders =
+        area->get_sector_record(current->record_index).lists[static_cast<uint32_t>(SectorList::occluders)];
+    if (occluders.count == 0) {
+        return true;
+    }
+    const float portal_depth = geometry::get_plane_distance(context_.depth_plane, record.centre);
+    const Vector3 offset = area->get_position();
+    for (uint32_t index = 0; index < occluders.count; ++index) {
+        geometry::OccluderBox box = read_occluder(area->get_layout(), occluders.offset, index);
+        box.reference = box.reference + offset;
+        if (geometry::get_plane_distance(context_.depth_plane, box.reference) > portal_depth) {
+            continue;
+        }
+        for (Vector3& corner : box.corners) {
+            corner = corner + offset;
+        }
+        for (geometry::Vector4& face : box.faces) {
+            face.w -= face.x * offset.x + face.y * offset.y + face.z * offset.z;
+        }
+        ScreenPoint outline[8];
+        uint32_t outline_count = 0;
+        if (!geometry::project_box_outline(context_.view_projection, outline, outline_count, box, context_.origin,
+                                           context_.size, context_.eye)) {
+            continue;
+        }
+        uint32_t count = 0;
+        if (!geometry::intersect_screen_polygons(polygon.points, polygon.count, outline, outline_count, spare,
+                                                 count)) {
+            continue;
+        }
+        if (count == 0) {
+            return false;
+        }
+        polygon = {spare, count};
+        std::swap(block, spare);
+    }
+    return true;
 }
 
 namespace {

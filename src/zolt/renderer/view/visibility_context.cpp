@@ -1,9 +1,11 @@
 #include "zolt/renderer/view/visibility_context.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "zolt/navigation/loadable_area.h"
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/camera/view_matrices.h"
 
@@ -16,6 +18,35 @@ SectorGeometryQueue sector_geometry_queue = nullptr;
 
 uint32_t get_sector_index(const servers::SectorRender* sector) {
     return servers::sector_server.get_render_record_index(sector);
+}
+
+constexpr float light_view_near = 0.01f;
+constexpr float smallest_rectangle_side = 1.0f / 65536.0f;
+constexpr float crossing_epsilon = 1.0f / 65536.0f;
+
+// The range rounded up to a whole number and then to a power of two; a
+// range that is no number or not above 0 gives 0, a huge one stops at 2^31.
+float get_light_view_far(float range) {
+    if (!(range > 0)) {
+        return 0;
+    }
+    const float whole = std::ceil(std::min(range, 2147483648.0f));
+    float far = 1;
+    while (far < whole) {
+        far *= 2;
+    }
+    return far;
+}
+
+const servers::SectorRender* find_sector_at(const geometry::Vector3& point) {
+    if (!servers::loadable_area_server.is_registered()) {
+        return nullptr;
+    }
+    const servers::SectorAtPoint found = servers::loadable_area_server.find_sector_at_point(nullptr, point);
+    if (found.area == nullptr) {
+        return nullptr;
+    }
+    return servers::sector_server.find_render_record(found.area->get_sector_slot(static_cast<uint32_t>(found.record)));
 }
 
 }  // namespace
@@ -103,6 +134,37 @@ void VisibilityContext::set_orthographic_view(const servers::SectorRender* secto
     frustum = geometry::build_box_frustum(axes, eye, 0, far, width, height);
 }
 
+void VisibilityContext::set_light_view(const LightViewSource& light) {
+    set_perspective_view(find_sector_at(light.position), light.position, light.rotation, light_view_near,
+                         get_light_view_far(light.range), light.cone_angle, light.cone_angle, true);
+}
+
+void VisibilityContext::fit_orthographic_view(const geometry::Vector3 (&points)[8],
+                                              const geometry::Quaternion& rotation) {
+    const geometry::ViewAxes fit_axes = geometry::get_view_axes(rotation);
+    float low[3], high[3];
+    const geometry::Vector3* const along[3] = {&fit_axes.right, &fit_axes.up, &fit_axes.forward};
+    for (uint32_t axis = 0; axis < 3; ++axis) {
+        low[axis] = high[axis] = geometry::dot(points[0], *along[axis]);
+        for (const geometry::Vector3& point : points) {
+            const float projection = geometry::dot(point, *along[axis]);
+            low[axis] = std::min(low[axis], projection);
+            high[axis] = std::max(high[axis], projection);
+        }
+    }
+    const geometry::Vector3 position = fit_axes.right * ((low[0] + high[0]) * 0.5f) +
+                                       fit_axes.up * ((low[1] + high[1]) * 0.5f) +
+                                       fit_axes.forward * (high[2] - 1);
+    // The global light's splits belong to no sector: they are limited by the
+    // neighbour sets instead.
+    set_orthographic_view(nullptr, 1, position, rotation, high[0] - low[0], high[1] - low[1]);
+}
+
+void VisibilityContext::extend_orthographic_view(float distance, float margin) {
+    set_orthographic_view(start_sector, std::max(far + distance - margin, 1.0f), eye - axes.forward * distance,
+                          orientation, orthographic_width, orthographic_height);
+}
+
 void VisibilityContext::build_sector_clip_volumes() {
     for (uint32_t index = 0; index < sector_view_count; ++index) {
         SectorView& sector_view = sector_views[index];
@@ -140,6 +202,19 @@ bool VisibilityContext::is_sector_in_portal_view(uint32_t sector_index) const {
 
 bool VisibilityContext::is_in_neighbour_sectors(uint32_t sector_index) const {
     return shadow_split_count == 0 || neighbour_sectors.contains(sector_index);
+}
+
+void VisibilityContext::add_neighbour_sectors(SectorSet& set, const uint32_t* locations, uint32_t count) {
+    for (uint32_t index = 0; index < count; ++index) {
+        if (locations[index] == servers::no_sector_location) {
+            continue;
+        }
+        const uint32_t sector_index = get_sector_index(servers::sector_server.find_render_record(
+            servers::loadable_area_server.get_sector_at_location(nullptr, locations[index])));
+        if (sector_index < sector_index_count) {
+            set.add(sector_index);
+        }
+    }
 }
 
 void VisibilityContext::add_object_light(uint32_t light_index) {
@@ -191,6 +266,105 @@ float VisibilityContext::get_box_max_depth(const geometry::Vector3& minimum, con
     return std::max(geometry::get_plane_distance(depth_plane, farthest), 0.0f);
 }
 
+namespace {
+
+// Grows a normalised rectangle by view-space points projected through the
+// view's projection.
+class RectangleBuilder {
+public:
+    explicit RectangleBuilder(const geometry::Matrix4& projection) : projection_(projection) {}
+
+    void add(const geometry::Vector3& view_point) {
+        const geometry::Vector4 clip = geometry::transform_homogeneous(view_point, projection_);
+        const float x = std::clamp(clip.x / clip.w * 0.5f + 0.5f, 0.0f, 1.0f);
+        const float y = std::clamp(clip.y / clip.w * 0.5f + 0.5f, 0.0f, 1.0f);
+        geometry::grow_rectangle(rectangle_, x, y);
+    }
+    geometry::Rectangle finish() const {
+        if (geometry::is_empty(rectangle_) || rectangle_.x1 - rectangle_.x0 < smallest_rectangle_side ||
+            rectangle_.y1 - rectangle_.y0 < smallest_rectangle_side) {
+            return {};
+        }
+        return rectangle_;
+    }
+
+private:
+    const geometry::Matrix4& projection_;
+    geometry::Rectangle rectangle_;
+};
+
+}  // namespace
+
+NormalisedScreenRectangle VisibilityContext::get_pyramid_screen_rectangle(
+    const geometry::Vector3 (&points)[5]) const {
+    geometry::Vector3 view_points[5];
+    float depths[5];
+    uint32_t in_front = 0;
+    for (uint32_t index = 0; index < 5; ++index) {
+        view_points[index] = geometry::transform_point(points[index], view);
+        depths[index] = -view_points[index].z;
+        in_front += depths[index] >= near ? 1 : 0;
+    }
+    NormalisedScreenRectangle result;
+    if (in_front == 0) {
+        return result;
+    }
+    RectangleBuilder builder(projection);
+    if (in_front == 5) {
+        for (const geometry::Vector3& point : view_points) {
+            builder.add(point);
+        }
+        result.rectangle = builder.finish();
+        return result;
+    }
+    result.crosses_near = true;
+    static constexpr uint8_t edges[8][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {2, 3}, {3, 4}, {4, 1}};
+    for (const auto& edge : edges) {
+        const uint32_t a = edge[0], b = edge[1];
+        const bool a_in_front = depths[a] >= near, b_in_front = depths[b] >= near;
+        if (a_in_front) {
+            builder.add(view_points[a]);
+        }
+        if (b_in_front) {
+            builder.add(view_points[b]);
+        }
+        if (a_in_front != b_in_front && std::fabs(depths[a] - depths[b]) >= crossing_epsilon) {
+            const float t = (near - depths[a]) / (depths[b] - depths[a]);
+            builder.add(view_points[a] + (view_points[b] - view_points[a]) * t);
+        }
+    }
+    result.rectangle = builder.finish();
+    return result;
+}
+
+NormalisedScreenRectangle VisibilityContext::get_sphere_screen_rectangle(const geometry::Vector3& centre,
+                                                                        float radius) const {
+    const geometry::Vector3 view_centre = geometry::transform_point(centre, view);
+    const float depth = -view_centre.z;
+    NormalisedScreenRectangle result;
+    if (depth + radius < near) {
+        return result;
+    }
+    float front = depth - radius;
+    if (front < near) {
+        front = near;
+        result.crosses_near = true;
+    }
+    // The box of the sphere cut at the near plane. Its sides keep the whole
+    // radius even there: the sphere is widest at its centre's depth, so the
+    // circle where it meets the near plane would leave its far half out.
+    RectangleBuilder builder(projection);
+    for (const float at_depth : {front, depth + radius}) {
+        for (const float dx : {-radius, radius}) {
+            for (const float dy : {-radius, radius}) {
+                builder.add({view_centre.x + dx, view_centre.y + dy, -at_depth});
+            }
+        }
+    }
+    result.rectangle = builder.finish();
+    return result;
+}
+
 void VisibilityContext::queue_requests() {
     if (sector_geometry_queue != nullptr) {
         for (uint32_t index = 0; index < sector_view_count; ++index) {
@@ -212,6 +386,22 @@ VisibilityContext* get_current_visibility_context() {
 
 void set_current_visibility_context(VisibilityContext* context) {
     current_context = context;
+}
+
+float get_eye_distance(const geometry::Vector3& point) {
+    return current_context != nullptr ? std::sqrt(geometry::length_squared(point - current_context->eye)) : 0;
+}
+
+float get_view_depth(const geometry::Vector3& point) {
+    return current_context != nullptr ? geometry::get_plane_distance(current_context->depth_plane, point) : 0;
+}
+
+float get_view_extent() {
+    if (current_context == nullptr || current_context->frustum.point_count == 0) {
+        return 0;
+    }
+    const geometry::Frustum& frustum = current_context->frustum;
+    return get_eye_distance(frustum.points[frustum.point_count - 1]);
 }
 
 RenderItem* get_render_item_array() {

@@ -78,6 +78,22 @@ struct FakeShadowEntry {
     uint32_t value = 0;
 };
 
+// What a spot light's shadow view is made of.
+struct LightViewSource {
+    geometry::Vector3 position;
+    geometry::Quaternion rotation;
+    float range = 0;
+    // A full angle in turns.
+    float cone_angle = 0;
+};
+
+// A rectangle in view-normalised coordinates 0 to 1, and whether the volume
+// it bounds reaches behind the near plane.
+struct NormalisedScreenRectangle {
+    geometry::Rectangle rectangle;
+    bool crosses_near = false;
+};
+
 struct VisibilityContext {
     uint32_t flags = 0;
     uint32_t layer_mask = 0;
@@ -139,6 +155,13 @@ struct VisibilityContext {
     void set_orthographic_view(const servers::SectorRender* sector, float far_distance,
                                const geometry::Vector3& position, const geometry::Quaternion& rotation, float width,
                                float height);
+    // Near 0.01, far the range raised to a power of two, both fields of view
+    // the cone, linear depth; starts in the sector at the light, if any.
+    void set_light_view(const LightViewSource& light);
+    // An orthographic box along the orientation around the eight points,
+    // one unit deep up to their farthest; extend deepens it toward the eye.
+    void fit_orthographic_view(const geometry::Vector3 (&points)[8], const geometry::Quaternion& rotation);
+    void extend_orthographic_view(float distance, float margin);
     void build_sector_clip_volumes();
     // Null when the sector has none.
     SectorView* find_sector_view(const servers::SectorRender* sector);
@@ -146,6 +169,8 @@ struct VisibilityContext {
     SectorView* add_sector_view(const servers::SectorRender* sector);
     bool is_sector_in_portal_view(uint32_t sector_index) const;
     bool is_in_neighbour_sectors(uint32_t sector_index) const;
+    // Each sector a location number names, into the set.
+    static void add_neighbour_sectors(SectorSet& set, const uint32_t* locations, uint32_t count);
     void add_visible_light(uint32_t light_index) { visible_lights.add(light_index); }
     bool is_light_visible(uint32_t light_index) const { return visible_lights.contains(light_index); }
     void add_object_light(uint32_t light_index);
@@ -157,6 +182,12 @@ struct VisibilityContext {
     geometry::Vector3 transform_object_point(const geometry::Vector3& point) const;
     // The depth of the box corner farthest along the view, not below 0.
     float get_box_max_depth(const geometry::Vector3& minimum, const geometry::Vector3& maximum) const;
+    const geometry::Matrix4& get_view_projection_matrix() const { return view_projection; }
+    const geometry::Plane& get_depth_plane() const { return depth_plane; }
+    // The screen rectangle of a pyramid, apex first and then the four base
+    // corners, and of a sphere: conservative, clamped to the view.
+    NormalisedScreenRectangle get_pyramid_screen_rectangle(const geometry::Vector3 (&points)[5]) const;
+    NormalisedScreenRectangle get_sphere_screen_rectangle(const geometry::Vector3& centre, float radius) const;
     // The sector geometry of every view that asks for it, then every item.
     void queue_requests();
 };
@@ -164,6 +195,13 @@ struct VisibilityContext {
 // Set by whoever draws a view, cleared after it.
 VisibilityContext* get_current_visibility_context();
 void set_current_visibility_context(VisibilityContext* context);
+
+// Measures of the current view; 0 without a current context. The extent
+// is the distance from the eye to the last point of the view's frustum (a
+// far corner of a perspective view).
+float get_eye_distance(const geometry::Vector3& point);
+float get_view_depth(const geometry::Vector3& point);
+float get_view_extent();
 
 // The render items of the viewport pass; shadow passes take its unused tail.
 RenderItem* get_render_item_array();
