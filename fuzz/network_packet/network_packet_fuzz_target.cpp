@@ -1,7 +1,8 @@
 // The packet reader of network links: the input is a run of packets from a
 // peer, each a link byte (even: a host-side link, odd: the client link), a
 // 16-bit little-endian size and that many bytes. The receiving side has
-// formats of every transport kind defined. No packet may end in a fatal
+// formats of every transport kind defined, and reads command batches as the
+// host does. No packet may end in a fatal
 // report, every ring stays within its capacity, and once the links are reset
 // and the queued messages freed no object is left behind.
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "zolt/core/object_server/server_statistics.h"
 #include "zolt/core/script_objects/dictionary_server.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/network/command_batch.h"
 #include "zolt/network/connection.h"
 #include "zolt/network/game_server.h"
 #include "zolt/network/transport_formats.h"
@@ -63,6 +65,9 @@ void start_world() {
         network::set_system_message_handler(network::MessageSide::both, static_cast<network::SystemMessageId>(id),
                                             accept_any);
     }
+    // Command batches make messages of what they read.
+    network::set_system_message_handler(network::MessageSide::host, network::SystemMessageId::command_batch,
+                                        network::on_command_batch);
     network::set_network_message_clock(0);
 }
 

@@ -15,6 +15,13 @@ namespace {
 // the one ordered channel.
 constexpr uint8_t identity_tag = 0;
 constexpr uint8_t data_tag = 1;
+constexpr uint8_t query_tag = 2;
+constexpr uint8_t details_tag = 3;
+// A server that has not answered by then is taken for absent. A game server
+// answers once it has something to advertise, so a player started beside a
+// host that is still starting finds its game.
+constexpr uint32_t query_timeout_milliseconds = 10000;
+constexpr uint32_t details_size = 4 + 2 + 2 + 64 + 32 + 32 + 4 * 4 + 8;
 // Longer than the game's own peer time-outs, so those decide.
 constexpr uint32_t peer_timeout_milliseconds = 90000;
 
@@ -31,6 +38,55 @@ uint32_t from_enet_host(uint32_t host) {
     uint8_t bytes[4];
     std::memcpy(bytes, &host, sizeof bytes);
     return static_cast<uint32_t>(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3];
+}
+
+template <typename T>
+void put_field(std::vector<uint8_t>& bytes, const T& value) {
+    const auto* const raw = reinterpret_cast<const uint8_t*>(&value);
+    bytes.insert(bytes.end(), raw, raw + sizeof value);
+}
+
+template <typename T>
+void take_field(const uint8_t*& bytes, T& value) {
+    std::memcpy(&value, bytes, sizeof value);
+    bytes += sizeof value;
+}
+
+std::vector<uint8_t> write_details(const ServerItem& item) {
+    std::vector<uint8_t> bytes{details_tag};
+    put_field(bytes, item.address);
+    put_field(bytes, item.game_port);
+    put_field(bytes, item.query_port);
+    put_field(bytes, item.name);
+    put_field(bytes, item.map);
+    put_field(bytes, item.tags);
+    for (uint32_t word : {item.players, item.max_players, item.app_id, item.version}) {
+        put_field(bytes, word);
+    }
+    put_field(bytes, item.id);
+    return bytes;
+}
+
+// The texts are cut to their fields whatever the peer sent.
+bool read_details(const uint8_t* bytes, size_t size, ServerItem* item) {
+    if (size != 1 + details_size) {
+        return false;
+    }
+    ++bytes;
+    take_field(bytes, item->address);
+    take_field(bytes, item->game_port);
+    take_field(bytes, item->query_port);
+    take_field(bytes, item->name);
+    take_field(bytes, item->map);
+    take_field(bytes, item->tags);
+    for (uint32_t* word : {&item->players, &item->max_players, &item->app_id, &item->version}) {
+        take_field(bytes, *word);
+    }
+    take_field(bytes, item->id);
+    item->name[sizeof item->name - 1] = '\0';
+    item->map[sizeof item->map - 1] = '\0';
+    item->tags[sizeof item->tags - 1] = '\0';
+    return true;
 }
 
 }  // namespace
@@ -63,6 +119,50 @@ public:
     }
 
     OnlineId get_id() const { return id_; }
+
+    // Asks the game server with that id for its details.
+    bool send_query(OnlineId server) {
+        Record* const record = find_or_connect(server);
+        if (record == nullptr) {
+            return false;
+        }
+        std::vector<uint8_t> packet{query_tag};
+        if (!record->connected) {
+            record->outgoing.push_back({std::move(packet), PeerSendType::reliable});
+            return true;
+        }
+        return transmit(record->peer, packet, PeerSendType::reliable);
+    }
+
+    // The answer of that server once it came; false before.
+    bool take_answer(OnlineId server, ServerItem* item) {
+        auto found = answers_.find(server);
+        if (found == answers_.end()) {
+            return false;
+        }
+        *item = found->second;
+        answers_.erase(found);
+        return true;
+    }
+
+    void answer_queries() {
+        if (!owner_.advertised_) {
+            return;
+        }
+        ServerItem details = owner_.details_;
+        details.id = id_;
+        const std::vector<uint8_t> answer = write_details(details);
+        for (OnlineId querier : waiting_queries_) {
+            auto found = peers_.find(querier);
+            if (found != peers_.end() && found->second.peer != nullptr) {
+                transmit(found->second.peer, answer, PeerSendType::reliable);
+            }
+        }
+        waiting_queries_.clear();
+    }
+
+    // Whether a connection to that server was given up.
+    bool has_failed(OnlineId server) const { return peers_.find(server) == peers_.end(); }
 
     bool send_packet(OnlineId remote, const uint8_t* bytes, uint32_t size, PeerSendType type) override {
         if (size == 0 || size > peer_packet_capacity) {
@@ -272,8 +372,26 @@ private:
             record.outgoing.clear();
             return;
         }
-        // Data before a name is nobody's.
-        if (packet->data[0] != data_tag || known == ids_by_peer_.end()) {
+        // Anything before a name is nobody's.
+        if (known == ids_by_peer_.end()) {
+            return;
+        }
+        if (packet->data[0] == query_tag && packet->dataLength == 1) {
+            waiting_queries_.push_back(known->second);
+            answer_queries();
+            return;
+        }
+        if (packet->data[0] == details_tag) {
+            ServerItem item;
+            if (read_details(packet->data, packet->dataLength, &item)) {
+                // Who answered is known from the connection, not from the body.
+                item.id = known->second;
+                item.address = from_enet_host(peer->address.host);
+                answers_[known->second] = item;
+            }
+            return;
+        }
+        if (packet->data[0] != data_tag) {
             return;
         }
         const OnlineId sender = known->second;
@@ -314,6 +432,8 @@ private:
     std::map<ENetPeer*, OnlineId> ids_by_peer_;
     std::map<ENetPeer*, OnlineId> pending_ids_;
     std::deque<Inbound> inbound_;
+    std::map<OnlineId, ServerItem> answers_;
+    std::vector<OnlineId> waiting_queries_;
 };
 
 EnetOnlineClient::EnetOnlineClient() = default;
@@ -401,6 +521,45 @@ void EnetOnlineClient::run_callbacks() {
             handler_(handler_context_, callback);
         }
     }
+}
+
+bool EnetOnlineClient::ping_server(uint32_t address, uint16_t) {
+    cancel_server_query();
+    const OnlineId server = make_game_server_id_for(address, settings_.game_port);
+    if (!user_ || !user_->send_query(server)) {
+        return false;
+    }
+    queried_server_ = server;
+    query_start_time_ = enet_time_get();
+    return true;
+}
+
+ServerQueryState EnetOnlineClient::poll_server_query(ServerItem* item) {
+    if (queried_server_ == 0 || !user_) {
+        return ServerQueryState::none;
+    }
+    user_->service();
+    if (user_->take_answer(queried_server_, item)) {
+        queried_server_ = 0;
+        return ServerQueryState::answered;
+    }
+    if (user_->has_failed(queried_server_) || enet_time_get() - query_start_time_ > query_timeout_milliseconds) {
+        queried_server_ = 0;
+        return ServerQueryState::failed;
+    }
+    return ServerQueryState::running;
+}
+
+void EnetOnlineClient::set_game_server_details(const ServerItem& item) {
+    details_ = item;
+    advertised_ = true;
+    if (game_server_) {
+        game_server_->answer_queries();
+    }
+}
+
+void EnetOnlineClient::cancel_server_query() {
+    queried_server_ = 0;
 }
 
 void EnetOnlineClient::set_callback_handler(OnlineCallbackHandler handler, void* context) {

@@ -6,7 +6,9 @@
 // a peer whose session was not accepted wait and announce themselves with a
 // session request. A game server's id holds the low 16 bits of its loopback
 // address and its port, so a player who knows where a server listens knows
-// its id. Main thread only.
+// its id. Server queries travel the same way: a game server answers them on
+// its game port (every process uses the same one), whatever query port the
+// caller names. Main thread only.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -46,6 +48,10 @@ public:
     OnlineId get_game_server_id() const override;
     void run_callbacks() override;
     void set_callback_handler(OnlineCallbackHandler handler, void* context) override;
+    bool ping_server(uint32_t address, uint16_t port) override;
+    ServerQueryState poll_server_query(ServerItem* item) override;
+    void cancel_server_query() override;
+    void set_game_server_details(const ServerItem& item) override;
 
     class Endpoint;
 
@@ -59,6 +65,10 @@ private:
     void* handler_context_ = nullptr;
     std::vector<OnlineCallback> pending_callbacks_;
     bool initialised_ = false;
+    ServerItem details_;
+    bool advertised_ = false;
+    OnlineId queried_server_ = 0;
+    uint32_t query_start_time_ = 0;
 };
 
 }  // namespace zolt::platform

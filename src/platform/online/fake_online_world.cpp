@@ -182,6 +182,36 @@ void FakeOnlineClient::run_callbacks() {
 FakeOnlineWorld::FakeOnlineWorld(const FakeWireSettings& settings)
     : settings_(settings), random_state_(settings.seed * 0x9E3779B97F4A7C15ull + 1) {}
 
+bool FakeOnlineClient::ping_server(uint32_t address, uint16_t) {
+    query_ = {ServerQueryState::running, address, {}};
+    return true;
+}
+
+ServerQueryState FakeOnlineClient::poll_server_query(ServerItem* item) {
+    if (query_.state == ServerQueryState::answered) {
+        *item = query_.answer;
+    }
+    return query_.state;
+}
+
+void FakeOnlineWorld::answer_server_queries() {
+    for (const auto& client : clients_) {
+        FakeOnlineClient::ServerQuery& query = client->query_;
+        if (query.state != ServerQueryState::running) {
+            continue;
+        }
+        query.state = ServerQueryState::failed;
+        for (const auto& server : clients_) {
+            if (server->game_server_endpoint_ && server->address_ == query.address) {
+                query.answer = server->details_;
+                query.answer.address = server->address_;
+                query.answer.id = server->game_server_endpoint_->get_id();
+                query.state = ServerQueryState::answered;
+            }
+        }
+    }
+}
+
 FakeOnlineClient& FakeOnlineWorld::add_client(uint32_t account, const char* persona_name) {
     const uint32_t address = 0x7F000000u | static_cast<uint32_t>(clients_.size() + 1);
     clients_.push_back(std::make_unique<FakeOnlineClient>(*this, make_user_id(account), persona_name, address));
@@ -226,6 +256,7 @@ FakePeerEndpoint* FakeOnlineWorld::find_endpoint(OnlineId id) {
 
 void FakeOnlineWorld::step() {
     ++step_;
+    answer_server_queries();
     std::vector<Datagram> due;
     auto split =
         std::stable_partition(wire_.begin(), wire_.end(), [&](const Datagram& d) { return d.due_step > step_; });

@@ -114,8 +114,22 @@ public:
         handler_ = handler;
         handler_context_ = context;
     }
+    // Answered from the world's game server at that address at the next
+    // world step, or failed when none runs there.
+    bool ping_server(uint32_t address, uint16_t port) override;
+    ServerQueryState poll_server_query(ServerItem* item) override;
+    void cancel_server_query() override { query_ = {}; }
+    void set_game_server_details(const ServerItem& item) override { details_ = item; }
 
 private:
+    friend class FakeOnlineWorld;
+
+    struct ServerQuery {
+        ServerQueryState state = ServerQueryState::none;
+        uint32_t address = 0;
+        ServerItem answer;
+    };
+
     FakeOnlineWorld& world_;
     OnlineId user_id_;
     std::string persona_name_;
@@ -125,6 +139,8 @@ private:
     std::vector<OnlineCallback> pending_callbacks_;
     OnlineCallbackHandler handler_ = nullptr;
     void* handler_context_ = nullptr;
+    ServerQuery query_;
+    ServerItem details_;
 };
 
 class FakeOnlineWorld {
@@ -158,6 +174,7 @@ private:
     void put_on_wire(OnlineId from, OnlineId to, bool reliable, bool acknowledgement, uint32_t sequence,
                      const std::vector<uint8_t>& bytes);
     FakePeerEndpoint* find_endpoint(OnlineId id);
+    void answer_server_queries();
     uint32_t roll_percent();
 
     FakeWireSettings settings_;

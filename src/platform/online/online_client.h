@@ -25,6 +25,28 @@ struct OnlineCallback {
 
 using OnlineCallbackHandler = void (*)(void* context, const OnlineCallback& callback);
 
+// What a game server tells those who query it. Texts are NUL-terminated.
+struct ServerItem {
+    uint32_t address = 0;  // IPv4, first octet in the top byte
+    uint16_t game_port = 0;
+    uint16_t query_port = 0;
+    char name[64] = {};
+    char map[32] = {};
+    char tags[32] = {};
+    uint32_t players = 0;
+    uint32_t max_players = 0;
+    uint32_t app_id = 0;
+    uint32_t version = 0;
+    OnlineId id = 0;
+};
+
+enum class ServerQueryState : uint32_t {
+    none = 0,
+    running = 1,
+    answered = 2,
+    failed = 3,
+};
+
 class OnlineClient {
 public:
     virtual ~OnlineClient() = default;
@@ -42,6 +64,16 @@ public:
     virtual void run_callbacks() = 0;
     // One handler per client; null removes it.
     virtual void set_callback_handler(OnlineCallbackHandler handler, void* context) = 0;
+
+    // One server query at a time: asks the server at that address and query
+    // port for its details; false when the query cannot start. A new query
+    // cancels the old one. Back ends without server queries refuse.
+    virtual bool ping_server(uint32_t, uint16_t) { return false; }
+    // The running query's state; the item once it is answered.
+    virtual ServerQueryState poll_server_query(ServerItem*) { return ServerQueryState::none; }
+    virtual void cancel_server_query() {}
+    // What the hosted game server answers queries with from now on.
+    virtual void set_game_server_details(const ServerItem&) {}
 };
 
 // The offline back end unless another is installed.

@@ -96,6 +96,11 @@ public:
     // For handlers that ignore a message out of turn: reads past the rest
     // of the message being dispatched.
     void skip_rest_of_message();
+    // The bits of the system message being dispatched not read yet.
+    uint32_t get_message_bits_left() {
+        const uint32_t count = receive_ring_.get_bit_count();
+        return count > message_end_bit_count_ ? count - message_end_bit_count_ : 0;
+    }
 
     void mark_activity();
     // Ticks of 10 microseconds; now when the link is not connected.

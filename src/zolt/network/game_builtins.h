@@ -1,8 +1,8 @@
 #pragma once
 // The script builtins of the network family: game objects (285, 286), the
-// transport formats (287-291) and the network game (292-316, 334, 340-355);
-// the game list and the searches answer their neutral result. Main thread
-// only.
+// transport formats (287-291), the network game (292-316, 334, 340-355) and
+// the game list with the command-line connect request (322-339); the searches
+// answer their neutral result. Main thread only.
 #include <cstdint>
 
 #include "zolt/builtins/builtin_table.h"
@@ -12,6 +12,7 @@ namespace zolt::network {
 
 void bind_network_builtins(core::BuiltinTable& table);
 void bind_network_game_builtins(core::BuiltinTable& table);
+void bind_game_list_builtins(core::BuiltinTable& table);
 
 // A bad or non-game handle is ignored.
 void accept_client_messages(core::GameHandle game_object);

@@ -4,10 +4,18 @@
 #include "platform/system/clock.h"
 #include "zolt/core/events/message.h"
 #include "zolt/core/object_server/server_base.h"
+#include "zolt/core/script_objects/string_object.h"
+#include "zolt/core/script_objects/string_server.h"
+#include "zolt/network/game_list.h"
+#include "zolt/network/network_clock.h"
 #include "zolt/network/connection.h"
 #include "zolt/network/network_game_internal.h"
 #include "zolt/network/peer_packets.h"
+#include "zolt/network/network_services.h"
 #include "zolt/network/user_messages.h"
+
+#include <cstdio>
+#include <cstring>
 
 namespace zolt::network {
 
@@ -30,7 +38,61 @@ uint32_t read_u32_property(core::ObjectHandle handle, uint32_t id) {
     return object != nullptr && object->get_property(id, property) ? property.get_u32() : 0;
 }
 
+// What the hosted game server answers queries with.
+struct HostedServer {
+    char name[32] = {};
+    char map[32] = {};
+    GameType game_type = GameType::other;
+    uint32_t player_limit = 0;
+};
+HostedServer hosted_server;
+
+void copy_text(char (&field)[32], const char* text) {
+    uint32_t length = 0;
+    while (length < sizeof field - 1 && text[length] != '\0') {
+        ++length;
+    }
+    std::memcpy(field, text, length);
+    field[length] = '\0';
+}
+
+void name_hosted_server(core::ObjectHandle settings) {
+    hosted_server = {};
+    hosted_server.game_type = static_cast<GameType>(read_u32_property(settings, network_game_property::game_type));
+    const core::ServerObject* const object = core::resolve_handle(settings);
+    core::Property name;
+    if (object != nullptr && object->get_property(network_game_property::game_name, name) &&
+        core::get_handle_server_type(name.get_u32()) == core::server_type::string &&
+        core::string_server.is_registered()) {
+        if (const core::String* const string = core::string_server.get_typed_object(name.get_u32())) {
+            char utf8[core::string_utf8_buffer_size];
+            string->to_utf8(utf8);
+            copy_text(hosted_server.name, utf8);
+            return;
+        }
+    }
+    platform::OnlineClient& client = platform::get_online_client();
+    char fallback[64];
+    std::snprintf(fallback, sizeof fallback, "%s's game", client.get_persona_name());
+    copy_text(hosted_server.name, fallback);
+}
+
 }  // namespace
+
+// The queries' answer follows the players joining and leaving.
+void advertise_hosted_server() {
+    platform::ServerItem item;
+    std::memcpy(item.name, hosted_server.name, sizeof hosted_server.name);
+    std::memcpy(item.map, hosted_server.map, sizeof hosted_server.map);
+    std::snprintf(item.tags, sizeof item.tags, "%s", get_game_type_name(hosted_server.game_type));
+    for (uint32_t index = 0; index < player_slot_count; ++index) {
+        item.players += get_connection(index).is_connected() && !get_connection(index).is_local() ? 1 : 0;
+    }
+    item.max_players = hosted_server.player_limit;
+    item.version = listed_game_version;
+    item.query_port = server_query_port;
+    platform::get_online_client().set_game_server_details(item);
+}
 
 NetworkGame& get_network_game_record() {
     return game;
@@ -194,6 +256,8 @@ bool host_network_game(core::ObjectHandle settings) {
     game.free_public_places = limit - private_places;
     game.free_private_places = private_places;
     game.local_only = read_u32_property(settings, network_game_property::mode) == local_only_mode;
+    name_hosted_server(settings);
+    hosted_server.player_limit = limit;
     set_network_game_state(NetworkGameState::creating_host);
     if (game.local_only) {
         game.host = true;
@@ -235,6 +299,32 @@ void host_ready() {
     }
     send_own_player_mask();
     game.merged_mask_received = all_players_mask;
+    advertise_hosted_server();
+}
+
+void set_hosted_map_name(const char* map_name) {
+    copy_text(hosted_server.map, map_name);
+    if (is_hosting()) {
+        advertise_hosted_server();
+    }
+}
+
+bool join_listed_game(uint32_t index) {
+    if (game.state != NetworkGameState::idle) {
+        game.join_error = NetworkGameError::busy;
+        return false;
+    }
+    const GameListing* const listing = get_game_listing(index);
+    if (listing == nullptr) {
+        game.join_error = NetworkGameError::no_settings;
+        return false;
+    }
+    // No online back end here offers lobbies to enter.
+    if (listing->kind != ListingKind::game_server) {
+        game.join_error = NetworkGameError::other_refusal;
+        return false;
+    }
+    return join_network_game(listing->id);
 }
 
 bool join_network_game(platform::OnlineId game_server_id) {
@@ -244,6 +334,7 @@ bool join_network_game(platform::OnlineId game_server_id) {
     }
     game.join_error = NetworkGameError::none;
     game.local_only = false;
+    clear_clock_sync(read_network_ticks());
     install_network_game_handlers();
     set_network_game_state(NetworkGameState::connecting);
     if (!get_connection(client_connection_index).connect_to_host(game_server_id)) {
@@ -448,6 +539,7 @@ void leave_network_game(bool forced) {
     // The LAN game server here ends at once, so the leave finishes now.
     set_network_game_state(NetworkGameState::idle);
     reset_record();
+    clear_game_list();
 }
 
 bool set_player_score(uint32_t index, int32_t score) {

@@ -50,7 +50,8 @@ enum class NetworkGameEvent : uint32_t {
 
 namespace network_game_property {
 constexpr uint32_t old_state = 0x300024B, new_state = 0x300024C, slot = 0x300024D, lost_reason = 0x300024E,
-                   lost_detail = 0x300024F, mode = 0x3000250, player_limit = 0x3000252, private_places = 0x3000253;
+                   lost_detail = 0x300024F, mode = 0x3000250, game_type = 0x3000251, player_limit = 0x3000252,
+                   private_places = 0x3000253, game_name = 0x1000254;
 }  // namespace network_game_property
 
 enum class NetworkGameError : uint32_t {
@@ -129,6 +130,11 @@ bool host_network_game(core::ObjectHandle settings);
 // Joins the game whose hosted game server has that id; false with the join
 // error set when it cannot start.
 bool join_network_game(platform::OnlineId game_server_id);
+// Builtin 333: joins a game of the game list.
+bool join_listed_game(uint32_t index);
+// Builtin 307: the hosted game's map as its queries answer it, at most 31
+// bytes of UTF-8.
+void set_hosted_map_name(const char* map_name);
 // The game server accepted a peer's connect request: a free slot for it.
 bool accept_connect_request(platform::OnlineId sender);
 void on_authentication_result(uint32_t slot, uint32_t reason);

@@ -3,7 +3,9 @@
 #include "zolt/core/events/event_server.h"
 #include "zolt/core/script_objects/string_object.h"
 #include "zolt/core/script_objects/string_server.h"
+#include "zolt/network/command_batch.h"
 #include "zolt/network/game_builtins.h"
+#include "zolt/network/network_clock.h"
 #include "zolt/network/network_game.h"
 #include "zolt/network/transport_formats.h"
 #include "zolt/network/user_messages.h"
@@ -75,20 +77,14 @@ uint32_t get_join_error() {
     return static_cast<uint32_t>(get_network_game().join_error);
 }
 
-char hosted_map_name[32] = {};
-
-bool set_hosted_map_name(uint32_t, StringHandle handle) {
+bool set_map_name(uint32_t, StringHandle handle) {
     const core::String* const string = find_string(handle);
     if (string == nullptr || get_network_game().local_only) {
         return false;
     }
-    // ASCII of the name, cut to fit; the game server record keeps 31 bytes.
-    uint32_t length = 0;
-    for (; length < string->get_length() && length < sizeof hosted_map_name - 1; ++length) {
-        const char16_t unit = string->get_text()[length];
-        hosted_map_name[length] = unit < 0x80 ? static_cast<char>(unit) : '?';
-    }
-    hosted_map_name[length] = '\0';
+    char utf8[core::string_utf8_buffer_size];
+    string->to_utf8(utf8);
+    set_hosted_map_name(utf8);
     return true;
 }
 
@@ -117,7 +113,8 @@ bool append_own_player_name(StringHandle handle) {
 }
 
 uint32_t get_ticks_since_clock_reply() {
-    return 0;
+    const uint32_t now = read_network_ticks();
+    return now - get_last_clock_sync_time(now);
 }
 
 bool set_player_value(uint32_t slot, uint32_t value) {
@@ -137,11 +134,7 @@ uint32_t get_merged_player_mask() {
 }
 
 void set_network_clock(uint32_t clock) {
-    const uint32_t chosen = clock == 0 ? no_network_clock : core::event_server.resolve_clock(clock & 0x1Fu);
-    if (chosen != get_network_message_clock()) {
-        set_network_message_clock(chosen >= core::clock_count ? no_network_clock : chosen);
-        post_network_game_event(NetworkGameEvent::network_clock_changed);
-    }
+    choose_network_clock(clock);
 }
 
 void leave_game() {
@@ -155,6 +148,10 @@ void send_to_host(AnyHandle target, uint32_t message_type, uint32_t format, AnyH
 void send_to_players(uint32_t slot_mask, AnyHandle target, uint32_t message_type, uint32_t format, AnyHandle source,
                      bool reliable) {
     send_message_to_players(slot_mask, target, message_type, format, source, reliable);
+}
+
+void send_commands(AnyHandle target, AnyHandle first_record, bool reliable) {
+    send_command_batch(target, first_record, reliable);
 }
 
 uint32_t get_game_server_id_low() {
@@ -230,7 +227,7 @@ void bind_network_game_builtins(core::BuiltinTable& table) {
     bind_builtin<BuiltinId::append_default_game_name, &append_default_game_name>(table);
     bind_builtin<BuiltinId::host_network_game, &host_game>(table);
     bind_builtin<BuiltinId::get_host_error, &get_host_error>(table);
-    bind_builtin<BuiltinId::set_hosted_map_name, &set_hosted_map_name>(table);
+    bind_builtin<BuiltinId::set_hosted_map_name, &set_map_name>(table);
     bind_builtin<BuiltinId::set_player_score, &set_score>(table);
     bind_builtin<BuiltinId::get_player_score, &get_player_score>(table);
     bind_builtin<BuiltinId::append_player_name, &append_player_name>(table);
@@ -250,11 +247,13 @@ void bind_network_game_builtins(core::BuiltinTable& table) {
     bind_builtin<BuiltinId::drop_player, &drop_player>(table);
     bind_builtin<BuiltinId::send_message_to_host, &send_to_host>(table);
     bind_builtin<BuiltinId::send_message_to_players, &send_to_players>(table);
+    bind_builtin<BuiltinId::send_command_batch, &send_commands>(table);
     bind_builtin<BuiltinId::get_game_server_steam_id_low, &get_game_server_id_low>(table);
     bind_builtin<BuiltinId::get_game_server_steam_id_high, &get_game_server_id_high>(table);
     bind_builtin<BuiltinId::get_player_steam_id_low, &get_player_id_low>(table);
     bind_builtin<BuiltinId::get_player_steam_id_high, &get_player_id_high>(table);
     bind_builtin<BuiltinId::is_valid_steam_id, &is_valid_id>(table);
+    bind_game_list_builtins(table);
 }
 
 }  // namespace zolt::network

@@ -21,5 +21,6 @@ bool send_player_list(Connection& link, uint32_t slots);
 void send_own_player_mask();
 void note_player_mask(uint32_t index, uint32_t mask);
 void network_game_tick();
+void advertise_hosted_server();
 
 }  // namespace zolt::network

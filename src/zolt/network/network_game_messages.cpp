@@ -1,4 +1,6 @@
 #include "platform/online/online_client.h"
+#include "zolt/network/command_batch.h"
+#include "zolt/network/network_clock.h"
 #include "zolt/network/network_game_internal.h"
 #include "zolt/network/peer_packets.h"
 #include "zolt/network/user_messages.h"
@@ -9,12 +11,7 @@ namespace {
 
 constexpr uint8_t security_mode_lan = 2;
 constexpr uint32_t ticket_length_limit = 2048;
-// Clients ask for the host's clock this often; the answers show the host lives.
-constexpr uint32_t clock_request_interval = 25000;
 constexpr uint32_t unsigned_score_limit = 0xFFFF;
-
-uint32_t last_clock_request_time = 0;
-uint32_t last_clock_reply_time = 0;
 
 NetworkGame& game() {
     return get_network_game_record();
@@ -107,8 +104,9 @@ bool on_stopped(Connection& link, NetworkStream&) {
 bool on_clock_request(Connection& link, NetworkStream& stream) {
     uint32_t client_time = 0;
     stream.read_checked(32, &client_time);
-    const uint32_t now = read_network_ticks();
-    link.send_clock_reply(client_time, now, now, now);
+    if (game().slots[slot_of(link)].state == SlotState::joined) {
+        answer_clock_request(link, client_time, read_network_ticks());
+    }
     return true;
 }
 
@@ -281,7 +279,7 @@ bool on_clock_reply(Connection&, NetworkStream& stream) {
     for (uint32_t& word : words) {
         stream.read_checked(32, &word);
     }
-    last_clock_reply_time = read_network_ticks();
+    accept_clock_reply(words[0], words[1], words[2], words[3], read_network_ticks());
     return true;
 }
 
@@ -410,6 +408,7 @@ void install_network_game_handlers() {
         {MessageSide::client, SystemMessageId::stop, on_stop},
         {MessageSide::host, SystemMessageId::stopped, on_stopped},
         {MessageSide::host, SystemMessageId::clock_request, on_clock_request},
+        {MessageSide::host, SystemMessageId::command_batch, on_command_batch},
         {MessageSide::client, SystemMessageId::clock_reply, on_clock_reply},
         {MessageSide::client, SystemMessageId::player_scores, on_player_scores},
         {MessageSide::host, SystemMessageId::player_mask, on_player_mask},
@@ -421,7 +420,6 @@ void install_network_game_handlers() {
     }
     set_user_message_reader(read_user_message);
     platform::get_online_client().set_callback_handler(on_online_callback, nullptr);
-    last_clock_reply_time = last_clock_request_time = read_network_ticks();
 }
 
 void update_network_game() {
@@ -471,10 +469,9 @@ void network_game_tick() {
             }
         }
     }
-    if (!record.host && record.state >= NetworkGameState::lobby && record.state != NetworkGameState::leaving &&
-        client_link.is_connected() && now - last_clock_request_time >= clock_request_interval) {
-        last_clock_request_time = now;
-        client_link.send_clock_request(now);
+    // The host answers joined players only.
+    if (!record.host && record.state >= NetworkGameState::lobby && record.state != NetworkGameState::leaving) {
+        send_clock_request_if_due(client_link, now);
     }
     if (record.host && record.scores_changed && now - record.scores_changed_time >= score_broadcast_delay) {
         record.scores_changed = false;
@@ -497,7 +494,7 @@ void network_game_tick() {
         }
     }
     if (!record.host && record.state >= NetworkGameState::lobby && record.state != NetworkGameState::leaving) {
-        if (client_link.is_connected() && now - last_clock_reply_time > host_silence_limit) {
+        if (client_link.is_connected() && now - get_last_clock_sync_time(now) > host_silence_limit) {
             client_link.set_state(ConnectionState::closing);
         }
         if (client_link.get_state() == ConnectionState::closing || client_link.get_state() == ConnectionState::failed) {
@@ -506,6 +503,7 @@ void network_game_tick() {
         }
     }
     if (record.host) {
+        advertise_hosted_server();
         for (uint32_t index = 1; index < player_slot_count; ++index) {
             if (record.slots[index].state == SlotState::free) {
                 continue;

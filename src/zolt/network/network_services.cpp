@@ -6,7 +6,9 @@
 
 #include "platform/online/online_client.h"
 #include "platform/system/clock.h"
+#include "zolt/network/network_clock.h"
 #include "zolt/network/network_game.h"
+#include "zolt/renderer/backend/frame_pacing.h"
 
 namespace zolt::network {
 namespace {
@@ -48,6 +50,46 @@ bool parse_lobby_id(const char* text, uint64_t* lobby_id) {
 }
 }  // namespace
 
+bool start_connect_request() {
+    ConnectRequest& request = connect_request;
+    if (get_game_list_count() != 0 || !request.pending || request.started) {
+        return false;
+    }
+    // Lobbies are not offered by any online back end here.
+    if (request.to_lobby || !platform::get_online_client().ping_server(request.address, server_query_port)) {
+        return false;
+    }
+    request.started = true;
+    return true;
+}
+
+bool poll_connect_request() {
+    ConnectRequest& request = connect_request;
+    if (!request.started) {
+        return false;
+    }
+    if (!request.done) {
+        platform::ServerItem item;
+        switch (platform::get_online_client().poll_server_query(&item)) {
+        case platform::ServerQueryState::running:
+            return false;
+        case platform::ServerQueryState::answered:
+            request.entry_ready = make_server_listing(item, &request.listing);
+            break;
+        default:
+            break;
+        }
+        request.done = true;
+        request.pending = false;
+        request.to_lobby = false;
+        request.user_code = -1;
+        if (request.entry_ready && get_game_list_count() == 0) {
+            add_game_listing(request.listing);
+        }
+    }
+    return true;
+}
+
 bool is_steam_available() {
     return steam_available || platform::get_online_client().is_available();
 }
@@ -79,11 +121,19 @@ void leave_network_game_internal(bool shutting_down) {
 
 void shutdown_network() {
     stop_game_search();
+    clear_game_list();
     leave_network_game_internal(true);
     reset_network_game();
 }
 
-void sample_network_game_clock() {}
+void sample_network_game_clock() {
+    const NetworkGame& game = get_network_game();
+    if (game.state == NetworkGameState::idle || game.local_only) {
+        return;
+    }
+    const uint32_t period = renderer::get_frame_pacing_state().frame_period;
+    sample_network_clock(read_network_ticks(), game.host, period != 0 ? period : renderer::get_frame_period(60));
+}
 
 }  // namespace zolt::network
 
@@ -103,10 +153,19 @@ void parse_connect_arguments(int argument_count, const char* const* arguments) {
             have_lobby = network::parse_lobby_id(arguments[index + 1], &lobby_id) || have_lobby;
         }
     }
+    // The request belongs to the first local user.
+    constexpr int32_t first_user_code = 0x0F;
     if (have_lobby) {
-        connect_request = {true, true, 0, 0, lobby_id};
+        connect_request = {};
+        connect_request.pending = connect_request.to_lobby = true;
+        connect_request.lobby_id = lobby_id;
+        connect_request.user_code = first_user_code;
     } else if (have_address) {
-        connect_request = {true, false, address, port, 0};
+        connect_request = {};
+        connect_request.pending = true;
+        connect_request.address = address;
+        connect_request.port = port;
+        connect_request.user_code = first_user_code;
     }
 }
 
@@ -121,6 +180,9 @@ void unregister_steam_callbacks() {
 }
 
 void cancel_connect_request() {
+    if (network::connect_request.started && !network::connect_request.done) {
+        platform::get_online_client().cancel_server_query();
+    }
     network::connect_request = {};
 }
 

@@ -5,6 +5,8 @@
 // from the platform's online client: offline unless another is installed.
 #include <cstdint>
 
+#include "zolt/network/game_list.h"
+
 namespace zolt::network {
 
 struct ConnectRequest {
@@ -13,7 +15,15 @@ struct ConnectRequest {
     uint32_t address = 0;  // a.b.c.d with a in the high byte
     uint16_t port = 0;
     uint64_t lobby_id = 0;
+    int32_t user_code = -1;
+    bool started = false;
+    bool entry_ready = false;
+    bool done = false;
+    GameListing listing;
 };
+
+// Servers are always queried on this port, whatever port the request named.
+constexpr uint16_t server_query_port = 27016;
 
 bool is_steam_available();
 bool are_steam_callbacks_registered();
@@ -24,6 +34,12 @@ void stop_game_search();
 void leave_network_game_internal(bool shutting_down);
 void shutdown_network();
 void sample_network_game_clock();
+
+// Builtin 338: starts resolving the pending request into a game-list entry.
+bool start_connect_request();
+// Builtin 339: true once the request is resolved (entry 0 of an empty game
+// list when the game answered).
+bool poll_connect_request();
 
 }  // namespace zolt::network
 

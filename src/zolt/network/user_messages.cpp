@@ -16,13 +16,13 @@ namespace {
 
 uint32_t network_message_clock = no_network_clock;
 
+}  // namespace
+
 bool has_room_for_a_message() {
     core::ServerStatistics statistics{};
     core::message_server.get_statistics(statistics);
     return statistics.live_count + network_message_reserve < statistics.capacity;
 }
-
-}  // namespace
 
 void set_network_message_clock(uint32_t clock) {
     network_message_clock = clock;

@@ -29,6 +29,9 @@ constexpr uint32_t network_message_reserve = 256;
 // Ticks of 10 microseconds, times 100, added to every received message's delay.
 extern uint32_t net_message_delay;
 
+// Whether a peer may still make a message: a reserve stays for the game.
+bool has_room_for_a_message();
+
 // The clock of timed messages, chosen by the scripts; none at first.
 void set_network_message_clock(uint32_t clock);
 uint32_t get_network_message_clock();

@@ -1,4 +1,5 @@
 #include "zolt/core/events/event_server.h"
+#include "zolt/core/events/network_clock_rate.h"
 
 #include <cmath>
 #include <cstring>
@@ -93,6 +94,11 @@ uint32_t get_scaled_step(uint32_t frame_period, float scale) {
     return static_cast<uint32_t>(product);
 }
 
+NetworkClockRate& get_network_clock_rate() {
+    static NetworkClockRate network_clock_rate{no_clock, 1.0f};
+    return network_clock_rate;
+}
+
 uint32_t get_clock_frame_period() {
     const uint32_t period = renderer::get_frame_pacing_state().frame_period;
     if (period != 0) {
@@ -128,6 +134,7 @@ void EventServer::reset_clocks() {
     scale_1_ = 1.0f;
     scale_2_mask_ = 0;
     scale_2_ = 1.0f;
+    get_network_clock_rate() = {no_clock, 1.0f};
     current_slot_ = nullptr;
     // Clock 0's first step measures from here, not from the machine's start.
     last_time_base_ = get_time();
@@ -204,6 +211,10 @@ void EventServer::update_clocks() {
         } else {
             clocks_[index].step = period;
         }
+    }
+    const NetworkClockRate& network = get_network_clock_rate();
+    if (network.clock != 0 && network.clock < clock_count) {
+        clocks_[network.clock].step = get_scaled_step(clocks_[network.clock].step, network.rate);
     }
     const uint32_t now = get_time();
     clocks_[0].step = now - last_time_base_;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "libs/system/crash_report.h"
@@ -16,6 +17,7 @@
 #include "zolt/core/config/config_support.h"
 #include "zolt/core/program/engine.h"
 #include "zolt/network/network_services.h"
+#include "zolt/network/online_arguments.h"
 
 namespace zolt {
 
@@ -28,6 +30,7 @@ std::atomic<uint32_t> main_thread_id{0};
 
 const char help_text[] =
     "usage: zolt [name value | name=value]... [+connect a.b.c.d:port | +connect_lobby id]\n"
+    "            [+host a.b.c.d | +join a.b.c.d]\n"
     "\n"
     "Runs the game on the resource packs named by \"pack.list\".\n"
     "Configuration variables may be given as a name followed by its value, or as\n"
@@ -36,7 +39,10 @@ const char help_text[] =
     "takes precedence over the command line.\n"
     "  config <path>           the configuration file to read; \"\" reads none\n"
     "  +connect a.b.c.d:port   join the network game at that address\n"
-    "  +connect_lobby id       join the network game of that lobby\n";
+    "  +connect_lobby id       join the network game of that lobby\n"
+    "  +host a.b.c.d           play online over ENet at that address, ready to host\n"
+    "  +join a.b.c.d           play online over ENet at that address and join the\n"
+    "                          game that +connect names\n";
 
 bool is_help_request(const char* argument) {
     for (int dash = 0; dash < 2 && *argument == '-'; ++dash) {
@@ -91,6 +97,11 @@ uint32_t get_main_thread_id() {
 int program_main(int argument_count, const char* const* arguments) {
     install_crash_report_handlers();
     core::parse_connect_arguments(argument_count - 1, arguments + 1);
+    std::string online_message;
+    if (!network::start_online_services(argument_count - 1, arguments + 1, &online_message)) {
+        // As when the online services are missing: the game runs offline.
+        std::fprintf(stderr, "zolt: playing offline: %s\n", online_message.c_str());
+    }
     // The file comes after the command line, so its values win.
     parse_config_command_line(argument_count - 1, arguments + 1);
     core::load_startup_config_file();
@@ -108,6 +119,7 @@ int program_main(int argument_count, const char* const* arguments) {
     core::start_engine();
     core::run_engine();
     core::stop_engine();
+    network::stop_online_services();
 
     if (multithreading_mode != 0 && masks_known) {
         platform::set_process_affinity_mask(system_mask);
