@@ -11,6 +11,9 @@
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/debug_draw/debug_draw_server.h"
+#include "zolt/renderer/animation/animator_server.h"
+#include "zolt/renderer/animation/skeleton_server.h"
+#include "zolt/renderer/animation/track_mixer_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/storage/load_stream.h"
@@ -69,6 +72,10 @@ void start_fuzz_world() {
     renderer::separate_particle_update_thread_count = 0;
     renderer::particle_generator_server.register_server();
     renderer::debug_draw_server.register_server();
+    // Mixing trees; without resources, animators and skeletons are refused.
+    animation::animator_server.register_server();
+    animation::track_mixer_server.register_server();
+    animation::skeleton_server.register_server();
     is_world_up = true;
 }
 

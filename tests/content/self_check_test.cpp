@@ -73,7 +73,7 @@ TEST(SelfCheck, TheSampleSelfCheckPassesInTheProgramUnderXAndTheGameQuits) {
     seeded.next();
     seeded.next();
     const std::string written = test::read_file_bytes(folder.get_path("result.txt"));
-    EXPECT_NE(written.find("dm_levels = 2047\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("dm_levels = 4095\r\n"), std::string::npos) << written;
     EXPECT_NE(written.find("tdm_levels = " + std::to_string(seeded.next()) + "\r\n"), std::string::npos) << written;
 }
 

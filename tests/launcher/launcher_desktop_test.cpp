@@ -149,7 +149,7 @@ main:
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exit_code, 0) << result.standard_error;
     const std::string written = test::read_file_bytes(installation.get_user_folder() + "/Config.txt");
-    EXPECT_NE(written.find("dm_levels = 2047\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("dm_levels = 4095\r\n"), std::string::npos) << written;
 }
 
 }  // namespace

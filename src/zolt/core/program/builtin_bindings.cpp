@@ -23,6 +23,7 @@
 #include "zolt/core/script_objects/string_builtins.h"
 #include "zolt/network/game_builtins.h"
 #include "zolt/physics/physx_builtins.h"
+#include "zolt/renderer/animation/skeleton_builtins.h"
 #include "zolt/renderer/backend/frame_pacing_builtins.h"
 #include "zolt/renderer/decals/decal_builtins.h"
 #include "zolt/renderer/debug_draw/debug_draw_builtins.h"
@@ -45,7 +46,7 @@ using Family = BuiltinFamily;
 
 constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::aliases, &bind_alias_builtins},
-    {Family::animators, nullptr},
+    {Family::animators, &animation::bind_animator_builtins},
     {Family::code, &bind_code_builtins},
     {Family::config, &bind_config_builtins},
     {Family::console_ui, &bind_console_ui_builtins},
@@ -78,14 +79,14 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::save_system, &storage::bind_save_builtins},
     {Family::server_statistics, &bind_server_statistics_builtins},
     {Family::shader_library, &renderer::shader_library::bind_shader_library_builtins},
-    {Family::skeletons, nullptr},
+    {Family::skeletons, &animation::bind_skeleton_builtins},
     {Family::sound, &sound::bind_sound_builtins},
     {Family::state_machines, &bind_state_machine_builtins},
     {Family::strings, &bind_string_builtins},
     {Family::stubs, &bind_stub_builtins},
     {Family::system, &bind_system_builtins},
     {Family::textures, &renderer::bind_texture_builtins},
-    {Family::track_mixers, nullptr},
+    {Family::track_mixers, &animation::bind_track_mixer_builtins},
     {Family::viewports, &renderer::bind_viewport_builtins},
     {Family::window, &renderer::bind_window_builtins},
 };

@@ -21,6 +21,9 @@
 #include "zolt/navigation/loadable_area.h"
 #include "zolt/navigation/portal.h"
 #include "zolt/navigation/sector.h"
+#include "zolt/renderer/animation/animator_server.h"
+#include "zolt/renderer/animation/skeleton_server.h"
+#include "zolt/renderer/animation/track_mixer_server.h"
 #include "zolt/renderer/display/display_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
@@ -70,6 +73,9 @@ ServerBase* const registration_order[] = {
     &renderer::particle_generator_server,  // starts the particle worker threads
     &renderer::decal_server,
     &renderer::debug_draw_server,
+    &animation::animator_server,
+    &animation::track_mixer_server,
+    &animation::skeleton_server,
     // The sound output starts here.
     &message_server,
     &state_machine_server,

@@ -110,7 +110,7 @@ std::optional<uint32_t> get_delay_to_next_event(const AnimationView& animation, 
     return delay;
 }
 
-void advance_playback(const AnimationView& animation, AnimatorPlayback& playback, uint32_t ticks, bool events_enabled,
+void advance_playback(const AnimationView& animation, AnimatorPlayback& playback, double ticks, bool events_enabled,
                       AnimationEventSink& sink) {
     if (!(std::fabs(playback.speed) > negligible_weight)) {
         return;

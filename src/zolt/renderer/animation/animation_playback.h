@@ -50,7 +50,7 @@ std::optional<uint32_t> get_delay_to_next_event(const AnimationView& animation, 
 // Advances by ticks of mixer time times the speed (truncated). With events
 // enabled the events at every position reached are handled and the advance
 // is cut at each; without, the position just moves.
-void advance_playback(const AnimationView& animation, AnimatorPlayback& playback, uint32_t ticks, bool events_enabled,
+void advance_playback(const AnimationView& animation, AnimatorPlayback& playback, double ticks, bool events_enabled,
                       AnimationEventSink& sink);
 
 // False when looping; true without a duration; otherwise once the events at

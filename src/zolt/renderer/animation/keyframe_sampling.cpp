@@ -8,8 +8,14 @@ namespace {
 using geometry::Quaternion;
 using geometry::Vector3;
 
+// A channel beyond the skeleton's (a weight animation bound through a fixed
+// key table) has no rest record: it rests at zero.
+bool has_rest(const SkeletonView& skeleton, uint32_t channel) {
+    return skeleton.data != nullptr && channel < skeleton.header.channel_count();
+}
+
 void sample_unbound(MixedBone& entry, const SkeletonView& skeleton, uint32_t channel, bool is_bone, uint32_t mode) {
-    const bool absolute = mode == sampling_mode::absolute;
+    const bool absolute = mode == sampling_mode::absolute && has_rest(skeleton, channel);
     if (is_bone) {
         const RestRecord rest = absolute ? read_rest_record(skeleton.data, skeleton.header, channel) : RestRecord{};
         entry.position = rest.position;
@@ -21,7 +27,7 @@ void sample_unbound(MixedBone& entry, const SkeletonView& skeleton, uint32_t cha
 
 void sample_bone(MixedBone& entry, const AnimationView& animation, const AnimationChannel& source,
                  const FrameLookup& frames, const SkeletonView& skeleton, uint32_t channel, uint32_t mode) {
-    const bool needs_rest = mode == sampling_mode::relative_to_rest_pose;
+    const bool needs_rest = mode == sampling_mode::relative_to_rest_pose && has_rest(skeleton, channel);
     const RestRecord rest = needs_rest ? read_rest_record(skeleton.data, skeleton.header, channel) : RestRecord{};
     if (source.has_constant_position()) {
         const Vector3 value = read_channel_position(animation, source, 0);
@@ -55,8 +61,9 @@ void sample_bone(MixedBone& entry, const AnimationView& animation, const Animati
 
 void sample_scalar(MixedBone& entry, const AnimationView& animation, const AnimationChannel& source,
                    const FrameLookup& frames, const SkeletonView& skeleton, uint32_t channel, uint32_t mode) {
-    const float rest =
-        mode == sampling_mode::relative_to_rest_pose ? read_factor_default(skeleton.data, skeleton.header, channel) : 0;
+    const float rest = mode == sampling_mode::relative_to_rest_pose && has_rest(skeleton, channel)
+                           ? read_factor_default(skeleton.data, skeleton.header, channel)
+                           : 0;
     float value;
     if (source.has_constant_position()) {
         value =

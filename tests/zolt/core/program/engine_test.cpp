@@ -32,10 +32,10 @@ private:
 TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
     const test::ChildResult result = test::run_in_child([] {
         test::enter_game_folder();
-        static RecordingServer early(40, "early");
+        static RecordingServer early(57, "early");
         early.register_server();
         start_engine();
-        static RecordingServer late(41, "late");
+        static RecordingServer late(53, "late");
         late.register_server();
         std::fprintf(stderr, "ring");
         for (ServerBase* server = get_first_server(); server != nullptr;) {
@@ -52,7 +52,8 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
             "MotionServer FunctionTableServer ViewportServer TextureServer MaterialServer DisplayServer "
-            "CameraServer MeshServer LoadableAreaServer SectorServer PortalServer ParticleGeneratorServer DecalServer DebugDrawServer MessageServer "
+            "CameraServer MeshServer LoadableAreaServer SectorServer PortalServer ParticleGeneratorServer DecalServer DebugDrawServer AnimatorServer "
+            "TrackMixerServer SkeletonServer MessageServer "
             "StateMachineServer ProxyServer GameServer TaskServer SemaphoreServer "
             "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),
         std::string::npos)

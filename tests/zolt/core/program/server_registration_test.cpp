@@ -11,6 +11,7 @@
 #include "zolt/navigation/portal.h"
 #include "zolt/navigation/sector.h"
 #include "zolt/physics/physx_common.h"
+#include "zolt/renderer/animation/animation_server_types.h"
 #include "zolt/renderer/camera/camera.h"
 #include "zolt/renderer/decals/decal_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
@@ -56,6 +57,9 @@ const std::vector<uint32_t> saved_game_server_order = {
     renderer::particle_generator_server_type,
     renderer::decal_server_type,
     renderer::debug_draw_server_type,
+    animation::animator_server_type,
+    animation::track_mixer_server_type,
+    animation::skeleton_server_type,
     server_type::message,
     server_type::state_machine,
     server_type::proxy,

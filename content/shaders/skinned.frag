@@ -1,0 +1,3 @@
+void main() {
+    gl_FragColor = gl_Color;
+}
