@@ -445,8 +445,8 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
     if (!document.is_object()) {
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
-    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds", "animations", "image_atlases"}, where,
-                    error)) {
+    if (!check_keys(document, {"pack", "textures", "shader_library", "sounds", "animations", "image_atlases", "areas"},
+                    where, error)) {
         return false;
     }
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -456,6 +456,7 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
         {"sounds", &manifest->sound_description_path},
         {"animations", &manifest->animation_description_path},
         {"image_atlases", &manifest->image_atlas_path},
+        {"areas", &manifest->area_description_path},
     };
     for (const auto& [key, target] : descriptions) {
         if (!document.contains(key)) {

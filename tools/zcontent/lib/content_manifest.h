@@ -36,6 +36,8 @@ struct ContentManifest {
     std::string animation_description_path;  // skeletons and animations; empty for none
     // The image atlases and their pages; empty for none.
     std::string image_atlas_path;
+    // The loadable areas: layouts and partitions; empty for none.
+    std::string area_description_path;
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

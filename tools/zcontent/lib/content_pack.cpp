@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "animation_description.h"
+#include "area_description.h"
 #include "image_atlas_builder.h"
 #include "libs/io/pack_format.h"
 #include "shader_library_compiler.h"
@@ -84,6 +85,17 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
             // Its records are read field by field.
             description->resources.push_back(
                 {atlas.atlas_id, io::make_resource_flags(0, 0, false), std::move(atlas.atlas), true});
+        }
+    }
+    if (!manifest.area_description_path.empty()) {
+        std::vector<AreaResource> areas;
+        if (!compile_area_description_file(manifest.area_description_path, &areas, error)) {
+            return false;
+        }
+        // Read field by field, in place.
+        for (AreaResource& area : areas) {
+            description->resources.push_back(
+                {area.id, io::make_resource_flags(texture_alignment_exponent, 0, false), std::move(area.data), true});
         }
     }
     return true;
