@@ -475,6 +475,31 @@ void write_sound_description_seed(const std::string& manifest_path) {
     write_seed("sound_description", "banks_only", banks_only);
 }
 
+// The sample level's area description, and a small one with a partition
+// of its own.
+void write_area_description_seed(const std::string& manifest_path) {
+    tools::ContentManifest manifest;
+    std::string error;
+    if (!tools::read_content_manifest(manifest_path, &manifest, &error) || manifest.area_description_path.empty()) {
+        return;
+    }
+    Bytes text;
+    if (!tools::read_file(manifest.area_description_path, &text, &error)) {
+        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
+        has_failed = true;
+        return;
+    }
+    write_seed("area_description", std::filesystem::path(manifest_path).stem().string(), text);
+    const std::string split = R"({"areas": [{"number": 6, "sectors": [
+        {"name": "west", "box": [[0, 0, 0], [5, 5, 5]], "view_companions": ["east", "0x10000"]},
+        {"name": "east", "box": [[5, 0, 0], [10, 5, 5]], "overlay": true, "planes": [[-1, -1, 0, -12]]}],
+      "portals": [{"sectors": ["west", "east"], "corners": [[5, 1, 0], [5, 1, 2], [5, 3, 2], [5, 3, 0]]}]},
+      {"number": 7, "sectors": [{"name": "a", "box": [[0, 0, 0], [1, 1, 1]]}],
+       "partition": {"planes": [[1, 0, 0, 0.5]],
+                     "roots": [{"sector": "a", "tree": {"plane": 0, "front": {"sector": "a"}, "back": "outside"}}]}}]})";
+    write_seed("area_description", "split", split);
+}
+
 // The sample content's manifests, as their authors wrote them.
 void write_manifest_seed(const std::string& path) {
     Bytes text;
@@ -607,6 +632,7 @@ int main(int argument_count, char** arguments) {
             write_manifest_seed(path);
             write_shader_library_seed(path);
             write_sound_description_seed(path);
+            write_area_description_seed(path);
             write_gltf_seeds(path);
             write_image_atlas_seeds(path);
         } else {

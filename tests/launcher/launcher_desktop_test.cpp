@@ -133,23 +133,31 @@ TEST(LauncherDesktop, TheLauncherStartsTheGameOnTheSampleContent) {
 quiet:
     end_task
 main:
+    push_zero
+    push_word code(0, 9, 4)
+    start_task
     call code(0, 2, 2)
     call builtin(188)
     end_task
 )");
     const std::string pack = folder.get_path("game.pack");
     const std::string self_check = std::string(ZOLT_CONTENT_SOURCE_PATH) + "/self_check.zasm";
-    std::vector<const char*> arguments = {"zasm",       "assemble",          "--key",           "0",
-                                          pack.c_str(), main_source.c_str(), self_check.c_str()};
+    const std::string level = std::string(ZOLT_CONTENT_SOURCE_PATH) + "/level.zasm";
+    const std::string figure = std::string(ZOLT_CONTENT_SOURCE_PATH) + "/figure.zasm";
+    std::vector<const char*> arguments = {"zasm",         "assemble",          "--key",
+                                          "0",            pack.c_str(),        main_source.c_str(),
+                                          self_check.c_str(), level.c_str(),   figure.c_str()};
     ASSERT_EQ(tools::run_zasm(static_cast<int>(arguments.size()), const_cast<char**>(arguments.data())), 0);
-    std::filesystem::copy_file(std::string(ZOLT_CONTENT_PATH) + "/textures.pack", folder.get_path("textures.pack"));
-    folder.write_file("pack.list", "game.pack\ntextures.pack\n");
+    for (const char* name : {"textures.pack", "level.pack", "figure.pack"}) {
+        std::filesystem::copy_file(std::string(ZOLT_CONTENT_PATH) + "/" + name, folder.get_path(name));
+    }
+    folder.write_file("pack.list", "game.pack\ntextures.pack\nlevel.pack\nfigure.pack\n");
 
     const test::ChildResult result = installation.run_launcher({});
     EXPECT_TRUE(result.exited);
     EXPECT_EQ(result.exit_code, 0) << result.standard_error;
     const std::string written = test::read_file_bytes(installation.get_user_folder() + "/Config.txt");
-    EXPECT_NE(written.find("dm_levels = 4095\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("dm_levels = 8191\r\n"), std::string::npos) << written;
 }
 
 }  // namespace

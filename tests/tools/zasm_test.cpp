@@ -455,7 +455,7 @@ TEST(SampleContent, PackListAndPackLoadTheFirstTask) {
     std::string error;
     ASSERT_TRUE(read_file(folder + "/game.pack", &pack, &error)) << error;
     EXPECT_EQ(io::verify_pack(pack.data(), pack.size()).check, io::PackCheck::intact);
-    EXPECT_EQ(test::read_file_bytes(folder + "/pack.list"), "game.pack\ntextures.pack\nsounds.pack\nfigure.pack\n");
+    EXPECT_EQ(test::read_file_bytes(folder + "/pack.list"), "game.pack\ntextures.pack\nsounds.pack\nfigure.pack\nlevel.pack\n");
 
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(folder);

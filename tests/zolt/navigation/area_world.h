@@ -81,6 +81,9 @@ public:
         description_.resources.push_back(make_resource(servers::get_area_layout_id(number), std::move(layout)));
         description_.resources.push_back(make_resource(servers::get_area_partition_id(number), std::move(partition)));
     }
+    // A pack built elsewhere (by the content builder), listed beside the
+    // areas added here.
+    void add_pack_bytes(const std::string& name, const Bytes& pack) { folder_.add_pack_bytes(name, pack); }
     // Writes the pack and registers the servers in engine order.
     void start() {
         folder_.add_pack("areas.pack", description_);

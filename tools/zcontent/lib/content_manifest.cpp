@@ -525,7 +525,8 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
         return where.fail("expected an object with \"pack\" and \"textures\"", error);
     }
     if (!check_keys(document,
-                    {"pack", "textures", "shader_library", "sounds", "animations", "image_atlases", "meshes"}, where,
+                    {"pack", "textures", "shader_library", "sounds", "animations", "image_atlases", "meshes",
+                     "areas"}, where,
                     error)) {
         return false;
     }
@@ -536,6 +537,7 @@ bool parse_content_manifest(const std::string& text, const std::string& path, Co
         {"sounds", &manifest->sound_description_path},
         {"animations", &manifest->animation_description_path},
         {"image_atlases", &manifest->image_atlas_path},
+        {"areas", &manifest->area_description_path},
     };
     for (const auto& [key, target] : descriptions) {
         if (!document.contains(key)) {

@@ -52,6 +52,8 @@ struct ContentManifest {
     // The image atlases and their pages; empty for none.
     std::string image_atlas_path;
     std::vector<MeshEntry> meshes;
+    // The loadable areas: layouts and partitions; empty for none.
+    std::string area_description_path;
 };
 
 // The most mipmap levels a texture holds, and so the largest edge whose full

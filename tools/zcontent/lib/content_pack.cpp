@@ -5,6 +5,7 @@
 
 #include "animation_description.h"
 #include "gltf_mesh_import.h"
+#include "area_description.h"
 #include "image_atlas_builder.h"
 #include "libs/io/pack_format.h"
 #include "shader_library_compiler.h"
@@ -102,6 +103,17 @@ bool build_content_pack(const ContentManifest& manifest, PackDescription* descri
             {renderer::stream_layout_resource_base + mesh.number, flags, std::move(resources.stream_layout), true});
         description->resources.push_back(
             {renderer::vertex_data_resource_base + mesh.number, flags, std::move(resources.vertex_data), true});
+    }
+    if (!manifest.area_description_path.empty()) {
+        std::vector<AreaResource> areas;
+        if (!compile_area_description_file(manifest.area_description_path, &areas, error)) {
+            return false;
+        }
+        // Read field by field, in place.
+        for (AreaResource& area : areas) {
+            description->resources.push_back(
+                {area.id, io::make_resource_flags(texture_alignment_exponent, 0, false), std::move(area.data), true});
+        }
     }
     return true;
 }
