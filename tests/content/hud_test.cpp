@@ -90,7 +90,7 @@ test::Frame read_frame(const test::TemporaryFolder& folder, const char* name) {
 // presses, and reads two frames back.
 Frames run_sample_and_capture(test::ChildResult* result) {
     const test::TemporaryFolder folder;
-    for (const char* name : {"game.pack", "textures.pack", "sounds.pack", "figure.pack", "pack.list"}) {
+    for (const char* name : {"game.pack", "textures.pack", "sounds.pack", "figure.pack", "level.pack", "pack.list"}) {
         std::filesystem::copy_file(std::string(ZOLT_CONTENT_PATH) + "/" + name, folder.get_path(name));
     }
     *result = test::run_in_child([&] {
