@@ -369,6 +369,22 @@ bool read_texture(const Json& item, uint32_t index, const std::filesystem::path&
 
 }  // namespace
 
+std::string find_json_key_problem(const Json& object, std::initializer_list<const char*> known) {
+    if (!object.is_object()) {
+        return "expected an object";
+    }
+    for (const auto& item : object.items()) {
+        bool is_known = false;
+        for (const char* name : known) {
+            is_known = is_known || item.key() == name;
+        }
+        if (!is_known) {
+            return "\"" + item.key() + "\": unknown key";
+        }
+    }
+    return {};
+}
+
 bool read_json_number(const Json& value, uint64_t maximum, uint64_t* number) {
     if (value.is_number_unsigned()) {
         *number = value.get<uint64_t>();

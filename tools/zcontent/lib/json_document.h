@@ -3,6 +3,7 @@
 // read without exceptions: a syntax error, or a key given twice in one
 // object, is a message instead.
 #include <cstdint>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -19,5 +20,9 @@ std::string quote_json_value(const nlohmann::json& value);
 // A JSON number, or a string of 0x-prefixed hexadecimal digits, up to
 // maximum; false for anything else.
 bool read_json_number(const nlohmann::json& value, uint64_t maximum, uint64_t* number);
+
+// What is wrong with an object's keys: "expected an object" for another
+// value, else the first key not among the known ones; empty when nothing is.
+std::string find_json_key_problem(const nlohmann::json& object, std::initializer_list<const char*> known);
 
 }  // namespace zolt::tools

@@ -36,19 +36,8 @@ struct Context {
 
 bool check_keys(const Json& object, std::initializer_list<const char*> known, const Context& context,
                 const std::string& where) {
-    if (!object.is_object()) {
-        return context.fail(where, "expected an object");
-    }
-    for (const auto& item : object.items()) {
-        bool is_known = false;
-        for (const char* name : known) {
-            is_known = is_known || item.key() == name;
-        }
-        if (!is_known) {
-            return context.fail(where, "\"" + item.key() + "\": unknown key");
-        }
-    }
-    return true;
+    const std::string problem = find_json_key_problem(object, known);
+    return problem.empty() || context.fail(where, problem);
 }
 
 bool read_integer(const Json& object, const char* key, int64_t low, int64_t high, int64_t* value,
