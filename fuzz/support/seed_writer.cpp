@@ -37,6 +37,7 @@
 #include "zolt/renderer/debug_draw/debug_draw_server.h"
 #include "zolt/renderer/display/image_atlas_format.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
+#include "zolt/renderer/backend/stream.h"
 #include "zolt/renderer/mesh/mesh_resource_format.h"
 #include "zolt/storage/save_file_layout.h"
 #include "zolt/storage/save_header.h"
