@@ -458,20 +458,31 @@ void write_gltf_seeds(const std::string& manifest_path) {
     }
 }
 
-// The sample's sound description, with its waves' files left out of reach.
-void write_sound_description_seed(const std::string& manifest_path) {
+// The description file a sample manifest names (the member given), as a seed
+// of the target named after the manifest; false when it names none.
+bool write_manifest_description_seed(const char* target, const std::string& manifest_path,
+                                     std::string tools::ContentManifest::*description_path) {
     tools::ContentManifest manifest;
     std::string error;
-    if (!tools::read_content_manifest(manifest_path, &manifest, &error) || manifest.sound_description_path.empty()) {
-        return;
+    if (!tools::read_content_manifest(manifest_path, &manifest, &error) || (manifest.*description_path).empty()) {
+        return false;
     }
     Bytes text;
-    if (!tools::read_file(manifest.sound_description_path, &text, &error)) {
+    if (!tools::read_file(manifest.*description_path, &text, &error)) {
         std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
         has_failed = true;
+        return false;
+    }
+    write_seed(target, std::filesystem::path(manifest_path).stem().string(), text);
+    return true;
+}
+
+// The sample's sound description, with its waves' files left out of reach.
+void write_sound_description_seed(const std::string& manifest_path) {
+    if (!write_manifest_description_seed("sound_description", manifest_path,
+                                         &tools::ContentManifest::sound_description_path)) {
         return;
     }
-    write_seed("sound_description", std::filesystem::path(manifest_path).stem().string(), text);
     const std::string banks_only = R"({"sound_banks": [{"number": 2, "sounds": [], "cues": []}], "wave_banks": []})";
     write_seed("sound_description", "banks_only", banks_only);
 }
@@ -479,18 +490,10 @@ void write_sound_description_seed(const std::string& manifest_path) {
 // The sample level's area description, and a small one with a partition
 // of its own.
 void write_area_description_seed(const std::string& manifest_path) {
-    tools::ContentManifest manifest;
-    std::string error;
-    if (!tools::read_content_manifest(manifest_path, &manifest, &error) || manifest.area_description_path.empty()) {
+    if (!write_manifest_description_seed("area_description", manifest_path,
+                                         &tools::ContentManifest::area_description_path)) {
         return;
     }
-    Bytes text;
-    if (!tools::read_file(manifest.area_description_path, &text, &error)) {
-        std::fprintf(stderr, "fuzz_seed_writer: %s\n", error.c_str());
-        has_failed = true;
-        return;
-    }
-    write_seed("area_description", std::filesystem::path(manifest_path).stem().string(), text);
     const std::string split = R"({"areas": [{"number": 6, "sectors": [
         {"name": "west", "box": [[0, 0, 0], [5, 5, 5]], "view_companions": ["east", "0x10000"]},
         {"name": "east", "box": [[5, 0, 0], [10, 5, 5]], "overlay": true, "planes": [[-1, -1, 0, -12]]}],
