@@ -10,6 +10,7 @@
 #include "zolt/renderer/batcher/render_layers_depth.h"
 #include "zolt/renderer/batcher/render_layers_lighting.h"
 #include "zolt/renderer/batcher/render_layers_view.h"
+#include "zolt/renderer/batcher/render_timing.h"
 #include "zolt/renderer/batcher/render_view_hooks.h"
 #include "zolt/renderer/batcher/screen_copies.h"
 #include "zolt/renderer/materials/material_server.h"
@@ -21,6 +22,8 @@
 namespace zolt::renderer {
 
 namespace library = shader_library;
+
+RenderTimingObserver render_timing_observer;
 
 namespace {
 
@@ -76,10 +79,16 @@ void for_each_layer(Step step) {
 }
 
 void run_layer(uint32_t index) {
+    if (render_timing_observer.layer != nullptr) {
+        render_timing_observer.layer(index, false);
+    }
     if (RenderLayer* const layer = layers[index]) {
         layer->render_request_pass(index, (get_layer_activity().active_layers >> index & 1) != 0);
     }
     reset_scissor();
+    if (render_timing_observer.layer != nullptr) {
+        render_timing_observer.layer(index, true);
+    }
 }
 
 // The current GL viewport's rectangle into the copy.

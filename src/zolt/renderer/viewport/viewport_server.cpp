@@ -4,6 +4,7 @@
 #include "zolt/core/object_server/stream_words.h"
 #include "zolt/navigation/sector_walk.h"
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/batcher/render_timing.h"
 #include "zolt/renderer/batcher/render_view_hooks.h"
 #include "zolt/renderer/view/view_hooks.h"
 
@@ -141,6 +142,9 @@ void ViewportServer::update() {
 }
 
 bool ViewportServer::render_viewports() {
+    if (render_timing_observer.viewports != nullptr) {
+        render_timing_observer.viewports(false);
+    }
     bool visited = false;
     ViewportRender* record = render_head_;
     while (record != nullptr) {
@@ -149,6 +153,9 @@ bool ViewportServer::render_viewports() {
             visited = true;
         }
         record = record->render_next != render_head_ ? record->render_next : nullptr;
+    }
+    if (render_timing_observer.viewports != nullptr) {
+        render_timing_observer.viewports(true);
     }
     return visited;
 }
