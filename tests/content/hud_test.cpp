@@ -11,21 +11,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "libs/io/temporary_folder.h"
-#include "libs/opengl/opengl_capabilities.h"
-#include "platform/display/sdl_window.h"
 #include "platform/input/fake_input_backend.h"
-#include "support/child_process.h"
 #include "support/reference_image.h"
-#include "zolt/core/program/program_main.h"
-#include "zolt/renderer/backend/frame_pacing.h"
+#include "support/sample_capture.h"
 
 namespace zolt {
 namespace {
@@ -43,72 +35,16 @@ constexpr uint32_t scan_code_3 = 0x04;
 // llvmpipe's blending of the translucent parts may round either way.
 constexpr uint32_t reference_tolerance = 2;
 
-struct Capture {
-    uint32_t frames = 0;
-    std::string folder;
-    platform::FakeInputBackend keyboard;
-};
+platform::FakeInputBackend keyboard;
 
-Capture capture;
-
-void write_frame(const std::string& name) {
-    std::vector<uint8_t> pixels(size_t{width} * height * 4);
-    opengl::gl.glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    std::ofstream(capture.folder + "/" + name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
-}
-
-void capture_presented_frame(int32_t, void*) {
-    ++capture.frames;
-    if (capture.frames == first_frame) {
-        write_frame("first.rgba");
-        capture.keyboard.set_key(scan_code_h, true);
-        capture.keyboard.set_key(scan_code_3, true);
-    } else if (capture.frames == keys_released_frame) {
-        capture.keyboard.set_key(scan_code_h, false);
-        capture.keyboard.set_key(scan_code_3, false);
-    } else if (capture.frames == second_frame) {
-        write_frame("second.rgba");
-        platform::post_window_event(platform::WindowEventKind::close);
+// H and 3 pressed right after the first frame is read, let go a few frames
+// later.
+void press_keys(uint32_t frame) {
+    if (frame == first_frame + 1 || frame == keys_released_frame) {
+        const bool down = frame == first_frame + 1;
+        keyboard.set_key(scan_code_h, down);
+        keyboard.set_key(scan_code_3, down);
     }
-}
-
-struct Frames {
-    test::Frame first;
-    test::Frame second;
-};
-
-test::Frame read_frame(const test::TemporaryFolder& folder, const char* name) {
-    test::Frame frame;
-    frame.width = width;
-    frame.height = height;
-    const std::string bytes = test::read_file_bytes(folder.get_path(name));
-    frame.rgba.assign(bytes.begin(), bytes.end());
-    return frame;
-}
-
-// Runs the sample from a copy of its built packs, with a keyboard the test
-// presses, and reads two frames back.
-Frames run_sample_and_capture(test::ChildResult* result) {
-    const test::TemporaryFolder folder;
-    for (const char* name : {"game.pack", "textures.pack", "sounds.pack", "figure.pack", "level.pack", "pack.list"}) {
-        std::filesystem::copy_file(std::string(ZOLT_CONTENT_PATH) + "/" + name, folder.get_path(name));
-    }
-    *result = test::run_in_child([&] {
-        unsetenv("SDL_VIDEODRIVER");
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("DISPLAY");
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::filesystem::current_path(folder.get_folder());
-        capture.folder = folder.get_folder().string();
-        platform::set_input_backend(&capture.keyboard);
-        renderer::set_present_observer(&capture_presented_frame, nullptr);
-        const char* arguments[] = {"zolt", "config",         "",  "window_width", "160", "window_height",
-                                   "120",  "use_fullscreen", "0", nullptr};
-        const int code = run_program(9, const_cast<char**>(arguments));
-        std::fprintf(stderr, "frames %u code %d\n", capture.frames, code);
-    });
-    return {read_frame(folder, "first.rgba"), read_frame(folder, "second.rgba")};
 }
 
 using Pixel = std::array<uint8_t, 3>;
@@ -156,11 +92,17 @@ void expect_pixels(const test::Frame& frame, const std::vector<Point>& points, c
 
 TEST(SampleHud, TheHudIsDrawnWhereItsScriptPutsItFollowsTheKeysAndMatchesItsReference) {
     test::ChildResult result;
-    const Frames frames = run_sample_and_capture(&result);
+    test::SampleCapture request;
+    request.width = width;
+    request.height = height;
+    request.frames = {first_frame, second_frame};
+    request.before_start = [] { platform::set_input_backend(&keyboard); };
+    request.on_frame = &press_keys;
+    const std::vector<test::Frame> frames = test::run_sample_and_capture(request, &result);
     ASSERT_EQ(result.exit_code, 0) << result.standard_error;
-    ASSERT_EQ(frames.first.rgba.size(), size_t{width} * height * 4) << result.standard_error;
-    ASSERT_EQ(frames.second.rgba.size(), size_t{width} * height * 4) << result.standard_error;
-    const test::Frame& frame = frames.first;
+    ASSERT_EQ(frames[0].rgba.size(), size_t{width} * height * 4) << result.standard_error;
+    ASSERT_EQ(frames[1].rgba.size(), size_t{width} * height * 4) << result.standard_error;
+    const test::Frame& frame = frames[0];
 
     // The crosshair: its middle texel on the screen's middle pixel (80, 60),
     // arms from 3 to 8 pixels out, nothing between.
@@ -202,7 +144,7 @@ TEST(SampleHud, TheHudIsDrawnWhereItsScriptPutsItFollowsTheKeysAndMatchesItsRefe
 
     // H took 25 health once, though it was held for frames: the fill is 50
     // pixels long and yellow. Key 3 selected the third slot.
-    expect_pixels(frames.second,
+    expect_pixels(frames[1],
                   {
                       {"fill last column", 59, 105, yellow},
                       {"fill clipped away", 60, 105, yellow, true},
