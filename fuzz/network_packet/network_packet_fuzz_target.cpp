@@ -1,6 +1,7 @@
 // The packet reader of network links: the input is a run of packets from a
-// peer, each a link byte (even: a host-side link, odd: the client link), a
-// 16-bit little-endian size and that many bytes. The receiving side has
+// peer, each a link byte (0xFE: a server-query datagram of the LAN search,
+// read as a query and as an answer; otherwise even: a host-side link, odd:
+// the client link), a 16-bit little-endian size and that many bytes. The receiving side has
 // formats of every transport kind defined, and reads command batches as the
 // host does. No packet may end in a fatal
 // report, every ring stays within its capacity, and once the links are reset
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/online/server_query_packets.h"
 #include "support/fuzz_entry.h"
 #include "zolt/core/events/event_server.h"
 #include "zolt/core/events/message_server.h"
@@ -16,6 +18,7 @@
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/network/command_batch.h"
 #include "zolt/network/connection.h"
+#include "zolt/network/game_list.h"
 #include "zolt/network/game_server.h"
 #include "zolt/network/transport_formats.h"
 #include "zolt/network/user_messages.h"
@@ -81,6 +84,23 @@ void open_links() {
     client.set_delivering(true);
 }
 
+constexpr uint8_t server_query_link = 0xFE;
+
+void read_server_query_datagram(const uint8_t* bytes, size_t size) {
+    uint32_t nonce = 0;
+    uint32_t app_id = 0;
+    platform::read_server_query(bytes, size, &nonce, &app_id);
+    platform::ServerItem item;
+    if (platform::read_server_answer(bytes, size, &nonce, &item)) {
+        fuzz::expect(std::memchr(item.name, 0, sizeof item.name) != nullptr &&
+                         std::memchr(item.map, 0, sizeof item.map) != nullptr &&
+                         std::memchr(item.tags, 0, sizeof item.tags) != nullptr,
+                     "a server answer's text has no end");
+        network::GameListing listing;
+        network::make_server_listing(item, &listing);
+    }
+}
+
 void read_packets() {
     open_links();
     size_t offset = 0;
@@ -90,6 +110,11 @@ void read_packets() {
         const size_t size = input[offset + 1] | static_cast<size_t>(input[offset + 2]) << 8;
         offset += 3;
         const size_t taken = size < input_size - offset ? size : input_size - offset;
+        if (input[offset - 3] == server_query_link) {
+            read_server_query_datagram(input + offset, taken);
+            offset += taken;
+            continue;
+        }
         link.receive_packet(input + offset, static_cast<uint32_t>(taken));
         fuzz::expect(link.get_receive_ring().get_bit_count() <= network::NetworkStream::capacity_bits,
                      "a ring holds more bits than it can");

@@ -7,6 +7,8 @@
 #include <map>
 #include <vector>
 
+#include "platform/online/server_query_packets.h"
+
 namespace zolt::platform {
 
 namespace {
@@ -21,7 +23,10 @@ constexpr uint8_t details_tag = 3;
 // answers once it has something to advertise, so a player started beside a
 // host that is still starting finds its game.
 constexpr uint32_t query_timeout_milliseconds = 10000;
-constexpr uint32_t details_size = 4 + 2 + 2 + 64 + 32 + 32 + 4 * 4 + 8;
+// A LAN search takes what answered by then.
+constexpr uint32_t lan_refresh_milliseconds = 500;
+// Reads per poll of a query socket, so a flood cannot hold the frame.
+constexpr uint32_t query_reads_per_poll = 64;
 // Longer than the game's own peer time-outs, so those decide.
 constexpr uint32_t peer_timeout_milliseconds = 90000;
 
@@ -38,55 +43,6 @@ uint32_t from_enet_host(uint32_t host) {
     uint8_t bytes[4];
     std::memcpy(bytes, &host, sizeof bytes);
     return static_cast<uint32_t>(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3];
-}
-
-template <typename T>
-void put_field(std::vector<uint8_t>& bytes, const T& value) {
-    const auto* const raw = reinterpret_cast<const uint8_t*>(&value);
-    bytes.insert(bytes.end(), raw, raw + sizeof value);
-}
-
-template <typename T>
-void take_field(const uint8_t*& bytes, T& value) {
-    std::memcpy(&value, bytes, sizeof value);
-    bytes += sizeof value;
-}
-
-std::vector<uint8_t> write_details(const ServerItem& item) {
-    std::vector<uint8_t> bytes{details_tag};
-    put_field(bytes, item.address);
-    put_field(bytes, item.game_port);
-    put_field(bytes, item.query_port);
-    put_field(bytes, item.name);
-    put_field(bytes, item.map);
-    put_field(bytes, item.tags);
-    for (uint32_t word : {item.players, item.max_players, item.app_id, item.version}) {
-        put_field(bytes, word);
-    }
-    put_field(bytes, item.id);
-    return bytes;
-}
-
-// The texts are cut to their fields whatever the peer sent.
-bool read_details(const uint8_t* bytes, size_t size, ServerItem* item) {
-    if (size != 1 + details_size) {
-        return false;
-    }
-    ++bytes;
-    take_field(bytes, item->address);
-    take_field(bytes, item->game_port);
-    take_field(bytes, item->query_port);
-    take_field(bytes, item->name);
-    take_field(bytes, item->map);
-    take_field(bytes, item->tags);
-    for (uint32_t* word : {&item->players, &item->max_players, &item->app_id, &item->version}) {
-        take_field(bytes, *word);
-    }
-    take_field(bytes, item->id);
-    item->name[sizeof item->name - 1] = '\0';
-    item->map[sizeof item->map - 1] = '\0';
-    item->tags[sizeof item->tags - 1] = '\0';
-    return true;
 }
 
 }  // namespace
@@ -151,7 +107,8 @@ public:
         }
         ServerItem details = owner_.details_;
         details.id = id_;
-        const std::vector<uint8_t> answer = write_details(details);
+        std::vector<uint8_t> answer = write_server_details(details);
+        answer.insert(answer.begin(), details_tag);
         for (OnlineId querier : waiting_queries_) {
             auto found = peers_.find(querier);
             if (found != peers_.end() && found->second.peer != nullptr) {
@@ -383,7 +340,7 @@ private:
         }
         if (packet->data[0] == details_tag) {
             ServerItem item;
-            if (read_details(packet->data, packet->dataLength, &item)) {
+            if (read_server_details(packet->data + 1, packet->dataLength - 1, &item)) {
                 // Who answered is known from the connection, not from the body.
                 item.id = known->second;
                 item.address = from_enet_host(peer->address.host);
@@ -436,6 +393,66 @@ private:
     std::vector<OnlineId> waiting_queries_;
 };
 
+// One nonblocking UDP socket of server queries: the game server's listener
+// or a searcher's asking socket.
+class EnetOnlineClient::QuerySocket {
+public:
+    ~QuerySocket() {
+        if (socket_ != ENET_SOCKET_NULL) {
+            enet_socket_destroy(socket_);
+        }
+    }
+
+    bool open(uint32_t address, uint16_t port) {
+        socket_ = enet_socket_create(ENET_SOCKET_TYPE_DATAGRAM);
+        if (socket_ == ENET_SOCKET_NULL) {
+            return false;
+        }
+        ENetAddress bind;
+        bind.host = to_enet_host(address);
+        bind.port = port;
+        return enet_socket_set_option(socket_, ENET_SOCKOPT_NONBLOCK, 1) == 0 && enet_socket_bind(socket_, &bind) == 0;
+    }
+
+    void send(uint32_t address, uint16_t port, const std::vector<uint8_t>& bytes) {
+        ENetAddress to;
+        to.host = to_enet_host(address);
+        to.port = port;
+        ENetBuffer buffer;
+        buffer.data = const_cast<uint8_t*>(bytes.data());
+        buffer.dataLength = bytes.size();
+        enet_socket_send(socket_, &to, &buffer, 1);
+    }
+
+    // The next datagram that fits the buffer; oversized ones are dropped.
+    bool receive(uint32_t* address, uint16_t* port, size_t* size) {
+        for (uint32_t reads = 0; reads < query_reads_per_poll; ++reads) {
+            ENetAddress from;
+            ENetBuffer buffer;
+            buffer.data = buffer_;
+            buffer.dataLength = sizeof buffer_;
+            const int length = enet_socket_receive(socket_, &from, &buffer, 1);
+            if (length == 0) {
+                return false;
+            }
+            if (length > 0) {
+                *address = from_enet_host(from.host);
+                *port = from.port;
+                *size = static_cast<size_t>(length);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    const uint8_t* get_bytes() const { return buffer_; }
+
+private:
+    ENetSocket socket_ = ENET_SOCKET_NULL;
+    // Larger than any datagram of ours, so a truncated one shows.
+    uint8_t buffer_[server_answer_size + 64];
+};
+
 EnetOnlineClient::EnetOnlineClient() = default;
 
 EnetOnlineClient::~EnetOnlineClient() {
@@ -471,10 +488,19 @@ bool EnetOnlineClient::start_game_server(std::string* message) {
         *message = "the game port is taken";
         return false;
     }
+    query_listener_ = std::make_unique<QuerySocket>();
+    if (!query_listener_->open(settings_.bind_address, settings_.query_port)) {
+        query_listener_.reset();
+        game_server_.reset();
+        *message = "the query port is taken";
+        return false;
+    }
     return true;
 }
 
 void EnetOnlineClient::stop() {
+    lan_search_.reset();
+    query_listener_.reset();
     game_server_.reset();
     user_.reset();
     if (initialised_) {
@@ -514,6 +540,7 @@ void EnetOnlineClient::run_callbacks() {
     if (game_server_) {
         game_server_->service();
     }
+    answer_lan_queries();
     std::vector<OnlineCallback> callbacks;
     callbacks.swap(pending_callbacks_);
     for (const OnlineCallback& callback : callbacks) {
@@ -565,6 +592,79 @@ void EnetOnlineClient::cancel_server_query() {
 void EnetOnlineClient::set_callback_handler(OnlineCallbackHandler handler, void* context) {
     handler_ = handler;
     handler_context_ = context;
+}
+
+void EnetOnlineClient::answer_lan_queries() {
+    if (!query_listener_ || !advertised_) {
+        return;
+    }
+    uint32_t address = 0;
+    uint16_t port = 0;
+    size_t size = 0;
+    while (query_listener_->receive(&address, &port, &size)) {
+        uint32_t nonce = 0;
+        uint32_t app_id = 0;
+        if (!read_server_query(query_listener_->get_bytes(), size, &nonce, &app_id)) {
+            continue;
+        }
+        ServerItem details = details_;
+        details.id = game_server_->get_id();
+        details.address = settings_.bind_address;
+        details.game_port = settings_.game_port;
+        details.query_port = settings_.query_port;
+        details.app_id = settings_.app_id;
+        query_listener_->send(address, port, write_server_answer(nonce, details));
+    }
+}
+
+bool EnetOnlineClient::request_lan_server_list(uint32_t app_id) {
+    cancel_lan_server_list();
+    if (!user_ || settings_.lan_first > settings_.lan_last) {
+        return false;
+    }
+    auto socket = std::make_unique<QuerySocket>();
+    if (!socket->open(settings_.bind_address, 0)) {
+        return false;
+    }
+    // Answers to an earlier search carry another nonce and are dropped.
+    lan_search_nonce_ = enet_time_get() * 2654435761u ^ static_cast<uint32_t>(settings_.account);
+    const std::vector<uint8_t> query = write_server_query(lan_search_nonce_, app_id);
+    for (uint64_t address = settings_.lan_first; address <= settings_.lan_last; ++address) {
+        socket->send(static_cast<uint32_t>(address), settings_.query_port, query);
+    }
+    lan_search_ = std::move(socket);
+    lan_search_start_time_ = enet_time_get();
+    return true;
+}
+
+LanSearchAnswer EnetOnlineClient::poll_lan_server_list(ServerItem* item) {
+    if (!lan_search_) {
+        return LanSearchAnswer::none;
+    }
+    // A host searching its own LAN answers itself.
+    answer_lan_queries();
+    uint32_t address = 0;
+    uint16_t port = 0;
+    size_t size = 0;
+    while (lan_search_->receive(&address, &port, &size)) {
+        uint32_t nonce = 0;
+        if (!read_server_answer(lan_search_->get_bytes(), size, &nonce, item) || nonce != lan_search_nonce_) {
+            continue;
+        }
+        // Who answered is known from where the answer came, not from its body.
+        item->address = address;
+        item->id = make_game_server_id_for(address, item->game_port);
+        return LanSearchAnswer::responded;
+    }
+    if (enet_time_get() - lan_search_start_time_ >= lan_refresh_milliseconds) {
+        lan_search_.reset();
+        return LanSearchAnswer::complete;
+    }
+    return LanSearchAnswer::waiting;
+}
+
+void EnetOnlineClient::cancel_lan_server_list() {
+    lan_search_.reset();
 }
 
 }  // namespace zolt::platform

@@ -8,7 +8,10 @@
 // address and its port, so a player who knows where a server listens knows
 // its id. Server queries travel the same way: a game server answers them on
 // its game port (every process uses the same one), whatever query port the
-// caller names. Main thread only.
+// caller names. A LAN search is plain UDP instead: a query datagram to the
+// query port of every address of the LAN range, whose game servers answer
+// with their details; senders are known by the address the answer came from.
+// Main thread only.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +27,13 @@ struct EnetSettings {
     // IPv4, first octet in the top byte.
     uint32_t bind_address = 0x7F000001;
     uint16_t game_port = 27015;
+    // Where game servers answer LAN searches.
+    uint16_t query_port = 27016;
+    // The addresses a LAN search asks, first and last included; loopback has
+    // no broadcast.
+    uint32_t lan_first = 0x7F000001;
+    uint32_t lan_last = 0x7F000010;
+    uint32_t app_id = 1;
 };
 
 // The id of the game server listening at that address and port.
@@ -52,10 +62,17 @@ public:
     ServerQueryState poll_server_query(ServerItem* item) override;
     void cancel_server_query() override;
     void set_game_server_details(const ServerItem& item) override;
+    uint32_t get_app_id() const override { return settings_.app_id; }
+    bool request_lan_server_list(uint32_t app_id) override;
+    LanSearchAnswer poll_lan_server_list(ServerItem* item) override;
+    void cancel_lan_server_list() override;
 
     class Endpoint;
+    class QuerySocket;
 
 private:
+    void answer_lan_queries();
+
     void post(const OnlineCallback& callback) { pending_callbacks_.push_back(callback); }
 
     EnetSettings settings_;
@@ -69,6 +86,10 @@ private:
     bool advertised_ = false;
     OnlineId queried_server_ = 0;
     uint32_t query_start_time_ = 0;
+    std::unique_ptr<QuerySocket> query_listener_;
+    std::unique_ptr<QuerySocket> lan_search_;
+    uint32_t lan_search_nonce_ = 0;
+    uint32_t lan_search_start_time_ = 0;
 };
 
 }  // namespace zolt::platform

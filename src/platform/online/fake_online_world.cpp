@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/online/server_query_packets.h"
+
 namespace zolt::platform {
 
 FakePeerEndpoint::FakePeerEndpoint(FakeOnlineWorld& world, FakeOnlineClient& owner, OnlineId id, uint32_t address)
@@ -194,7 +196,50 @@ ServerQueryState FakeOnlineClient::poll_server_query(ServerItem* item) {
     return query_.state;
 }
 
+bool FakeOnlineClient::request_lan_server_list(uint32_t app_id) {
+    lan_search_ = {};
+    lan_search_.running = true;
+    lan_search_.nonce = next_nonce_++;
+    lan_search_.app_id = app_id;
+    return true;
+}
+
+LanSearchAnswer FakeOnlineClient::poll_lan_server_list(ServerItem* item) {
+    if (!lan_search_.running) {
+        return LanSearchAnswer::none;
+    }
+    while (!lan_search_.answers.empty()) {
+        auto [address, bytes] = std::move(lan_search_.answers.front());
+        lan_search_.answers.pop_front();
+        uint32_t nonce = 0;
+        if (read_server_answer(bytes.data(), bytes.size(), &nonce, item) && nonce == lan_search_.nonce) {
+            item->address = address;
+            return LanSearchAnswer::responded;
+        }
+    }
+    if (lan_search_.asked) {
+        lan_search_ = {};
+        return LanSearchAnswer::complete;
+    }
+    return LanSearchAnswer::waiting;
+}
+
 void FakeOnlineWorld::answer_server_queries() {
+    for (const auto& client : clients_) {
+        FakeOnlineClient::LanSearch& search = client->lan_search_;
+        if (!search.running || search.asked) {
+            continue;
+        }
+        search.asked = true;
+        for (const auto& server : clients_) {
+            if (server->game_server_endpoint_ && server->advertised_) {
+                ServerItem details = server->details_;
+                details.address = server->address_;
+                details.id = server->game_server_endpoint_->get_id();
+                search.answers.emplace_back(server->address_, write_server_answer(search.nonce, details));
+            }
+        }
+    }
     for (const auto& client : clients_) {
         FakeOnlineClient::ServerQuery& query = client->query_;
         if (query.state != ServerQueryState::running) {

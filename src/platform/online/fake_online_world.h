@@ -119,7 +119,19 @@ public:
     bool ping_server(uint32_t address, uint16_t port) override;
     ServerQueryState poll_server_query(ServerItem* item) override;
     void cancel_server_query() override { query_ = {}; }
-    void set_game_server_details(const ServerItem& item) override { details_ = item; }
+    void set_game_server_details(const ServerItem& item) override {
+        details_ = item;
+        advertised_ = true;
+    }
+    uint32_t get_app_id() const override { return fake_app_id; }
+    // Every advertising game server of the world answers at the next world
+    // step, as the datagrams a real search reads; the refresh is complete
+    // once those answers are taken.
+    bool request_lan_server_list(uint32_t app_id) override;
+    LanSearchAnswer poll_lan_server_list(ServerItem* item) override;
+    void cancel_lan_server_list() override { lan_search_ = {}; }
+
+    static constexpr uint32_t fake_app_id = 1;
 
 private:
     friend class FakeOnlineWorld;
@@ -128,6 +140,14 @@ private:
         ServerQueryState state = ServerQueryState::none;
         uint32_t address = 0;
         ServerItem answer;
+    };
+
+    struct LanSearch {
+        bool running = false;
+        bool asked = false;
+        uint32_t nonce = 0;
+        uint32_t app_id = 0;
+        std::deque<std::pair<uint32_t, std::vector<uint8_t>>> answers;
     };
 
     FakeOnlineWorld& world_;
@@ -141,6 +161,9 @@ private:
     void* handler_context_ = nullptr;
     ServerQuery query_;
     ServerItem details_;
+    bool advertised_ = false;
+    LanSearch lan_search_;
+    uint32_t next_nonce_ = 1;
 };
 
 class FakeOnlineWorld {

@@ -14,6 +14,11 @@
 namespace zolt::platform {
 
 enum class OnlineCallbackId : uint32_t {
+    // The player accepted an invitation to a game server; the text names it
+    // as "a.b.c.d:port".
+    server_change_requested = 332,
+    // The player accepted an invitation to a lobby, whose id is the remote.
+    lobby_join_requested = 333,
     peer_session_request = 1202,
     peer_session_connect_failure = 1203,
 };
@@ -21,6 +26,8 @@ enum class OnlineCallbackId : uint32_t {
 struct OnlineCallback {
     OnlineCallbackId id;
     OnlineId remote;
+    // NUL-terminated; empty unless the callback names a server.
+    char text[64] = {};
 };
 
 using OnlineCallbackHandler = void (*)(void* context, const OnlineCallback& callback);
@@ -45,6 +52,14 @@ enum class ServerQueryState : uint32_t {
     running = 1,
     answered = 2,
     failed = 3,
+};
+
+// What a LAN server list request has to tell, one answer per poll.
+enum class LanSearchAnswer : uint32_t {
+    none = 0,       // no search runs
+    waiting = 1,    // nothing new yet
+    responded = 2,  // a server answered; the item holds its details
+    complete = 3,   // the refresh is over; the search is gone
 };
 
 class OnlineClient {
@@ -74,6 +89,14 @@ public:
     virtual void cancel_server_query() {}
     // What the hosted game server answers queries with from now on.
     virtual void set_game_server_details(const ServerItem&) {}
+    // The application id that servers advertise and searches ask for; 0
+    // when the back end has none.
+    virtual uint32_t get_app_id() const { return 0; }
+    // Asks every game server on the LAN for its details; one search at a
+    // time, a new one replaces the old. False when it cannot start.
+    virtual bool request_lan_server_list(uint32_t) { return false; }
+    virtual LanSearchAnswer poll_lan_server_list(ServerItem*) { return LanSearchAnswer::none; }
+    virtual void cancel_lan_server_list() {}
 };
 
 // The offline back end unless another is installed.

@@ -1,8 +1,8 @@
 #pragma once
 // The script builtins of the network family: game objects (285, 286), the
 // transport formats (287-291), the network game (292-316, 334, 340-355) and
-// the game list with the command-line connect request (322-339); the searches
-// answer their neutral result. Main thread only.
+// the LAN game search (319-321) and the game list with the command-line
+// connect request (322-339). Main thread only.
 #include <cstdint>
 
 #include "zolt/builtins/builtin_table.h"

@@ -3,6 +3,7 @@
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/network/game_builtins.h"
 #include "zolt/network/game_list.h"
+#include "zolt/network/game_search.h"
 #include "zolt/network/network_game.h"
 #include "zolt/network/network_services.h"
 
@@ -82,6 +83,14 @@ bool poll_request() {
     return poll_connect_request();
 }
 
+bool start_search(core::AnyHandle settings) {
+    return start_game_search(settings);
+}
+
+void stop_search() {
+    stop_game_search();
+}
+
 }  // namespace
 
 void bind_game_list_builtins(core::BuiltinTable& table) {
@@ -105,6 +114,9 @@ void bind_game_list_builtins(core::BuiltinTable& table) {
     bind_builtin<BuiltinId::cancel_connect_request, &cancel_request>(table);
     bind_builtin<BuiltinId::start_connect_request, &start_request>(table);
     bind_builtin<BuiltinId::poll_connect_request, &poll_request>(table);
+    bind_builtin<BuiltinId::start_game_search, &start_search>(table);
+    bind_builtin<BuiltinId::stop_game_search, &stop_search>(table);
+    bind_builtin<BuiltinId::is_browsing, &is_browsing>(table);
 }
 
 }  // namespace zolt::network

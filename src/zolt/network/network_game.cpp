@@ -7,6 +7,7 @@
 #include "zolt/core/script_objects/string_object.h"
 #include "zolt/core/script_objects/string_server.h"
 #include "zolt/network/game_list.h"
+#include "zolt/network/game_search.h"
 #include "zolt/network/network_clock.h"
 #include "zolt/network/connection.h"
 #include "zolt/network/network_game_internal.h"
@@ -91,6 +92,7 @@ void advertise_hosted_server() {
     item.max_players = hosted_server.player_limit;
     item.version = listed_game_version;
     item.query_port = server_query_port;
+    item.app_id = platform::get_online_client().get_app_id();
     platform::get_online_client().set_game_server_details(item);
 }
 
@@ -240,7 +242,7 @@ void clear_waiting_bit(uint32_t index) {
 }
 
 bool host_network_game(core::ObjectHandle settings) {
-    if (game.state != NetworkGameState::idle) {
+    if (game.state != NetworkGameState::idle || is_browsing()) {
         game.host_error = NetworkGameError::busy;
         return false;
     }
@@ -310,7 +312,7 @@ void set_hosted_map_name(const char* map_name) {
 }
 
 bool join_listed_game(uint32_t index) {
-    if (game.state != NetworkGameState::idle) {
+    if (game.state != NetworkGameState::idle || is_browsing()) {
         game.join_error = NetworkGameError::busy;
         return false;
     }
@@ -360,6 +362,7 @@ bool accept_connect_request(platform::OnlineId sender) {
             get_connection(index).open_to_user(sender, index);
             game.slots[index].state = SlotState::waiting_for_hello;
             game.slots[index].local = false;
+            game.slots[index].opened_time = read_network_ticks();
             return true;
         }
     }

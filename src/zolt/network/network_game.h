@@ -84,6 +84,8 @@ struct PlayerSlot {
     uint32_t private_places = 0;
     // The kind of place a slot being authenticated asked for.
     bool wants_private_place = false;
+    // When the peer's connect request opened the slot.
+    uint32_t opened_time = 0;
 };
 
 constexpr uint32_t local_only_mode = 2;
@@ -91,6 +93,10 @@ constexpr uint32_t all_players_mask = 0xFFFFFFFF;
 // Ticks of 10 microseconds.
 constexpr uint32_t host_silence_limit = 6000000;
 constexpr uint32_t peer_silence_limit = 2000000;
+// A LAN host takes connect requests from anyone, so a peer that connects and
+// never gets through hello and its join request gives its slot back much
+// sooner than a silent player would.
+constexpr uint32_t handshake_time_limit = 500000;
 constexpr uint32_t score_broadcast_delay = 200000;
 
 struct NetworkGame {

@@ -1,7 +1,11 @@
+#include <cstring>
+
 #include "platform/online/online_client.h"
 #include "zolt/network/command_batch.h"
+#include "zolt/network/game_search.h"
 #include "zolt/network/network_clock.h"
 #include "zolt/network/network_game_internal.h"
+#include "zolt/network/network_services.h"
 #include "zolt/network/peer_packets.h"
 #include "zolt/network/user_messages.h"
 
@@ -354,6 +358,16 @@ void on_online_callback(void*, const platform::OnlineCallback& callback) {
             client_link.set_state(ConnectionState::closing);
         }
         break;
+    case platform::OnlineCallbackId::server_change_requested: {
+        char text[sizeof callback.text];
+        std::memcpy(text, callback.text, sizeof text);
+        text[sizeof text - 1] = '\0';
+        core::accept_server_invitation(text);
+        break;
+    }
+    case platform::OnlineCallbackId::lobby_join_requested:
+        core::accept_lobby_invitation(callback.remote);
+        break;
     }
 }
 
@@ -425,6 +439,7 @@ void install_network_game_handlers() {
 void update_network_game() {
     platform::OnlineClient& client = platform::get_online_client();
     client.run_callbacks();
+    update_game_search();
     if (platform::PeerNetworking* const networking = client.get_game_server_networking()) {
         receive_all_p2p_packets(*networking, true, on_control_packet);
     }
@@ -510,6 +525,11 @@ void network_game_tick() {
             }
             Connection& link = get_connection(index);
             if (link.is_connected() && now - link.get_last_activity_time() > peer_silence_limit) {
+                link.set_state(ConnectionState::closing);
+            }
+            const SlotState slot_state = record.slots[index].state;
+            if ((slot_state == SlotState::waiting_for_hello || slot_state == SlotState::waiting_for_join_request) &&
+                now - record.slots[index].opened_time > handshake_time_limit) {
                 link.set_state(ConnectionState::closing);
             }
             if (link.get_state() == ConnectionState::closing || link.get_state() == ConnectionState::failed ||

@@ -36,6 +36,16 @@ bool parse_address(const char* text, uint32_t* address, uint16_t* port) {
     return true;
 }
 
+// A valid id of a chat account with the lobby flag in its instance.
+bool is_lobby_id(uint64_t id) {
+    constexpr uint32_t lobby_instance_flag = 1u << 18;
+    return platform::is_valid_online_id(id) && ((id >> 52) & 0xFu) == platform::online_account_type_chat &&
+           (static_cast<uint32_t>(id >> 32) & lobby_instance_flag) != 0;
+}
+
+// The request belongs to the first local user.
+constexpr int32_t first_user_code = 0x0F;
+
 bool parse_lobby_id(const char* text, uint64_t* lobby_id) {
     if (text[0] < '0' || text[0] > '9') {
         return false;
@@ -43,6 +53,9 @@ bool parse_lobby_id(const char* text, uint64_t* lobby_id) {
     char* end = nullptr;
     const unsigned long long value = std::strtoull(text, &end, 10);
     if (*end != '\0') {
+        return false;
+    }
+    if (!is_lobby_id(value)) {
         return false;
     }
     *lobby_id = value;
@@ -113,7 +126,13 @@ const ConnectRequest& get_connect_request() {
     return connect_request;
 }
 
-void stop_game_search() {}
+void stop_connect_request_query() {
+    ConnectRequest& request = connect_request;
+    if (request.started && !request.done) {
+        platform::get_online_client().cancel_server_query();
+    }
+    request.started = request.entry_ready = request.done = false;
+}
 
 void leave_network_game_internal(bool shutting_down) {
     leave_network_game(shutting_down);
@@ -153,8 +172,7 @@ void parse_connect_arguments(int argument_count, const char* const* arguments) {
             have_lobby = network::parse_lobby_id(arguments[index + 1], &lobby_id) || have_lobby;
         }
     }
-    // The request belongs to the first local user.
-    constexpr int32_t first_user_code = 0x0F;
+    using network::first_user_code;
     if (have_lobby) {
         connect_request = {};
         connect_request.pending = connect_request.to_lobby = true;
@@ -172,10 +190,15 @@ void parse_connect_arguments(int argument_count, const char* const* arguments) {
 void register_steam_callbacks() {
     if (network::is_steam_available() && !network::steam_callbacks_registered) {
         network::steam_callbacks_registered = true;
+        // Invitations may come before any game is hosted or joined.
+        network::install_network_game_handlers();
     }
 }
 
 void unregister_steam_callbacks() {
+    if (network::steam_callbacks_registered) {
+        platform::get_online_client().set_callback_handler(nullptr, nullptr);
+    }
     network::steam_callbacks_registered = false;
 }
 
@@ -184,6 +207,31 @@ void cancel_connect_request() {
         platform::get_online_client().cancel_server_query();
     }
     network::connect_request = {};
+}
+
+void accept_server_invitation(const char* server) {
+    using network::connect_request;
+    uint32_t address = 0;
+    uint16_t port = 0;
+    if (connect_request.pending || !network::parse_address(server, &address, &port)) {
+        return;
+    }
+    connect_request = {};
+    connect_request.pending = true;
+    connect_request.address = address;
+    connect_request.port = port;
+    connect_request.user_code = network::first_user_code;
+}
+
+void accept_lobby_invitation(uint64_t lobby_id) {
+    using network::connect_request;
+    if (connect_request.pending || !network::is_lobby_id(lobby_id)) {
+        return;
+    }
+    connect_request = {};
+    connect_request.pending = connect_request.to_lobby = true;
+    connect_request.lobby_id = lobby_id;
+    connect_request.user_code = network::first_user_code;
 }
 
 }  // namespace zolt::core

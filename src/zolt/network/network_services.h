@@ -30,7 +30,11 @@ bool are_steam_callbacks_registered();
 void run_steam_callbacks();
 const ConnectRequest& get_connect_request();
 
+// Builtin 320: stops the scripts' game search, and any command-line server
+// query with it.
 void stop_game_search();
+// Cancels a running command-line server query; the request stays pending.
+void stop_connect_request_query();
 void leave_network_game_internal(bool shutting_down);
 void shutdown_network();
 void sample_network_game_clock();
@@ -51,5 +55,9 @@ void parse_connect_arguments(int argument_count, const char* const* arguments);
 void register_steam_callbacks();
 void unregister_steam_callbacks();
 void cancel_connect_request();
+// Invitations accepted while the game runs become the pending request, when
+// none is pending and they name a server ("a.b.c.d:port") or a lobby.
+void accept_server_invitation(const char* server);
+void accept_lobby_invitation(uint64_t lobby_id);
 
 }  // namespace zolt::core

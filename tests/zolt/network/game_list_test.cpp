@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -158,6 +159,64 @@ TEST_F(GameListWorld, AnAddressWhereNoGameRunsResolvesToNoEntry) {
     platform::set_online_client(nullptr);
     core::parse_connect_arguments(2, arguments);
     EXPECT_FALSE(start_connect_request());
+}
+
+// Invitations accepted in the overlay arrive as callbacks, handled from the
+// engine's start on, and become the pending request when none is.
+TEST_F(GameListWorld, InvitationsBecomeThePendingRequestWhenNoneIs) {
+    host_.set_game_server_details(make_item("Bay", "dm"));
+    platform::set_online_client(&player_);
+    core::register_steam_callbacks();
+    const auto invite = [this](platform::OnlineCallbackId id, platform::OnlineId remote, const char* server) {
+        platform::OnlineCallback callback{id, remote};
+        std::snprintf(callback.text, sizeof callback.text, "%s", server);
+        player_.post_callback(callback);
+        pump();
+    };
+    const platform::OnlineId lobby = platform::make_online_id(77, 1u << 18, platform::online_account_type_chat, 1);
+    struct Case {
+        const char* what;
+        platform::OnlineCallbackId id;
+        platform::OnlineId remote;
+        const char* server;
+        bool pending;
+    };
+    const Case cases[] = {
+        {"a server", platform::OnlineCallbackId::server_change_requested, 0, "127.0.0.1:27015", true},
+        {"a server with an octet too large", platform::OnlineCallbackId::server_change_requested, 0,
+         "127.0.0.300:27015", false},
+        {"a server with text after it", platform::OnlineCallbackId::server_change_requested, 0, "127.0.0.1:27015x",
+         false},
+        {"a lobby", platform::OnlineCallbackId::lobby_join_requested, lobby, "", true},
+        {"a player's id for a lobby", platform::OnlineCallbackId::lobby_join_requested, platform::make_user_id(5), "",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        core::cancel_connect_request();
+        invite(c.id, c.remote, c.server);
+        EXPECT_EQ(get_connect_request().pending, c.pending);
+    }
+
+    core::cancel_connect_request();
+    invite(platform::OnlineCallbackId::server_change_requested, 0, "127.0.0.1:27015");
+    // A second invitation while the first is pending is ignored.
+    invite(platform::OnlineCallbackId::lobby_join_requested, lobby, "");
+    EXPECT_FALSE(get_connect_request().to_lobby);
+    EXPECT_EQ(get_connect_request().user_code, 0x0F);
+    ASSERT_TRUE(start_connect_request());
+    pump();
+    ASSERT_TRUE(poll_connect_request());
+    ASSERT_EQ(get_game_list_count(), 1u);
+    EXPECT_EQ(get_game_listing(0)->id, server_.get_id());
+    core::unregister_steam_callbacks();
+}
+
+TEST_F(GameListWorld, ALobbyToConnectToMustBeALobbysId) {
+    const std::string player_id = std::to_string(platform::make_user_id(5));
+    const char* const arguments[] = {"+connect_lobby", player_id.c_str()};
+    core::parse_connect_arguments(2, arguments);
+    EXPECT_FALSE(get_connect_request().pending);
 }
 
 struct Command {

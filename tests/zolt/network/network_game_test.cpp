@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,9 @@
 #include "zolt/core/events/message_test_support.h"
 #include "zolt/core/script_objects/dictionary.h"
 #include "zolt/network/connection.h"
+#include "zolt/network/game_list.h"
+#include "zolt/network/game_search.h"
+#include "zolt/network/network_services.h"
 #include "zolt/network/user_messages.h"
 
 namespace zolt::network {
@@ -27,6 +31,8 @@ struct Heard {
     std::vector<uint32_t> joined;
     std::vector<uint32_t> left;
     uint32_t connection_lost = 0;
+    uint32_t list_changed = 0;
+    uint32_t search_ended = 0;
 };
 Heard heard;
 
@@ -58,16 +64,24 @@ protected:
             case 0x250000:
                 ++heard.connection_lost;
                 break;
+            case 0x1F0000:
+                ++heard.list_changed;
+                break;
+            case 0x200000:
+                ++heard.search_ended;
+                break;
             default:
                 break;
             }
         };
-        for (uint32_t kind : {0x1E0000u, 0x210000u, 0x220000u, 0x250000u}) {
+        for (uint32_t kind : {0x1E0000u, 0x210000u, 0x220000u, 0x250000u, 0x1F0000u, 0x200000u}) {
             listen(clock_0_broadcast | kind, recipient->get_handle());
         }
         platform::set_online_client(&host_);
     }
     void TearDown() override {
+        stop_game_search();
+        clear_game_list();
         leave_network_game(true);
         reset_network_game();
         clear_system_message_handlers();
@@ -264,6 +278,142 @@ TEST_F(NetworkGameTest, ASilentPeerIsDroppedAndTheGameMovesOn) {
     EXPECT_EQ(heard.left, std::vector<uint32_t>{1});
     EXPECT_EQ(get_network_game().slots[1].state, SlotState::free);
     EXPECT_EQ(get_connection(1).get_state(), ConnectionState::closed);
+}
+
+TEST_F(NetworkGameTest, APeerThatNeverFinishesItsHandshakeGivesItsSlotBackSoon) {
+    ASSERT_TRUE(host_network_game(settings(0, 8, 0)));
+    pump(3);
+    join_peer(peer_, "peer");
+    ScriptedPeer mute_peer{other_.get_user_endpoint(), server_.get_id()};
+    mute_peer.send_control(ControlCode::connect_request);
+    pump(3);
+    ASSERT_EQ(get_network_game().slots[2].state, SlotState::waiting_for_hello);
+    // Well inside the handshake time the slot is kept.
+    clock_.advance(4000);
+    pump(1);
+    EXPECT_EQ(get_network_game().slots[2].state, SlotState::waiting_for_hello);
+    clock_.advance(1100);
+    pump(2);
+    EXPECT_EQ(get_network_game().slots[2].state, SlotState::free);
+    EXPECT_EQ(get_connection(2).get_state(), ConnectionState::closed);
+    // The joined player, as quiet for as long, keeps its place.
+    EXPECT_EQ(get_network_game().slots[1].state, SlotState::joined);
+    EXPECT_EQ(get_network_game().free_public_places, 6u);
+    EXPECT_EQ(heard.left, std::vector<uint32_t>{});
+}
+
+TEST_F(NetworkGameTest, APeerStuckAfterHelloIsAlsoTimedOut) {
+    ASSERT_TRUE(host_network_game(settings(0, 8, 0)));
+    pump(3);
+    peer_.send_control(ControlCode::connect_request);
+    pump(3);
+    peer_.send_system(Sid::hello, {protocol_version});
+    pump(3);
+    ASSERT_EQ(get_network_game().slots[1].state, SlotState::waiting_for_join_request);
+    clock_.advance(5100);
+    pump(2);
+    EXPECT_EQ(get_network_game().slots[1].state, SlotState::free);
+}
+
+// The game searches the LAN of the fake world, where another machine runs a
+// game server.
+class GameSearchTest : public NetworkGameTest {
+protected:
+    void SetUp() override {
+        NetworkGameTest::SetUp();
+        platform::set_online_client(&player_);
+        host_.set_game_server_details(details("Host's game", host_.get_app_id()));
+    }
+
+    static platform::ServerItem details(const char* name, uint32_t app_id) {
+        platform::ServerItem item;
+        std::snprintf(item.name, sizeof item.name, "%s", name);
+        std::snprintf(item.map, sizeof item.map, "dunes");
+        std::snprintf(item.tags, sizeof item.tags, "ctf");
+        item.players = 3;
+        item.max_players = 8;
+        item.app_id = app_id;
+        item.version = listed_game_version;
+        item.game_port = 27015;
+        return item;
+    }
+};
+
+TEST_F(GameSearchTest, ALanSearchListsTheAnsweringGameAndEnds) {
+    ASSERT_TRUE(start_game_search(settings(0, 0, 0)));
+    EXPECT_TRUE(is_browsing());
+    // One search at a time, and no hosting or joining meanwhile.
+    EXPECT_FALSE(start_game_search(settings(0, 0, 0)));
+    EXPECT_FALSE(host_network_game(settings(0, 8, 0)));
+    EXPECT_EQ(get_network_game().host_error, NetworkGameError::busy);
+    pump(3);
+    EXPECT_FALSE(is_browsing());
+    EXPECT_EQ(heard.search_ended, 1u);
+    EXPECT_EQ(heard.list_changed, 1u);
+    ASSERT_EQ(get_game_list_count(), 1u);
+    const GameListing& listing = *get_game_listing(0);
+    EXPECT_STREQ(listing.name, "Host's game");
+    EXPECT_STREQ(listing.map, "dunes");
+    EXPECT_EQ(listing.game_type, GameType::capture_the_flag);
+    EXPECT_EQ(listing.kind, ListingKind::game_server);
+    EXPECT_EQ(listing.id, server_.get_id());
+    EXPECT_EQ(listing.player_count, 3u);
+    EXPECT_EQ(listing.player_limit, 8u);
+
+    // The listed game is joined like any other, and a second search finds
+    // the same game again in place of adding it twice.
+    ASSERT_TRUE(start_game_search(settings(0, 0, 0)));
+    pump(3);
+    EXPECT_EQ(get_game_list_count(), 1u);
+    ASSERT_TRUE(join_listed_game(0));
+    EXPECT_EQ(get_network_game().state, State::connecting);
+}
+
+TEST_F(GameSearchTest, OnlyGamesOfThisApplicationAndVersionAreListed) {
+    struct Case {
+        const char* what;
+        uint32_t app_id;
+        uint32_t version;
+        const char* tags;
+    };
+    const Case cases[] = {
+        {"another application", platform::FakeOnlineClient::fake_app_id + 1, listed_game_version, "dm"},
+        {"another version", platform::FakeOnlineClient::fake_app_id, listed_game_version + 1, "dm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::ServerItem item = details("other", c.app_id);
+        item.version = c.version;
+        host_.set_game_server_details(item);
+        heard = {};
+        ASSERT_TRUE(start_game_search(settings(0, 0, 0)));
+        pump(3);
+        EXPECT_EQ(get_game_list_count(), 0u);
+        EXPECT_EQ(heard.search_ended, 1u);
+    }
+}
+
+TEST_F(GameSearchTest, RefusedAndStoppedSearches) {
+    // Lobby searches need lobbies, which no back end here offers.
+    EXPECT_FALSE(start_game_search(settings(1, 0, 0)));
+    EXPECT_FALSE(start_game_search(0));
+    EXPECT_FALSE(is_browsing());
+    // A command-line query that runs holds the search back.
+    const char* const arguments[] = {"zolt", "+connect", "127.0.0.1:27015"};
+    core::parse_connect_arguments(3, arguments);
+    ASSERT_TRUE(start_connect_request());
+    EXPECT_FALSE(start_game_search(settings(0, 0, 0)));
+    core::cancel_connect_request();
+
+    ASSERT_TRUE(start_game_search(settings(0, 0, 0)));
+    stop_game_search();
+    EXPECT_FALSE(is_browsing());
+    pump(3);
+    EXPECT_EQ(get_game_list_count(), 0u);
+    EXPECT_EQ(heard.search_ended, 0u);
+    // The offline back end cannot search.
+    platform::set_online_client(nullptr);
+    EXPECT_FALSE(start_game_search(settings(0, 0, 0)));
 }
 
 // The game as a client of a host played by the test.

@@ -95,6 +95,7 @@ int play(bool hosting, uint16_t port, uint32_t seconds) {
     settings.account = hosting ? 1 : 2;
     settings.persona_name = hosting ? "host" : "player";
     settings.game_port = port;
+    settings.query_port = static_cast<uint16_t>(port + 1);
     if (!client.start(settings, &message)) {
         std::fprintf(stderr, "%s\n", message.c_str());
         return 1;
