@@ -11,6 +11,7 @@
 namespace zolt::servers {
 
 SectorServer sector_server;
+SectorRenderReleaseHook sector_render_release_hook = nullptr;
 
 namespace {
 
@@ -243,7 +244,11 @@ SectorRender* SectorServer::find_render_record(core::ObjectHandle sector) {
 }
 
 void SectorServer::object_released(core::ServerObject* object) {
-    render_records_[get_slot_of(*static_cast<Sector*>(object))] = {};
+    SectorRender& record = render_records_[get_slot_of(*static_cast<Sector*>(object))];
+    if (sector_render_release_hook != nullptr) {
+        sector_render_release_hook(record);
+    }
+    record = {};
 }
 
 void SectorServer::update() {

@@ -14,6 +14,10 @@
 #include "zolt/core/object_server/pooled_server.h"
 #include "zolt/navigation/area_data.h"
 
+namespace zolt::renderer {
+struct LightInstanceRender;
+}
+
 namespace zolt::servers {
 
 constexpr uint32_t sector_server_type = 30;
@@ -27,6 +31,9 @@ constexpr uint32_t light_mask = 0x03000012, mesh = 0x010000BC, placement = 0x010
 class LoadableArea;
 struct PortalRender;
 
+constexpr uint32_t light_list_set_count = 2;
+constexpr uint32_t light_list_type_count = 3;
+
 struct SectorRender {
     // Null while the slot holds no sector.
     LoadableArea* area = nullptr;
@@ -38,7 +45,15 @@ struct SectorRender {
     geometry::Vector3 world_position;
     geometry::Quaternion world_rotation;
     uint8_t has_placement = 0;
+    // Heads of the rings of light-instance records: set 0 static lights,
+    // set 1 dynamic ones, each by light type. The light code links them.
+    renderer::LightInstanceRender* lights[light_list_set_count][light_list_type_count] = {};
 };
+
+// Called before a released sector's render record is cleared, so that the
+// light code can unlink what it linked there; null: nothing to do.
+using SectorRenderReleaseHook = void (*)(SectorRender& record);
+extern SectorRenderReleaseHook sector_render_release_hook;
 
 class Sector final : public core::ServerObject {
 public:

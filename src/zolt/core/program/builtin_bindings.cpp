@@ -29,6 +29,7 @@
 #include "zolt/renderer/debug_draw/debug_draw_builtins.h"
 #include "zolt/renderer/graphics_library/frame_buffer_builtins.h"
 #include "zolt/renderer/graphics_library/window_builtins.h"
+#include "zolt/renderer/lights/global_light_builtins.h"
 #include "zolt/renderer/materials/material_builtins.h"
 #include "zolt/renderer/mesh/mesh_builtins.h"
 #include "zolt/renderer/particles/particle_generator_builtins.h"
@@ -61,7 +62,7 @@ constexpr BuiltinFamilyBinding family_bindings[] = {
     {Family::gpu_quirks, &renderer::bind_gpu_quirk_builtins},
     {Family::input, &bind_input_builtins},
     {Family::interface, nullptr},
-    {Family::lights, nullptr},
+    {Family::lights, &renderer::bind_global_light_builtins},
     {Family::loading_screen, &bind_loading_screen_builtins},
     {Family::main_thread, &bind_main_thread_builtins},
     {Family::material_server, &renderer::bind_material_server_builtins},

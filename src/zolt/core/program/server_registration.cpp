@@ -25,6 +25,8 @@
 #include "zolt/renderer/animation/skeleton_server.h"
 #include "zolt/renderer/animation/track_mixer_server.h"
 #include "zolt/renderer/display/display_server.h"
+#include "zolt/renderer/lights/light_instance.h"
+#include "zolt/renderer/lights/light_server.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/network/game_server.h"
@@ -69,6 +71,8 @@ ServerBase* const registration_order[] = {
     &renderer::mesh_server,
     &servers::loadable_area_server,
     &servers::sector_server,
+    &renderer::light_server,
+    &renderer::light_instance_server,
     &servers::portal_server,
     &renderer::particle_generator_server,  // starts the particle worker threads
     &renderer::decal_server,

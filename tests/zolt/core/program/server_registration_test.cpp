@@ -14,6 +14,8 @@
 #include "zolt/renderer/animation/animation_server_types.h"
 #include "zolt/renderer/camera/camera.h"
 #include "zolt/renderer/decals/decal_server.h"
+#include "zolt/renderer/lights/light_instance.h"
+#include "zolt/renderer/lights/light_render.h"
 #include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/debug_draw/debug_draw_object.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
@@ -53,6 +55,8 @@ const std::vector<uint32_t> saved_game_server_order = {
     renderer::mesh_server_type,
     servers::loadable_area_server_type,
     servers::sector_server_type,
+    renderer::light_server_type,
+    renderer::light_instance_server_type,
     servers::portal_server_type,
     renderer::particle_generator_server_type,
     renderer::decal_server_type,

@@ -1,0 +1,111 @@
+#include "zolt/renderer/lights/light_selection.h"
+
+#include <initializer_list>
+
+#include "zolt/navigation/sector.h"
+#include "zolt/renderer/lights/light_importance.h"
+#include "zolt/renderer/lights/light_instance.h"
+#include "zolt/renderer/lights/light_server.h"
+#include "zolt/renderer/lights/light_volume.h"
+#include "zolt/renderer/view/visibility_context.h"
+
+namespace zolt::renderer {
+
+namespace {
+
+uint32_t get_light_index(const LightRender& light) {
+    return static_cast<uint32_t>(&light - &light_server.get_render_slot(0));
+}
+
+// Offers every candidate of one type group of one sector to the list.
+void offer_sector_lights(const VisibilityContext& context, const ObjectLightQuery& query,
+                         const servers::SectorRender& sector, uint32_t type, LightSet& offered,
+                         LightPriorityList& list) {
+    for (uint32_t set = 0; set < servers::light_list_set_count; ++set) {
+        const LightInstanceRender* const head = sector.lights[set][type];
+        const LightInstanceRender* record = head;
+        while (record != nullptr) {
+            const LightRender& light = *record->light;
+            const uint32_t index = get_light_index(light);
+            if (index < light_capacity && light.on != 0 && (light.light_mask & query.light_mask) != 0 &&
+                (record->instance_mask & query.light_mask) != 0 && context.is_light_visible(index) &&
+                offered.add(index)) {
+                const float importance = get_visual_importance(light, query.centre, query.radius);
+                if (importance >= object_light_threshold) {
+                    list.insert(importance, &light);
+                }
+            }
+            record = record->next != head ? record->next : nullptr;
+        }
+    }
+}
+
+}  // namespace
+
+void collect_view_lights(VisibilityContext& context) {
+    for (uint32_t view = 0; view < context.sector_view_count; ++view) {
+        const SectorView& sector_view = context.sector_views[view];
+        if (sector_view.sector == nullptr) {
+            continue;
+        }
+        for (uint32_t type = 0; type < servers::light_list_type_count; ++type) {
+            // The dynamic list first, then the static one.
+            for (const uint32_t set : {1u, 0u}) {
+                const LightInstanceRender* const head = sector_view.sector->lights[set][type];
+                const LightInstanceRender* record = head;
+                while (record != nullptr) {
+                    const uint32_t index = get_light_index(*record->light);
+                    if (index < light_capacity && !context.is_light_visible(index) &&
+                        intersects_clip_volume(sector_view.clip_volume, *record->light)) {
+                        context.add_visible_light(index);
+                    }
+                    record = record->next != head ? record->next : nullptr;
+                }
+            }
+        }
+    }
+    for (uint32_t item = 0; item < context.item_count; ++item) {
+        RenderItem& render_item = context.items[item];
+        if (render_item.lights != nullptr) {
+            render_item.lights(context, render_item);
+        }
+    }
+}
+
+uint64_t select_object_lights(VisibilityContext& context, const ObjectLightQuery& query) {
+    uint64_t selection = 0;
+    if (query.home_is_neighbour && context.shadow_split_count > 0) {
+        selection |= light_selection_shadow_inside;
+    } else {
+        selection |= light_selection_shadow_outside;
+        context.object_light_flag = 1;
+    }
+    uint32_t chosen = 0;
+    LightSet offered;
+    for (uint32_t type = 0; type < servers::light_list_type_count && chosen < object_light_limit; ++type) {
+        LightPriorityList list(object_light_limit - chosen);
+        for (const servers::SectorRender* const sector : {query.home_sector, query.overlap_sector}) {
+            // A light reaching both sectors is offered once.
+            if (sector != nullptr) {
+                offer_sector_lights(context, query, *sector, type, offered, list);
+            }
+        }
+        uint8_t indices[object_light_limit] = {};
+        uint32_t count = 0;
+        for (const LightPriorityList::Node* node = list.get_highest(); count < list.get_count();
+             node = node->lower) {
+            indices[count++] = static_cast<uint8_t>(get_light_index(*node->value));
+        }
+        if (count == 0) {
+            continue;
+        }
+        for (uint32_t index = 0; index < count; ++index) {
+            context.add_object_light(indices[index]);
+        }
+        selection |= pack_light_indices(indices, count) << (light_selection_first_index_bit + 8 * chosen);
+        chosen += count;
+    }
+    return selection | chosen;
+}
+
+}  // namespace zolt::renderer
