@@ -1,6 +1,7 @@
 #include "zolt/renderer/batcher/batcher.h"
 
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/batcher/lighting_warm_up.h"
 #include "zolt/renderer/batcher/quad_batcher.h"
 #include "zolt/renderer/batcher/render_layer.h"
 #include "zolt/renderer/batcher/render_layer_table.h"
@@ -8,6 +9,7 @@
 #include "zolt/renderer/batcher/screen_copies.h"
 #include "zolt/renderer/batcher/stream_pool.h"
 #include "zolt/renderer/materials/material.h"
+#include "zolt/renderer/materials/material_warm_up.h"
 
 namespace zolt::renderer {
 
@@ -63,6 +65,7 @@ void install_batcher_rendering_steps() {
     hooks.warm_up_render_layers = &warm_up_render_layers;
     hooks.take_screen_copy_references = &take_screen_copies;
     hooks.clear_screen_copy_references = &clear_screen_copies;
+    set_warm_up_lighting(&warm_up_lighting);
     hooks.shut_down_renderer = [] {
         release_batcher_pools();
         release_all_streams();
@@ -79,6 +82,7 @@ void remove_batcher_rendering_steps() {
     hooks.take_screen_copy_references = nullptr;
     hooks.clear_screen_copy_references = nullptr;
     hooks.shut_down_renderer = nullptr;
+    set_warm_up_lighting(nullptr);
 }
 
 }  // namespace zolt::renderer

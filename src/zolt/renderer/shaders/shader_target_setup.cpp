@@ -27,7 +27,9 @@ bool take_change(TargetSetupField field, uint8_t* value) {
     if (*value == 0) {
         *value = defaults[index];
     }
-    if (applied[index] == *value) {
+    // A default of 255 (the lighting layers leave those behind) keeps
+    // whatever the last pass set: no mode has that number.
+    if (*value == target_setup_not_applied || applied[index] == *value) {
         return false;
     }
     applied[index] = *value;

@@ -42,6 +42,28 @@ std::string flat_pass(uint32_t program, uint32_t tag, const char* depth) {
            std::to_string(tag) + R"(, "target": "glsl_uniform", "index": 0, "count": 4}]})";
 }
 
+// A light's pass: added over the base pass, the stencil left to the
+// lighting layers' default.
+std::string light_pass(uint32_t program, const char* shaders) {
+    return std::string(R"({"vertex": {"glsl": ")") + shaders + R"(_vertex"}, "pixel": {"glsl": ")" + shaders +
+           R"(_pixel"}, "program_index": )" + std::to_string(program) +
+           R"(, "target_setup": {"cull": "off", "depth": "less_equal", "blend": "add", "alpha_test": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}]})";
+}
+
+// Setups 0 to 6 of a lit slot: the base in vector 0, the shadowed and plain
+// global light as the directional light, spot (with and without shadow),
+// point, directional, and the fog adding vector 1.
+std::string lit_setups() {
+    const std::string base = flat_pass(1, 0, "less_equal");
+    const std::string fog = std::string(
+        R"({"vertex": {"glsl": "flat_vertex"}, "pixel": {"glsl": "flat_pixel"}, "program_index": 1, "target_setup": {"cull": "off", "depth": "less_equal", "blend": "add", "alpha_test": "off", "stencil": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}], "constant_bindings": [{"tag": 1, "target": "glsl_uniform", "index": 0, "count": 4}]})");
+    const std::string spot = light_pass(30, "spot");
+    const std::string point = light_pass(31, "point");
+    const std::string directional = light_pass(32, "directional");
+    return "[[" + base + "], [" + directional + "], [" + spot + "], [" + spot + "], [" + point + "], [" + directional +
+           "], [" + fog + "]]";
+}
+
 std::string make_library_description() {
     const std::string fixed_function =
         R"({"vertex": "fixed_function", "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}})";
@@ -56,15 +78,25 @@ std::string make_library_description() {
     "flat_vertex": {"sources": ["flat.vert"], "uniforms": ["material_colour"]},
     "flat_pixel": {"sources": ["flat.frag"]},
     "colour_vertex": {"sources": ["vertex_colour.vert"]},
-    "colour_pixel": {"sources": ["vertex_colour.frag"]}
+    "colour_pixel": {"sources": ["vertex_colour.frag"]},
+    "spot_vertex": {"sources": ["spot_light.vert"]},
+    "spot_pixel": {"sources": ["spot_light.frag", "light_untextured.frag"]},
+    "point_vertex": {"sources": ["point_light.vert"]},
+    "point_pixel": {"sources": ["point_light.frag", "light_untextured.frag"]},
+    "directional_vertex": {"sources": ["directional_light.vert"]},
+    "directional_pixel": {"sources": ["directional_light.frag", "light_untextured.frag"]}
   },
   "entries": [
     {"index": 0, "variants": [{"passes": [{"slot": "direct", "setups": [[)" +
            fixed_function + R"(]]}]}]},
+    {"index": 3, "variants": [{"passes": [{"slot": "direct", "setups": [[)" +
+           fixed_function + "], [" + fixed_function + R"(]]}]}]},
     {"index": 10, "fibre_tag_defaults": [)" +
            std::to_string(index_fibre_tag(false)) + ", " + std::to_string(position_fibre_tag) +
            R"(], "variants": [{"passes": [{"slot": "depth", "setups": [[)" + positioned + "], [" + positioned + "], [" +
            positioned + R"(]]}]}]},
+    {"index": 18, "variants": [{"passes": [{"slot": "direct", "setups": [[)" +
+           fixed_function + R"(]]}]}]},
     {"index": 20, )" +
            colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
       {"slot": "depth", "setups": [[)" +
@@ -99,6 +131,28 @@ std::string make_library_description() {
            R"(], "variants": [{"constant_tags": [0], "passes": [
       {"slot": 8, "setups": [[)" +
            flat_pass(8, 0, "off") + R"(]]}
+    ]}]},
+    {"index": 25, )" +
+           colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
+      {"slot": 6, "setups": )" +
+           lit_setups() + R"(}
+    ]}]},
+    {"index": 26, )" +
+           colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
+      {"slot": 6, "flags": ["after_deferred_fog"], "setups": )" +
+           lit_setups() + R"(}
+    ]}]},
+    {"index": 27, )" +
+           colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
+      {"slot": 9, "setups": )" +
+           lit_setups() + R"(},
+      {"slot": 11, "setups": )" +
+           lit_setups() + R"(}
+    ]}]},
+    {"index": 28, )" +
+           colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
+      {"slot": 10, "setups": [[)" +
+           flat_pass(1, 0, "off") + R"(]]}
     ]}]}
   ]
 })";

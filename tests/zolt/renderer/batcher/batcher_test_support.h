@@ -30,6 +30,14 @@ constexpr uint32_t vertex_colour_quad_entry = 23;
 // A decal pass (slot 8) of decal triangles in the colour its request's
 // value provider answers, with its fibres from the entry.
 constexpr uint32_t decal_entry = 24;
+// Lit opaque slot 6 (setups 0 to 6: the base in the first colour, each
+// light kind's own program adding its light, the fog adding the second
+// colour); the same drawn after the deferred fog; lit decal (slot 9) and
+// lit blended (slot 11); unlit blended (slot 10) in the first colour.
+constexpr uint32_t lit_entry = 25;
+constexpr uint32_t lit_after_fog_entry = 26;
+constexpr uint32_t lit_decal_and_blended_entry = 27;
+constexpr uint32_t unlit_blended_entry = 28;
 
 struct Colour {
     float red, green, blue;

@@ -113,14 +113,16 @@ TEST_F(RenderLayers, TheScreenCopyLayerCopiesOnlyForItsOwnRequestsAndInactiveLay
     render_layers(packed_black);
     EXPECT_EQ(read_texel(scene, 8, 8), magenta_pixel);
 
+    // The lighting layer would draw the entry's slot-4 pass: left out.
+    const uint32_t unlit_layers = default_viewport_layer_mask & ~(1u << nmap_layer);
     Material* const layered = make_material(test_support::layered_entry, red, blue);
-    set_active_render_layers(default_viewport_layer_mask & ~(1u << screen_copy_layer));
+    set_active_render_layers(unlit_layers & ~(1u << screen_copy_layer));
     offer_quad(RenderInfo{}, layered, -1, -1, 1, 1, 0);
     render_layers(packed_green);
     EXPECT_EQ(read_pixel(32, 32), green_pixel);
     EXPECT_EQ(get_free_render_request_count(), render_request_capacity);
 
-    set_active_render_layers(default_viewport_layer_mask);
+    set_active_render_layers(unlit_layers);
     offer_quad(RenderInfo{}, layered, -1, -1, 1, 1, 0);
     render_layers(packed_black);
     EXPECT_EQ(read_pixel(32, 32), blue_pixel);
