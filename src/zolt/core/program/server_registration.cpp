@@ -31,6 +31,7 @@
 #include "zolt/renderer/decals/decal_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/renderer/viewport/viewport_server.h"
+#include "zolt/renderer/visuals/visual_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/camera/camera.h"
@@ -70,6 +71,7 @@ ServerBase* const registration_order[] = {
     &servers::loadable_area_server,
     &servers::sector_server,
     &servers::portal_server,
+    &renderer::visual_server,
     &renderer::particle_generator_server,  // starts the particle worker threads
     &renderer::decal_server,
     &renderer::debug_draw_server,
