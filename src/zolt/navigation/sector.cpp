@@ -12,6 +12,7 @@ namespace zolt::servers {
 
 SectorServer sector_server;
 SectorRenderReleaseHook sector_render_release_hook = nullptr;
+SectorVisualHooks sector_visual_hooks;
 
 namespace {
 
@@ -51,6 +52,10 @@ void Sector::initialize(uint32_t location) {
                 : 0;
     link_to_area();
     portal_server.raise_relink_flag();
+    first_visuals_[0] = first_visuals_[1] = 0;
+    if (sector_visual_hooks.sector_initialized != nullptr) {
+        sector_visual_hooks.sector_initialized(*this);
+    }
     mark_dirty();
 }
 
@@ -65,6 +70,10 @@ void Sector::link_to_area() {
 }
 
 void Sector::finalize() {
+    if (sector_visual_hooks.sector_finalized != nullptr) {
+        sector_visual_hooks.sector_finalized(*this);
+    }
+    first_visuals_[0] = first_visuals_[1] = 0;
     mesh_ = 0;
     set_placement(0);
     if (LoadableArea* const area = get_area()) {
@@ -216,6 +225,8 @@ void Sector::save(storage::SaveStream& stream) {
 
 bool Sector::load(storage::LoadStream& stream) {
     first_portals_[0] = first_portals_[1] = 0;
+    // Visuals rebuild the rings from their saved sector handles.
+    first_visuals_[0] = first_visuals_[1] = 0;
     if (!ServerObject::load(stream) || !core::read_u32(stream, record_index_) || !core::read_u32(stream, light_mask_) ||
         !core::read_u32(stream, area_) || !core::read_u32(stream, mesh_) || !core::read_u32(stream, placement_) ||
         !core::read_u32(stream, dictionary_) || !core::read_u32(stream, lightmap_texture_) ||

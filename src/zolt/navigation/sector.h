@@ -16,6 +16,7 @@
 
 namespace zolt::renderer {
 struct LightInstanceRender;
+struct VisualRender;
 }
 
 namespace zolt::servers {
@@ -30,6 +31,15 @@ constexpr uint32_t light_mask = 0x03000012, mesh = 0x010000BC, placement = 0x010
 
 class LoadableArea;
 struct PortalRender;
+class Sector;
+
+// Filled by the visual server when it registers: a new sector has its
+// visuals re-homed, a finalized one drops the visuals of its rings.
+struct SectorVisualHooks {
+    void (*sector_initialized)(Sector& sector) = nullptr;
+    void (*sector_finalized)(Sector& sector) = nullptr;
+};
+extern SectorVisualHooks sector_visual_hooks;
 
 constexpr uint32_t light_list_set_count = 2;
 constexpr uint32_t light_list_type_count = 3;
@@ -42,6 +52,9 @@ struct SectorRender {
     // The render records of the first portal of each side's ring.
     PortalRender* first_portals[portal_side_count] = {};
     core::ObjectHandle mesh = 0;
+    // The render records of the first visual of the home and overlap rings;
+    // kept by the visual server.
+    const renderer::VisualRender* first_visuals[2] = {};
     geometry::Vector3 world_position;
     geometry::Quaternion world_rotation;
     uint8_t has_placement = 0;
@@ -77,6 +90,9 @@ public:
     uint32_t get_lightmap_texture() const { return lightmap_texture_; }
     bool prefetches_lightmaps() const { return lightmap_prefetch_ != 0; }
     void set_first_portal(uint32_t side, core::ObjectHandle portal) { first_portals_[side] = portal; }
+    // The head of visual ring 0 (home) or 1 (overlap).
+    core::ObjectHandle get_first_visual(uint32_t ring) const { return first_visuals_[ring]; }
+    void set_first_visual(uint32_t ring, core::ObjectHandle visual) { first_visuals_[ring] = visual; }
 
     // The sector beyond the first portal of this sector's rings (side 0,
     // then side 1) that the sphere touches, enabled or not; null for none.
@@ -97,6 +113,7 @@ private:
     // 0 when the location named no usable record.
     core::ObjectHandle area_ = 0;
     core::ObjectHandle first_portals_[portal_side_count] = {};
+    core::ObjectHandle first_visuals_[2] = {};
     core::ObjectHandle mesh_ = 0;
     core::ObjectHandle placement_ = 0;
     core::ObjectHandle dictionary_ = 0;

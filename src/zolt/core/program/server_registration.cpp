@@ -33,6 +33,7 @@
 #include "zolt/renderer/decals/decal_server.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/renderer/viewport/viewport_server.h"
+#include "zolt/renderer/visuals/visual_server.h"
 #include "zolt/physics/physx_actor_server.h"
 #include "zolt/physics/physx_server.h"
 #include "zolt/renderer/camera/camera.h"
@@ -74,6 +75,7 @@ ServerBase* const registration_order[] = {
     &renderer::light_server,
     &renderer::light_instance_server,
     &servers::portal_server,
+    &renderer::visual_server,
     &renderer::particle_generator_server,  // starts the particle worker threads
     &renderer::decal_server,
     &renderer::debug_draw_server,

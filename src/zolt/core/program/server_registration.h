@@ -14,6 +14,6 @@ std::span<ServerBase* const> get_server_registration_order();
 
 // The sound output starts before the server at this place; the servers from
 // here on may need it.
-constexpr size_t first_server_after_sound_start = 32;
+constexpr size_t first_server_after_sound_start = 33;
 
 }  // namespace zolt::core

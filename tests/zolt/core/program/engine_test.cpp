@@ -52,7 +52,7 @@ TEST(Engine, StopUnregistersServersLastRegisteredFirst) {
             "ring early RandomGeneratorServer StringServer AliasServer ResourceServer EventServer DictionaryServer "
             "StorageServer ArrayServer ListenerServer CodeServer PlacementServer PhysXServer PhysXActorServer "
             "MotionServer FunctionTableServer ViewportServer TextureServer MaterialServer DisplayServer "
-            "CameraServer MeshServer LoadableAreaServer SectorServer LightServer LightInstanceServer PortalServer ParticleGeneratorServer DecalServer DebugDrawServer AnimatorServer "
+            "CameraServer MeshServer LoadableAreaServer SectorServer LightServer LightInstanceServer PortalServer VisualServer ParticleGeneratorServer DecalServer DebugDrawServer AnimatorServer "
             "TrackMixerServer SkeletonServer MessageServer "
             "StateMachineServer ProxyServer GameServer TaskServer SemaphoreServer "
             "WaveBankServer SoundBankServer SoundListenerServer SoundEntityServer late\n"),

@@ -20,6 +20,7 @@
 #include "zolt/renderer/debug_draw/debug_draw_object.h"
 #include "zolt/renderer/particles/particle_generator_server.h"
 #include "zolt/renderer/viewport/viewport_server.h"
+#include "zolt/renderer/visuals/visual_server.h"
 #include "zolt/renderer/display/display_server.h"
 #include "zolt/sound/resources/sound_bank_server.h"
 #include "zolt/sound/resources/wave_bank_server.h"
@@ -58,6 +59,7 @@ const std::vector<uint32_t> saved_game_server_order = {
     renderer::light_server_type,
     renderer::light_instance_server_type,
     servers::portal_server_type,
+    renderer::visual_server_type,
     renderer::particle_generator_server_type,
     renderer::decal_server_type,
     renderer::debug_draw_server_type,
