@@ -8,11 +8,10 @@
 #include <cstdint>
 
 #include "libs/geometry/vector.h"
+#include "zolt/renderer/lights/light_render.h"
 
 namespace zolt::renderer {
 
-struct GlobalLightRender;
-struct LightRender;
 class TextureObject;
 
 // A light's volume in the current view: its screen rectangle in fractions
@@ -26,11 +25,6 @@ struct LightMaskGeometry {
     const uint16_t* indices = nullptr;
     uint32_t triangle_count = 0;
     bool camera_inside = false;
-};
-
-struct LightFades {
-    float light = 1.0f;
-    float shadow = 1.0f;
 };
 
 struct LightSource {

@@ -18,11 +18,6 @@ constexpr float light_negligible = 1.0f / 65536;
 constexpr float light_priority_weight = 200.0f;
 constexpr float light_luminance_limit = 100.0f;
 
-struct LightFades {
-    float light = 1;
-    float shadow = 1;
-};
-
 // 1 near the light down to 0 past start + length; (1, 1) for a directional
 // light. A light whose light fade is not above 0 is not drawn.
 LightFades get_distance_fades(const LightRender& light, const geometry::Vector3& point);

@@ -60,6 +60,13 @@ struct LightRender {
     ShadowTile* shadow_tile = nullptr;
 };
 
+// How strongly a light and its shadow reach a point: 1 near the light,
+// falling to 0 past the fade's start plus its length.
+struct LightFades {
+    float light = 1.0f;
+    float shadow = 1.0f;
+};
+
 // The one directional light of the whole world.
 struct GlobalLightRender {
     geometry::Vector4 direction;

@@ -1,5 +1,7 @@
 #include "zolt/renderer/lights/light_server.h"
 
+#include "zolt/renderer/lights/light_source_binding.h"
+
 #include <cmath>
 #include <initializer_list>
 
@@ -33,9 +35,11 @@ void LightServer::register_server() {
         render = LightRender{};
     }
     view_hooks.prepare_lights_and_shadows = &collect_view_lights;
+    install_light_source();
 }
 
 void LightServer::unregister_server() {
+    remove_light_source();
     if (view_hooks.prepare_lights_and_shadows == &collect_view_lights) {
         view_hooks.prepare_lights_and_shadows = nullptr;
     }

@@ -2,9 +2,31 @@
 
 #include "zolt/renderer/batcher/light_source.h"
 #include "zolt/renderer/lights/light_importance.h"
+#include "zolt/navigation/sector.h"
+#include "zolt/renderer/lights/light_selection.h"
 #include "zolt/renderer/lights/light_server.h"
+#include "zolt/renderer/view/visibility_context.h"
+#include "zolt/renderer/visuals/visual_queue.h"
+#include "zolt/renderer/visuals/visual_render.h"
 
 namespace zolt::renderer {
+
+namespace {
+
+uint64_t select_visual_object_lights(VisibilityContext& context, const VisualRender& visual) {
+    ObjectLightQuery query;
+    query.home_sector = visual.home_sector;
+    query.overlap_sector = visual.overlap_sector;
+    query.light_mask = visual.light_mask;
+    query.centre = visual.world_sphere;
+    query.radius = visual.world_sphere.w;
+    query.home_is_neighbour =
+        visual.home_sector != nullptr &&
+        context.is_in_neighbour_sectors(servers::sector_server.get_render_record_index(visual.home_sector));
+    return select_object_lights(context, query);
+}
+
+}  // namespace
 
 void install_light_source() {
     light_source.get_light = [](uint32_t index) -> const LightRender* {
@@ -15,10 +37,12 @@ void install_light_source() {
     };
     light_source.get_global_light = [] { return &light_server.get_global_light_render(); };
     light_source.get_distance_fades = &get_distance_fades;
+    visual_light_selector = &select_visual_object_lights;
 }
 
 void remove_light_source() {
     light_source = LightSource{};
+    visual_light_selector = nullptr;
 }
 
 }  // namespace zolt::renderer

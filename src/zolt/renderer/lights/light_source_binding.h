@@ -1,6 +1,7 @@
 #pragma once
-// Points the lighting layers' light source at the light server's render
-// records and the light volumes' fades while the server is registered.
+// While the light server is registered, the lighting layers read its render
+// records and the light volumes' fades, and visuals choose their lights
+// from the lights of their sectors.
 namespace zolt::renderer {
 
 void install_light_source();
