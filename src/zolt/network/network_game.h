@@ -94,8 +94,9 @@ constexpr uint32_t all_players_mask = 0xFFFFFFFF;
 constexpr uint32_t host_silence_limit = 6000000;
 constexpr uint32_t peer_silence_limit = 2000000;
 // A LAN host takes connect requests from anyone, so a peer that connects and
-// never gets through hello and its join request gives its slot back much
-// sooner than a silent player would.
+// never says hello gives its slot back much sooner than a silent player
+// would. Once it has, its join request may wait for its loading, which a
+// slow machine may take longer over; only the silence limit holds then.
 constexpr uint32_t handshake_time_limit = 500000;
 constexpr uint32_t score_broadcast_delay = 200000;
 

@@ -528,7 +528,7 @@ void network_game_tick() {
                 link.set_state(ConnectionState::closing);
             }
             const SlotState slot_state = record.slots[index].state;
-            if ((slot_state == SlotState::waiting_for_hello || slot_state == SlotState::waiting_for_join_request) &&
+            if (slot_state == SlotState::waiting_for_hello &&
                 now - record.slots[index].opened_time > handshake_time_limit) {
                 link.set_state(ConnectionState::closing);
             }
