@@ -8,11 +8,6 @@ uint32_t get_time() {
     return platform::read_milliseconds() * 100u;
 }
 
-bool is_time_certainly_ahead(uint32_t t) {
-    uint32_t latest = 0;
-    return platform::read_milliseconds_upper_bound(&latest) && !is_time_due(t, latest * 100u);
-}
-
 uint32_t wait_until(uint32_t target) {
     for (;;) {
         const uint32_t now = get_time();

@@ -7,10 +7,6 @@ namespace zolt {
 
 uint32_t get_time();
 
-// True only when time t is certainly not yet due, judged without an exact
-// reading of the clock; false when that cannot be told cheaply.
-bool is_time_certainly_ahead(uint32_t t);
-
 // True when time a is due at time b (a - b <= 0 as a signed difference).
 inline bool is_time_due(uint32_t a, uint32_t b) {
     return static_cast<int32_t>(a - b) <= 0;

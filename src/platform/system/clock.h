@@ -8,11 +8,6 @@ namespace zolt::platform {
 // Milliseconds of a monotonic clock, wrapping at 2^32.
 uint32_t read_milliseconds();
 
-// A value read_milliseconds cannot yet exceed, from the kernel's tick-coarse
-// copy of the clock at a fraction of the cost of an exact reading; false
-// while an override is installed.
-bool read_milliseconds_upper_bound(uint32_t* milliseconds);
-
 // Sleeps the calling thread; 0 gives the processor away once.
 void sleep_milliseconds(uint32_t milliseconds);
 

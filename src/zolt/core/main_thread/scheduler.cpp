@@ -85,10 +85,7 @@ void reschedule_thread(Thread* thread) {
 }
 
 bool is_other_thread_due() {
-    // Scripts ask after every builtin call; most answers need no exact
-    // reading of the clock.
-    return run_list_head != nullptr && !is_time_certainly_ahead(run_list_head->wake_time) &&
-           is_time_due(run_list_head->wake_time, get_time());
+    return run_list_head != nullptr && is_time_due(run_list_head->wake_time, get_time());
 }
 
 }  // namespace zolt::core
