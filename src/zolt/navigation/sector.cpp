@@ -66,6 +66,7 @@ void Sector::link_to_area() {
     if (LoadableArea* const area = get_area()) {
         area->set_sector_slot(record_index_, get_handle());
         render.area = area;
+        render.record_flags = area->get_sector_record(record_index_).flags;
     }
 }
 

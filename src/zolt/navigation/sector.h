@@ -48,6 +48,8 @@ struct SectorRender {
     // Null while the slot holds no sector.
     LoadableArea* area = nullptr;
     uint32_t record_index = 0;
+    // The flags of the area's sector record (sector_flag).
+    uint32_t record_flags = 0;
     uint32_t light_mask = 0;
     // The render records of the first portal of each side's ring.
     PortalRender* first_portals[portal_side_count] = {};

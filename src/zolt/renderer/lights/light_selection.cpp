@@ -40,7 +40,65 @@ void offer_sector_lights(const VisibilityContext& context, const ObjectLightQuer
     }
 }
 
+// The sector's candidates of one type group, static lights first.
+void offer_sector_view_lights(const VisibilityContext& context, const servers::SectorRender& sector, uint32_t type,
+                              LightPriorityList& list) {
+    for (uint32_t set = 0; set < servers::light_list_set_count; ++set) {
+        const LightInstanceRender* const head = sector.lights[set][type];
+        const LightInstanceRender* record = head;
+        while (record != nullptr) {
+            const LightRender& light = *record->light;
+            const uint32_t index = get_light_index(light);
+            if (index < light_capacity && light.on != 0 && (light.light_mask & sector.light_mask) != 0 &&
+                (record->instance_mask & sector.light_mask) != 0 && context.is_light_visible(index)) {
+                const float key = get_sector_light_key(light);
+                if (key > 0) {
+                    list.insert(key, &light);
+                }
+            }
+            record = record->next != head ? record->next : nullptr;
+        }
+    }
+}
+
 }  // namespace
+
+void select_sector_lights(VisibilityContext& context, SectorView& view) {
+    const servers::SectorRender& sector = *view.sector;
+    uint64_t key = 0;
+    uint32_t budget = object_light_limit;
+    uint32_t first_type_budget = 4;
+    if ((sector.record_flags & servers::sector_flag::global_light) != 0 &&
+        light_server.get_global_light_render().on != 0) {
+        if (context.find_sector_view(&sector) != nullptr) {
+            key |= light_selection_shadow_inside;
+        } else {
+            key |= light_selection_shadow_outside;
+            context.object_light_flag = 1;
+        }
+        budget = 6;
+        first_type_budget = 3;
+    }
+    uint32_t chosen = 0;
+    for (uint32_t type = 0; type < servers::light_list_type_count && chosen < budget; ++type) {
+        LightPriorityList list(type == 0 ? first_type_budget : budget - chosen);
+        offer_sector_view_lights(context, sector, type, list);
+        uint8_t indices[object_light_limit] = {};
+        uint32_t count = 0;
+        for (const LightPriorityList::Node* node = list.get_highest(); count < list.get_count();
+             node = node->lower) {
+            indices[count++] = static_cast<uint8_t>(get_light_index(*node->value));
+        }
+        for (uint32_t index = 0; index < count; ++index) {
+            context.add_object_light(indices[index]);
+        }
+        if (count != 0) {
+            key |= pack_light_indices(indices, count) << (light_selection_first_index_bit + 8 * chosen);
+            chosen += count;
+        }
+    }
+    view.light_key = key | chosen;
+}
 
 void collect_view_lights(VisibilityContext& context) {
     for (uint32_t view = 0; view < context.sector_view_count; ++view) {
@@ -62,6 +120,12 @@ void collect_view_lights(VisibilityContext& context) {
                     record = record->next != head ? record->next : nullptr;
                 }
             }
+        }
+    }
+    for (uint32_t view = 0; view < context.sector_view_count; ++view) {
+        SectorView& sector_view = context.sector_views[view];
+        if (sector_view.sector != nullptr) {
+            select_sector_lights(context, sector_view);
         }
     }
     for (uint32_t item = 0; item < context.item_count; ++item) {

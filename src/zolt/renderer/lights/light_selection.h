@@ -14,6 +14,7 @@ struct SectorRender;
 namespace zolt::renderer {
 
 struct VisibilityContext;
+struct SectorView;
 
 constexpr uint32_t object_light_limit = 7;
 // Bits of a selection: the count, the two shadow modes, then one byte per
@@ -40,6 +41,11 @@ struct ObjectLightQuery {
 // lets every queued item choose its lights. The light server installs it as
 // the view step that prepares lights.
 void collect_view_lights(VisibilityContext& context);
+
+// The light key of a sector view's geometry: up to 7 lights (6 when the
+// sector takes the global light) of the sector's lists that the view sees,
+// by the sector light key, spot lights first.
+void select_sector_lights(VisibilityContext& context, SectorView& view);
 
 // The 64-bit selection; every chosen light is added to the view's object lights.
 uint64_t select_object_lights(VisibilityContext& context, const ObjectLightQuery& query);

@@ -24,6 +24,7 @@ void queue_sector_geometry(VisibilityContext& context, SectorView& view) {
     request.info.position = sector->world_position;
     request.info.rotation = sector->world_rotation;
     request.info.visibility_context = &context;
+    request.info.light_list = view.light_key;
     queue_mesh_render_requests(request, mesh->get_render(), 0.0f);
 }
 

@@ -56,6 +56,9 @@ struct SectorView {
     geometry::Rectangle rectangle;
     geometry::Frustum clip_volume;
     uint32_t walk_words[2] = {};
+    // The lights of the sector's geometry in this view, packed as an
+    // object's light selection.
+    uint64_t light_key = 0;
 };
 
 struct VisibilityContext;

@@ -183,5 +183,47 @@ TEST_F(LightSelection, CollectingAViewMarksTheLightsItsSectorViewsMeet) {
     context_->items = nullptr;
 }
 
+// A sector's geometry takes at most 7 lights, 4 of them spot lights; with
+// the global light 6 and 3, best priority first within each kind.
+TEST_F(LightSelection, ASectorViewKeysTheBestLightsOfItsListsByKind) {
+    std::vector<uint32_t> spots;
+    std::vector<uint32_t> points;
+    for (uint32_t light = 0; light < 5; ++light) {
+        spots.push_back(add_light(LightType::spot, {1.0f + light, 2, 3}, 5, left_));
+        EXPECT_TRUE(lights_.back()->set_property(p::priority, make_word(p::priority, light)));
+    }
+    for (uint32_t light = 0; light < 4; ++light) {
+        points.push_back(add_light(LightType::point, {1.0f + light, 8, 3}, 5, left_));
+    }
+    add_light(LightType::point, {15, 5, 2}, 5, right_);
+    light_server.update();
+    light_instance_server.update();
+    servers::SectorRender& left = servers::sector_server.get_render_record(*left_);
+    SectorView& view = *context_->add_sector_view(&left);
+
+    left.record_flags = 0;
+    select_sector_lights(*context_, view);
+    EXPECT_EQ(view.light_key & light_selection_count_mask, object_light_limit);
+    EXPECT_EQ(view.light_key & (light_selection_shadow_inside | light_selection_shadow_outside), 0u);
+    std::vector<uint32_t> chosen = indices_of(view.light_key);
+    // The four spot lights of highest priority, then three point lights.
+    std::vector<uint32_t> best_spots(spots.begin() + 1, spots.end());
+    std::sort(best_spots.begin(), best_spots.end());
+    EXPECT_EQ(std::vector<uint32_t>(chosen.begin(), chosen.begin() + 4), best_spots);
+    for (uint32_t index = 4; index < chosen.size(); ++index) {
+        EXPECT_NE(std::find(points.begin(), points.end(), chosen[index]), points.end());
+    }
+
+    left.record_flags = servers::sector_flag::global_light;
+    select_sector_lights(*context_, view);
+    EXPECT_EQ(view.light_key & light_selection_count_mask, 6u);
+    EXPECT_NE(view.light_key & light_selection_shadow_inside, 0u);
+    chosen = indices_of(view.light_key);
+    std::vector<uint32_t> three_spots(spots.begin() + 2, spots.end());
+    std::sort(three_spots.begin(), three_spots.end());
+    EXPECT_EQ(std::vector<uint32_t>(chosen.begin(), chosen.begin() + 3), three_spots);
+    EXPECT_TRUE(context_->object_lights.contains(chosen[5]));
+}
+
 }  // namespace
 }  // namespace zolt::renderer
