@@ -81,6 +81,13 @@ TEST(SampleLevel, WallsMeetTheFloorWhereTheCameraProjectsThemAndTheFrameMatchesI
     EXPECT_FALSE(is_brick(pixel_at(frame, width / 2, row(beside_door.y, 4)))) << "floor through the door";
     EXPECT_TRUE(is_brick(pixel_at(frame, width / 2, row(far_wall.y, 4)))) << "room B's far wall";
     EXPECT_FALSE(is_brick(pixel_at(frame, width / 2, row(far_wall.y, -3)))) << "room B's floor";
+    // The crate (a metre's cube about (6.2, 2.6) on the floor of room A)
+    // shows its planks where the floor would be without it.
+    const ScreenPoint crate_face = project(5.7, 2.6, 0.5);
+    const Pixel plank = pixel_at(frame, column(crate_face), row(crate_face.y, 0));
+    // Brown wood, with less than half as much blue as red; the grey floor
+    // tiles under the warm lights keep most of their blue.
+    EXPECT_LT(2 * plank[2], plank[0]) << "the crate's face";
     // Nothing is left at the clear colour: every corner shows the room.
     for (const auto& [x, y] : {std::pair{2u, 2u}, {width - 3, 2u}, {2u, height - 3}, {width - 3, height - 3}}) {
         EXPECT_GT(distance(pixel_at(frame, x, y), {0, 0, 0}), 4) << "corner (" << x << ", " << y << ")";

@@ -2,6 +2,7 @@
 
 #include "zolt/builtins/builtin_binding.h"
 #include "zolt/renderer/materials/material_server.h"
+#include "zolt/renderer/visuals/visual_server.h"
 
 namespace zolt::renderer {
 
@@ -9,8 +10,6 @@ namespace {
 
 using MaterialHandle = core::BuiltinHandle<core::BuiltinKind::material_handle>;
 using core::AnyHandle;
-
-constexpr uint32_t visual_server_type = 26;
 
 // Word index of a table of the material, 0 past its end or without a material.
 template <typename Table>
@@ -81,10 +80,14 @@ void set_material_texture_tag(MaterialHandle handle, uint32_t index, uint32_t ta
 }
 
 void refresh_materials(AnyHandle object, uint32_t flags) {
-    // Visuals rebind their own materials once they exist; every other
-    // object asks for the whole server.
-    if (core::get_handle_server_type(object.value) == visual_server_type && core::get_object(object.value) != nullptr) {
-        return;
+    // A visual rebinds its own materials; any other object asks for the
+    // whole server.
+    if (core::get_handle_server_type(object.value) == visual_server_type) {
+        if (const Visual* const visual = visual_server.is_registered() ? visual_server.find_visual(object.value)
+                                                                        : nullptr) {
+            visual_server.refresh_visual_material_bindings(*visual, flags);
+            return;
+        }
     }
     material_server.requeue_all(flags);
 }

@@ -3,6 +3,8 @@
 #include "zolt/core/object_server/stream_words.h"
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/materials/material_server.h"
+#include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/view/view_hooks.h"
 #include "zolt/renderer/visuals/visual_queue.h"
 
@@ -144,6 +146,25 @@ void VisualServer::update() {
     *link = nullptr;
 }
 
+template <typename Visit>
+void VisualServer::for_each_visual_in_ring(const servers::Sector& sector, uint32_t ring, Visit visit) {
+    const core::ObjectHandle head = sector.get_first_visual(ring);
+    core::ObjectHandle handle = head;
+    // Bounded: a broken ring ends at the pool's size.
+    for (uint32_t step = 0; handle != 0 && step < visual_capacity; ++step) {
+        Visual* const visual = find_visual(handle);
+        if (visual == nullptr) {
+            return;
+        }
+        const core::ObjectHandle next = visual->ring_next_[ring];
+        visit(*visual);
+        if (next == head) {
+            return;
+        }
+        handle = next;
+    }
+}
+
 void VisualServer::rebuild_render_rings() {
     rings_changed_ = false;
     if (!servers::sector_server.is_registered()) {
@@ -153,22 +174,12 @@ void VisualServer::rebuild_render_rings() {
         auto* const sector = static_cast<servers::Sector*>(object);
         servers::SectorRender& sector_record = servers::sector_server.get_render_record(*sector);
         for (uint32_t ring = 0; ring < sector_ring_count; ++ring) {
-            const core::ObjectHandle head = sector->get_first_visual(ring);
             const VisualRender** link = &sector_record.first_visuals[ring];
-            core::ObjectHandle handle = head;
-            for (uint32_t step = 0; handle != 0 && step < visual_capacity; ++step) {
-                Visual* const visual = find_visual(handle);
-                if (visual == nullptr) {
-                    break;
-                }
-                VisualRender& record = records_[get_slot_of(*visual)];
+            for_each_visual_in_ring(*sector, ring, [this, ring, &link](Visual& visual) {
+                VisualRender& record = records_[get_slot_of(visual)];
                 *link = &record;
                 link = &record.next_in_ring[ring];
-                handle = visual->ring_next_[ring];
-                if (handle == head) {
-                    break;
-                }
-            }
+            });
             *link = nullptr;
         }
     });
@@ -177,45 +188,43 @@ void VisualServer::rebuild_render_rings() {
 void VisualServer::mark_sector_visuals_for_update(servers::Sector& sector) {
     rings_changed_ = true;
     for (uint32_t ring = 0; ring < sector_ring_count; ++ring) {
-        const core::ObjectHandle head = sector.get_first_visual(ring);
-        core::ObjectHandle handle = head;
-        for (uint32_t step = 0; handle != 0 && step < visual_capacity; ++step) {
-            Visual* const visual = find_visual(handle);
-            if (visual == nullptr) {
-                break;
-            }
-            visual->mark_changed();
-            handle = visual->ring_next_[ring];
-            if (handle == head) {
-                break;
-            }
-        }
+        for_each_visual_in_ring(sector, ring, [](Visual& visual) { visual.mark_changed(); });
     }
 }
 
 void VisualServer::forget_sector(servers::Sector& sector) {
     rings_changed_ = true;
     for (uint32_t ring = 0; ring < sector_ring_count; ++ring) {
-        const core::ObjectHandle head = sector.get_first_visual(ring);
-        core::ObjectHandle handle = head;
-        for (uint32_t step = 0; handle != 0 && step < visual_capacity; ++step) {
-            Visual* const visual = find_visual(handle);
-            if (visual == nullptr) {
-                break;
-            }
-            handle = visual->ring_next_[ring];
-            visual->ring_next_[ring] = visual->ring_previous_[ring] = 0;
-            visual->sectors_[ring] = 0;
-            if (visual->fixed_sector_ == sector.get_handle()) {
-                visual->fixed_sector_ = 0;
+        for_each_visual_in_ring(sector, ring, [&sector, ring](Visual& visual) {
+            visual.ring_next_[ring] = visual.ring_previous_[ring] = 0;
+            visual.sectors_[ring] = 0;
+            if (visual.fixed_sector_ == sector.get_handle()) {
+                visual.fixed_sector_ = 0;
             }
             // Looks for a new home in the next pending pass.
-            visual->mark_changed();
-            if (handle == head) {
-                break;
-            }
-        }
+            visual.mark_changed();
+        });
         sector.set_first_visual(ring, 0);
+    }
+}
+
+void VisualServer::refresh_visual_material_bindings(const Visual& visual, uint32_t flags) {
+    const Mesh* const mesh = mesh_server.is_registered() ? mesh_server.find_mesh(visual.get_mesh()) : nullptr;
+    if (mesh == nullptr) {
+        return;
+    }
+    const MeshRender& record = mesh->get_render();
+    for (uint32_t index = 0; index < record.material_count; ++index) {
+        Material* const material = record.materials[index];
+        if (material == nullptr) {
+            continue;
+        }
+        if ((flags & requeue_dynamic_textures) != 0) {
+            material_server.queue_texture_update(*material);
+        }
+        if ((flags & requeue_dynamic_constants) != 0) {
+            material_server.queue_constant_update(*material);
+        }
     }
 }
 

@@ -75,9 +75,17 @@ public:
     // Every visible global visual that shares the view mask, as an item.
     void queue_shadow_casters(VisibilityContext& context);
 
+    // Texture (flag 2) and constant (flag 1) bindings of the visual's mesh
+    // materials resolved again.
+    void refresh_visual_material_bindings(const Visual& visual, uint32_t flags);
+
 private:
     void release_render(uint32_t slot);
     void rebuild_render_rings();
+    // Visits the visuals of one ring of the sector in order; the next handle
+    // is read before each visit, so a visit may unlink its visual.
+    template <typename Visit>
+    void for_each_visual_in_ring(const servers::Sector& sector, uint32_t ring, Visit visit);
 
     VisualRender records_[visual_capacity];
     VisualSlotList update_list_;

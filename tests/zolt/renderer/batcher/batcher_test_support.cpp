@@ -167,7 +167,8 @@ void BatcherWorld::SetUp() {
     }
     std::string error;
     // The sample's flat shaders, found beside where the description would lie.
-    ASSERT_TRUE(tools::compile_shader_library(make_library_description(),
+    ASSERT_TRUE(use_sample_shader_library_ ||
+                tools::compile_shader_library(make_library_description(),
                                               std::string(ZOLT_CONTENT_SOURCE_PATH) + "/shaders/batcher_test.json",
                                               &library_override_, &error))
         << error;

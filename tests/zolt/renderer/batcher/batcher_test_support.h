@@ -58,6 +58,10 @@ protected:
     Pixel read_texel(TextureObject* texture, int32_t x, int32_t y);
     void clear_to(uint32_t packed_colour) const;
 
+    // Set before SetUp: the sample's shader library in place of the flat
+    // entries above, for tests that draw with content's own shaders.
+    bool use_sample_shader_library_ = false;
+
 private:
     struct QuadStreams {
         Stream vertices;

@@ -151,6 +151,42 @@ TEST_F(VisualServerTest, ThePendingPassFollowsThePlacementIntoItsSectorsWhileThe
     EXPECT_EQ(get_word(visual, p::home_sector), rooms_[1]->get_handle());
 }
 
+TEST_F(VisualServerTest, ADestroyedSectorLetsEveryVisualOfItsRingsGoAndTheRestFindNewHomes) {
+    // Three in room 0's home ring, one of them fixed there from room 1, and
+    // one reaching into it from room 1.
+    Visual* const in_room[] = {make_visual({3, 5, 2}), make_visual({5, 5, 2}), make_visual({7, 5, 2})};
+    Visual* const fixed = make_visual({15, 5, 2});
+    Visual* const reaching = make_visual({10.2f, 5, 2});
+    ASSERT_TRUE(set_word(fixed, p::fixed_sector, rooms_[0]->get_handle()));
+    ASSERT_TRUE(set_word(reaching, p::track_overlap_sector, 1));
+    run_server_passes();
+    const servers::SectorRender& room = servers::sector_server.get_render_record(*rooms_[0]);
+    uint32_t listed = 0;
+    for (const VisualRender* record = room.first_visuals[0]; record != nullptr && listed < 10;
+         record = record->next_in_ring[0]) {
+        ++listed;
+    }
+    ASSERT_EQ(listed, 4u);
+    ASSERT_EQ(get_word(reaching, p::overlap_sector), rooms_[0]->get_handle());
+
+    servers::sector_server.destroy_object_internal(rooms_[0]);
+    run_server_passes();
+    for (const Visual* visual : in_room) {
+        EXPECT_EQ(get_word(visual, p::home_sector), 0u);
+    }
+    EXPECT_EQ(get_word(fixed, p::fixed_sector), 0u);
+    EXPECT_EQ(get_word(fixed, p::home_sector), rooms_[1]->get_handle());
+    EXPECT_EQ(get_word(reaching, p::home_sector), rooms_[1]->get_handle());
+    EXPECT_EQ(get_word(reaching, p::overlap_sector), 0u);
+    // Room 1's ring holds exactly the two that live there now.
+    listed = 0;
+    for (const VisualRender* record = servers::sector_server.get_render_record(*rooms_[1]).first_visuals[0];
+         record != nullptr && listed < 10; record = record->next_in_ring[0]) {
+        ++listed;
+    }
+    EXPECT_EQ(listed, 2u);
+}
+
 TEST_F(VisualServerTest, AViewQueuesTheVisualsItSeesAndEveryGlobalOne) {
     Visual* const ahead = make_visual({5, 6, 2});
     Visual* const behind = make_visual({5, 2, 2});
