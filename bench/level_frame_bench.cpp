@@ -4,7 +4,9 @@
 // timed, split by render layer (the GL work finished at every edge, so each
 // layer's share is its own). The peer is a bare GL loop in the same context
 // and the same run: one shader drawing the level's own vertex and index
-// buffers, every sub-part of every mesh once, from the level camera.
+// buffers, every sub-part of every mesh once, from the level camera. A
+// second run with debug_disable_shadows set is the peer of the first for
+// the cost of the shadow maps.
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -249,17 +251,19 @@ bool read_measure(const std::string& path, Measure* measure) {
     return static_cast<bool>(in) && !measure->frames.empty() && !measure->peer.empty();
 }
 
-// Runs the sample once per process and keeps what it measured.
-const Measure* get_measure() {
-    static Measure measure;
-    static bool done = false;
-    static bool valid = false;
-    if (done) {
-        return valid ? &measure : nullptr;
+// Runs the sample once per process and setting, and keeps what it measured.
+const Measure* get_measure(bool shadows = true) {
+    static Measure measures[2];
+    static bool done[2] = {};
+    static bool valid[2] = {};
+    Measure& measure = measures[shadows ? 0 : 1];
+    if (done[shadows ? 0 : 1]) {
+        return valid[shadows ? 0 : 1] ? &measure : nullptr;
     }
-    done = true;
+    done[shadows ? 0 : 1] = true;
     const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("zolt-level-bench-" + std::to_string(getpid()));
+        std::filesystem::temp_directory_path() /
+        ("zolt-level-bench-" + std::to_string(getpid()) + (shadows ? "" : "-no-shadows"));
     std::filesystem::create_directories(folder);
     for (const char* name : {"game.pack", "textures.pack", "sounds.pack", "figure.pack", "level.pack", "pack.list"}) {
         std::filesystem::copy_file(std::string(ZOLT_CONTENT_PATH) + "/" + name, folder / name,
@@ -277,15 +281,16 @@ const Measure* get_measure() {
         renderer::render_timing_observer.viewports = &on_viewports;
         renderer::render_timing_observer.layer = &on_layer;
         renderer::set_present_observer(&on_present, nullptr);
-        const char* arguments[] = {"zolt", "config",         "",  "window_width", "640", "window_height",
-                                   "480",  "use_fullscreen", "0", nullptr};
-        _exit(run_program(9, const_cast<char**>(arguments)));
+        const char* arguments[] = {"zolt",           "config", "",      "window_width",          "640",
+                                   "window_height",  "480",    "use_fullscreen", "0", "debug_disable_shadows",
+                                   shadows ? "0" : "1", nullptr};
+        _exit(run_program(11, const_cast<char**>(arguments)));
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    valid = read_measure(output, &measure);
+    valid[shadows ? 0 : 1] = read_measure(output, &measure);
     std::filesystem::remove_all(folder);
-    return valid ? &measure : nullptr;
+    return valid[shadows ? 0 : 1] ? &measure : nullptr;
 }
 
 void report(benchmark::State& bench, const std::vector<double>& seconds) {
@@ -324,7 +329,26 @@ void level_frame_bare_gl(benchmark::State& bench) {
     bench.counters["triangles"] = measure->peer_triangles;
 }
 
+// The whole frame, shadow passes included, against the same frame with
+// shadow maps switched off.
+void level_frame_shadows(benchmark::State& bench, bool shadows) {
+    const Measure* const measure = get_measure(shadows);
+    if (measure == nullptr) {
+        bench.SkipWithError("the sample did not run");
+        return;
+    }
+    report(bench, measure->frames);
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(level_frame_shadows, on, true)
+    ->Name("level_frame_shadows/zolt/640x480")
+    ->UseManualTime()
+    ->Iterations(timed_frames);
+BENCHMARK_CAPTURE(level_frame_shadows, off, false)
+    ->Name("level_frame_shadows/shadows_off/640x480")
+    ->UseManualTime()
+    ->Iterations(timed_frames);
 BENCHMARK(level_frame_zolt)->Name("level_frame/zolt/640x480")->UseManualTime()->Iterations(timed_frames);
 BENCHMARK(level_frame_bare_gl)->Name("level_frame/bare_gl/640x480")->UseManualTime()->Iterations(peer_frames);

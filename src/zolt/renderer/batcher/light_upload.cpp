@@ -5,6 +5,7 @@
 #include "zolt/renderer/lights/light_render.h"
 #include "zolt/renderer/shaders/shader_constants.h"
 #include "zolt/renderer/shaders/shader_parameter_blocks.h"
+#include "zolt/renderer/shadows/shadow_atlas.h"
 
 namespace zolt::renderer {
 
@@ -47,9 +48,10 @@ SpotLightBlock make_spot_light_block(const LightRender& light, float light_fade,
                                      uint32_t shadow_map_width, uint32_t shadow_map_height) {
     SpotLightBlock block;
     block.pixel[0] = make_colour_vector(light.colour, light.intensity, light_fade, reciprocal_range(light.range));
-    // The tile rectangle is the shadow pass's; without a tile it stays 0.
+    // Where the light's tile lies in its map; 0 without a tile.
     const bool has_map = shadow_map_width != 0 && shadow_map_height != 0;
-    block.pixel[1] = {};
+    const ShadowTileRectangle tile = get_shadow_tile_rectangle(has_map ? light.shadow_tile : nullptr);
+    block.pixel[1] = {tile.x, tile.y, tile.scale_x, tile.scale_y};
     block.pixel[2] = {has_map ? 1.0f / static_cast<float>(shadow_map_width) : missing_shadow_texel_size,
                       has_map ? 1.0f / static_cast<float>(shadow_map_height) : missing_shadow_texel_size,
                       nudged(shadow_fade), vector_w};

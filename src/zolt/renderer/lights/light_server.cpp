@@ -13,6 +13,16 @@ namespace zolt::renderer {
 
 LightServer light_server;
 
+namespace {
+
+// The view's lights, then their shadow maps.
+void prepare_view_lights_and_shadows(VisibilityContext& context) {
+    collect_view_lights(context);
+    render_view_shadows(light_server.get_shadow_maps(), context);
+}
+
+}  // namespace
+
 void GlobalLightSettings::recompute_on() {
     on = colour.x * intensity > 0 || colour.y * intensity > 0 || colour.z * intensity > 0 ? 1 : 0;
 }
@@ -34,13 +44,15 @@ void LightServer::register_server() {
     for (LightRender& render : renders_) {
         render = LightRender{};
     }
-    view_hooks.prepare_lights_and_shadows = &collect_view_lights;
+    view_hooks.prepare_lights_and_shadows = &prepare_view_lights_and_shadows;
     install_light_source();
+    set_up_shadow_maps(shadow_maps_);
 }
 
 void LightServer::unregister_server() {
     remove_light_source();
-    if (view_hooks.prepare_lights_and_shadows == &collect_view_lights) {
+    end_shadow_frame(shadow_maps_);
+    if (view_hooks.prepare_lights_and_shadows == &prepare_view_lights_and_shadows) {
         view_hooks.prepare_lights_and_shadows = nullptr;
     }
     global_render_.object = nullptr;
@@ -106,6 +118,8 @@ void LightServer::object_released(core::ServerObject* object) {
 }
 
 void LightServer::update() {
+    // The last frame's tiles all come back before this frame's views.
+    end_shadow_frame(shadow_maps_);
     global_render_.direction = global_.direction;
     global_render_.colour = global_.colour;
     global_render_.intensity = global_.intensity;

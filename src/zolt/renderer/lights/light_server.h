@@ -9,6 +9,7 @@
 #include "zolt/core/object_server/pooled_server.h"
 #include "zolt/renderer/lights/light.h"
 #include "zolt/renderer/lights/light_render.h"
+#include "zolt/renderer/shadows/shadow_passes.h"
 
 namespace zolt::renderer {
 
@@ -65,6 +66,8 @@ public:
     void unlink_changed(Light& light);
     bool is_changed_ring_empty() const { return changed_head_ == nullptr; }
 
+    // The frame's shadow maps and the tiles the lights hold in them.
+    ShadowMapSet& get_shadow_maps() { return shadow_maps_; }
     GlobalLightSettings& get_global_light() { return global_; }
     const GlobalLightRender& get_global_light_render() const { return global_render_; }
 
@@ -79,6 +82,7 @@ private:
     GlobalLightSettings global_;
     GlobalLightRender global_render_;
     Light* changed_head_ = nullptr;
+    ShadowMapSet shadow_maps_;
 };
 
 extern LightServer light_server;

@@ -5,6 +5,7 @@
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/lights/light_selection.h"
 #include "zolt/renderer/lights/light_server.h"
+#include "zolt/renderer/shadows/shadow_passes.h"
 #include "zolt/renderer/view/visibility_context.h"
 #include "zolt/renderer/visuals/visual_queue.h"
 #include "zolt/renderer/visuals/visual_render.h"
@@ -37,6 +38,12 @@ void install_light_source() {
     };
     light_source.get_global_light = [] { return &light_server.get_global_light_render(); };
     light_source.get_distance_fades = &get_distance_fades;
+    light_source.get_shadow_texture = [](const LightRender& light) {
+        return get_shadow_tile_texture(light.shadow_tile);
+    };
+    light_source.get_global_shadow_texture = [] {
+        return get_global_shadow_texture(light_server.get_shadow_maps(), light_server.get_global_light_render());
+    };
     visual_light_selector = &select_visual_object_lights;
 }
 

@@ -64,6 +64,17 @@ std::string lit_setups() {
            "], [" + fog + "]]";
 }
 
+// As lit_setups, with setup 1 the global light over its cascades and setup
+// 2 the spot light over its shadow map.
+std::string shadowed_lit_setups() {
+    std::string setups = lit_setups();
+    const std::string directional = light_pass(32, "directional");
+    setups.replace(setups.find(directional), directional.size(), light_pass(35, "global_shadowed"));
+    const std::string spot = light_pass(30, "spot");
+    setups.replace(setups.find(spot), spot.size(), light_pass(33, "spot_shadowed"));
+    return setups;
+}
+
 std::string make_library_description() {
     const std::string fixed_function =
         R"({"vertex": "fixed_function", "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}})";
@@ -84,7 +95,13 @@ std::string make_library_description() {
     "point_vertex": {"sources": ["point_light.vert"]},
     "point_pixel": {"sources": ["point_light.frag", "light_untextured.frag"]},
     "directional_vertex": {"sources": ["directional_light.vert"]},
-    "directional_pixel": {"sources": ["directional_light.frag", "light_untextured.frag"]}
+    "directional_pixel": {"sources": ["directional_light.frag", "light_untextured.frag"]},
+    "spot_shadowed_vertex": {"sources": ["spot_light.vert"], "samplers": {"shadow_map": 15}},
+    "spot_shadowed_pixel": {"sources": ["spot_light_shadowed.frag", "light_untextured.frag"]},
+    "global_shadowed_vertex": {"sources": ["global_light_shadowed.vert"], "samplers": {"shadow_map": 15}},
+    "global_shadowed_pixel": {"sources": ["global_light_shadowed.frag", "light_untextured.frag"]},
+    "shadow_depth_vertex": {"sources": ["shadow_depth.vert"]},
+    "shadow_depth_pixel": {"sources": ["shadow_depth.frag"]}
   },
   "entries": [
     {"index": 0, "variants": [{"passes": [{"slot": "direct", "setups": [[)" +
@@ -153,6 +170,12 @@ std::string make_library_description() {
            colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
       {"slot": 10, "setups": [[)" +
            flat_pass(1, 0, "off") + R"(]]}
+    ]}]},
+    {"index": 29, )" +
+           colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
+      {"slot": 6, "setups": )" +
+           shadowed_lit_setups() + R"(},
+      {"slot": "shadow_depth", "setups": [[{"vertex": {"glsl": "shadow_depth_vertex"}, "pixel": {"glsl": "shadow_depth_pixel"}, "program_index": 34, "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}]}]]}
     ]}]}
   ]
 })";

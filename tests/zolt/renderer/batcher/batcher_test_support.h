@@ -38,6 +38,9 @@ constexpr uint32_t lit_entry = 25;
 constexpr uint32_t lit_after_fog_entry = 26;
 constexpr uint32_t lit_decal_and_blended_entry = 27;
 constexpr uint32_t unlit_blended_entry = 28;
+// Lit opaque slot 6 with setup 2 looking the spot light's shadow map up,
+// and a shadow-depth pass: a caster and a receiver.
+constexpr uint32_t shadowed_lit_entry = 29;
 
 struct Colour {
     float red, green, blue;

@@ -130,11 +130,12 @@ LightRender make_spot_light() {
     light.colour = {spot_colour.red, spot_colour.green, spot_colour.blue, 1};
     light.intensity = 1.0f;
     light.range = spot_range;
-    // Rows in the row-vector convention: s = x / tan, t = y / tan, q = 1 - z.
-    light.shadow_texture_matrix[0] = {1 / spot_tangent, 0, 0, 0};
-    light.shadow_texture_matrix[1] = {0, 1 / spot_tangent, 0, 0};
-    light.shadow_texture_matrix[2] = {0, 0, 0, -1};
-    light.shadow_texture_matrix[3] = {0, 0, 0, 1};
+    // Rows in the row-vector convention: q = 1 - z and, mapped to the map's
+    // 0..1, s = (x / tan + q) / 2, t = (y / tan + q) / 2.
+    light.shadow_texture_matrix[0] = {0.5f / spot_tangent, 0, 0, 0};
+    light.shadow_texture_matrix[1] = {0, 0.5f / spot_tangent, 0, 0};
+    light.shadow_texture_matrix[2] = {-0.5f, -0.5f, 0, -1};
+    light.shadow_texture_matrix[3] = {0.5f, 0.5f, 0, 1};
     return light;
 }
 
