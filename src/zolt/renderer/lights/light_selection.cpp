@@ -17,48 +17,49 @@ uint32_t get_light_index(const LightRender& light) {
     return static_cast<uint32_t>(&light - &light_server.get_render_slot(0));
 }
 
-// Offers every candidate of one type group of one sector to the list.
-void offer_sector_lights(const VisibilityContext& context, const ObjectLightQuery& query,
-                         const servers::SectorRender& sector, uint32_t type, LightSet& offered,
-                         LightPriorityList& list) {
+// Every light of one type group of the sector that is on, shares a bit of
+// the mask with the light and its instance and that the view sees, static
+// lights first.
+template <typename Offer>
+void for_each_candidate(const VisibilityContext& context, const servers::SectorRender& sector, uint32_t type,
+                        uint32_t mask, Offer offer) {
     for (uint32_t set = 0; set < servers::light_list_set_count; ++set) {
         const LightInstanceRender* const head = sector.lights[set][type];
-        const LightInstanceRender* record = head;
-        while (record != nullptr) {
+        for (const LightInstanceRender* record = head; record != nullptr;
+             record = record->next != head ? record->next : nullptr) {
             const LightRender& light = *record->light;
             const uint32_t index = get_light_index(light);
-            if (index < light_capacity && light.on != 0 && (light.light_mask & query.light_mask) != 0 &&
-                (record->instance_mask & query.light_mask) != 0 && context.is_light_visible(index) &&
-                offered.add(index)) {
-                const float importance = get_visual_importance(light, query.centre, query.radius);
-                if (importance >= object_light_threshold) {
-                    list.insert(importance, &light);
-                }
+            if (index < light_capacity && light.on != 0 && (light.light_mask & mask) != 0 &&
+                (record->instance_mask & mask) != 0 && context.is_light_visible(index)) {
+                offer(light, index);
             }
-            record = record->next != head ? record->next : nullptr;
         }
     }
 }
 
-// The sector's candidates of one type group, static lights first.
+// Offers every candidate of one type group of one sector to the list.
+void offer_sector_lights(const VisibilityContext& context, const ObjectLightQuery& query,
+                         const servers::SectorRender& sector, uint32_t type, LightSet& offered,
+                         LightPriorityList& list) {
+    for_each_candidate(context, sector, type, query.light_mask, [&](const LightRender& light, uint32_t index) {
+        if (offered.add(index)) {
+            const float importance = get_visual_importance(light, query.centre, query.radius);
+            if (importance >= object_light_threshold) {
+                list.insert(importance, &light);
+            }
+        }
+    });
+}
+
+// The sector's candidates of one type group by the sector light key.
 void offer_sector_view_lights(const VisibilityContext& context, const servers::SectorRender& sector, uint32_t type,
                               LightPriorityList& list) {
-    for (uint32_t set = 0; set < servers::light_list_set_count; ++set) {
-        const LightInstanceRender* const head = sector.lights[set][type];
-        const LightInstanceRender* record = head;
-        while (record != nullptr) {
-            const LightRender& light = *record->light;
-            const uint32_t index = get_light_index(light);
-            if (index < light_capacity && light.on != 0 && (light.light_mask & sector.light_mask) != 0 &&
-                (record->instance_mask & sector.light_mask) != 0 && context.is_light_visible(index)) {
-                const float key = get_sector_light_key(light);
-                if (key > 0) {
-                    list.insert(key, &light);
-                }
-            }
-            record = record->next != head ? record->next : nullptr;
+    for_each_candidate(context, sector, type, sector.light_mask, [&list](const LightRender& light, uint32_t) {
+        const float key = get_sector_light_key(light);
+        if (key > 0) {
+            list.insert(key, &light);
         }
-    }
+    });
 }
 
 }  // namespace
