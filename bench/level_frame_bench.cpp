@@ -6,7 +6,8 @@
 // and the same run: one shader drawing the level's own vertex and index
 // buffers, every sub-part of every mesh once, from the level camera. A
 // second run with debug_disable_shadows set is the peer of the first for
-// the cost of the shadow maps.
+// the cost of the shadow maps; further runs add 1, 8 or 32 point lights
+// round room A, all in view, against the level as it stands.
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,7 +31,10 @@
 #include "zolt/renderer/batcher/render_layer_table.h"
 #include "zolt/renderer/batcher/render_timing.h"
 #include "zolt/renderer/mesh/mesh.h"
+#include "zolt/renderer/lights/light_instance.h"
+#include "zolt/renderer/lights/light_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
+#include "zolt/navigation/loadable_area.h"
 
 namespace {
 
@@ -51,6 +55,7 @@ struct Measure {
 
 struct ChildState {
     uint32_t frame = 0;
+    uint32_t extra_lights = 0;
     Clock::time_point viewports_start;
     Clock::time_point layer_start;
     Measure measure;
@@ -220,8 +225,40 @@ void write_measure() {
     out << child.measure.peer_triangles << '\n';
 }
 
+// Point lights on a ring under room A's ceiling, each reaching its floor
+// and walls, tied to the room.
+void add_extra_lights(uint32_t count) {
+    servers::LoadableArea* const area = servers::loadable_area_server.find_area(1);
+    const core::ObjectHandle room = area != nullptr ? area->get_sector_slot(0) : 0;
+    for (uint32_t index = 0; index < count; ++index) {
+        renderer::Light* const light = renderer::light_server.create_light();
+        if (light == nullptr || room == 0) {
+            return;
+        }
+        const float angle = 6.2831853f * static_cast<float>(index) / static_cast<float>(count);
+        const float position[3] = {4 + 2.5f * std::cos(angle), 4 + 2.5f * std::sin(angle), 2.5f};
+        core::Property property;
+        property.set_floats(renderer::light_property::position, position, 3);
+        light->set_property(renderer::light_property::position, property);
+        property.set_float(renderer::light_property::range, 6);
+        light->set_property(renderer::light_property::range, property);
+        property.set_float(renderer::light_property::intensity, 0.2f);
+        light->set_property(renderer::light_property::intensity, property);
+        property.set_u32(renderer::light_property::on, 1);
+        light->set_property(renderer::light_property::on, property);
+        renderer::LightInstance* const instance = renderer::light_instance_server.create_instance(light->get_handle());
+        if (instance != nullptr) {
+            property.set_u32(renderer::light_instance_property::sector, room);
+            instance->set_property(renderer::light_instance_property::sector, property);
+        }
+    }
+}
+
 void on_present(int32_t, void*) {
     ++child.frame;
+    if (child.frame == settle_frames / 2) {
+        add_extra_lights(child.extra_lights);
+    }
     if (child.frame == settle_frames + timed_frames) {
         run_peer();
         write_measure();
@@ -251,19 +288,28 @@ bool read_measure(const std::string& path, Measure* measure) {
     return static_cast<bool>(in) && !measure->frames.empty() && !measure->peer.empty();
 }
 
+// The runs: as the sample stands, without shadow maps, and with 1, 8 and
+// 32 more lights.
+struct Setting {
+    bool shadows;
+    uint32_t extra_lights;
+};
+constexpr Setting settings[] = {{true, 0}, {false, 0}, {true, 1}, {true, 8}, {true, 32}};
+constexpr uint32_t setting_count = std::size(settings);
+
 // Runs the sample once per process and setting, and keeps what it measured.
-const Measure* get_measure(bool shadows = true) {
-    static Measure measures[2];
-    static bool done[2] = {};
-    static bool valid[2] = {};
-    Measure& measure = measures[shadows ? 0 : 1];
-    if (done[shadows ? 0 : 1]) {
-        return valid[shadows ? 0 : 1] ? &measure : nullptr;
+const Measure* get_measure(uint32_t setting = 0) {
+    static Measure measures[setting_count];
+    static bool done[setting_count] = {};
+    static bool valid[setting_count] = {};
+    Measure& measure = measures[setting];
+    if (done[setting]) {
+        return valid[setting] ? &measure : nullptr;
     }
-    done[shadows ? 0 : 1] = true;
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("zolt-level-bench-" + std::to_string(getpid()) + (shadows ? "" : "-no-shadows"));
+    done[setting] = true;
+    const bool shadows = settings[setting].shadows;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("zolt-level-bench-" + std::to_string(getpid()) + "-" + std::to_string(setting));
     std::filesystem::create_directories(folder);
     for (const char* name : {"game.pack", "textures.pack", "sounds.pack", "figure.pack", "level.pack", "pack.list"}) {
         std::filesystem::copy_file(std::string(ZOLT_CONTENT_PATH) + "/" + name, folder / name,
@@ -278,6 +324,7 @@ const Measure* get_measure(bool shadows = true) {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         std::filesystem::current_path(folder);
         child.output = output;
+        child.extra_lights = settings[setting].extra_lights;
         renderer::render_timing_observer.viewports = &on_viewports;
         renderer::render_timing_observer.layer = &on_layer;
         renderer::set_present_observer(&on_present, nullptr);
@@ -288,9 +335,9 @@ const Measure* get_measure(bool shadows = true) {
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    valid[shadows ? 0 : 1] = read_measure(output, &measure);
+    valid[setting] = read_measure(output, &measure);
     std::filesystem::remove_all(folder);
-    return valid[shadows ? 0 : 1] ? &measure : nullptr;
+    return valid[setting] ? &measure : nullptr;
 }
 
 void report(benchmark::State& bench, const std::vector<double>& seconds) {
@@ -331,8 +378,8 @@ void level_frame_bare_gl(benchmark::State& bench) {
 
 // The whole frame, shadow passes included, against the same frame with
 // shadow maps switched off.
-void level_frame_shadows(benchmark::State& bench, bool shadows) {
-    const Measure* const measure = get_measure(shadows);
+void level_frame_setting(benchmark::State& bench, uint32_t setting) {
+    const Measure* const measure = get_measure(setting);
     if (measure == nullptr) {
         bench.SkipWithError("the sample did not run");
         return;
@@ -342,12 +389,25 @@ void level_frame_shadows(benchmark::State& bench, bool shadows) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(level_frame_shadows, on, true)
+BENCHMARK_CAPTURE(level_frame_setting, on, 0)
     ->Name("level_frame_shadows/zolt/640x480")
     ->UseManualTime()
     ->Iterations(timed_frames);
-BENCHMARK_CAPTURE(level_frame_shadows, off, false)
+BENCHMARK_CAPTURE(level_frame_setting, off, 1)
     ->Name("level_frame_shadows/shadows_off/640x480")
+    ->UseManualTime()
+    ->Iterations(timed_frames);
+// Each against level_frame_shadows/zolt: the cost of more lights in view.
+BENCHMARK_CAPTURE(level_frame_setting, one, 2)
+    ->Name("level_frame_lights/plus_1/640x480")
+    ->UseManualTime()
+    ->Iterations(timed_frames);
+BENCHMARK_CAPTURE(level_frame_setting, eight, 3)
+    ->Name("level_frame_lights/plus_8/640x480")
+    ->UseManualTime()
+    ->Iterations(timed_frames);
+BENCHMARK_CAPTURE(level_frame_setting, thirty_two, 4)
+    ->Name("level_frame_lights/plus_32/640x480")
     ->UseManualTime()
     ->Iterations(timed_frames);
 BENCHMARK(level_frame_zolt)->Name("level_frame/zolt/640x480")->UseManualTime()->Iterations(timed_frames);
