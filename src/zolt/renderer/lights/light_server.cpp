@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_visuals.h"
 #include "zolt/renderer/lights/light_selection.h"
 #include "zolt/renderer/view/view_hooks.h"
 
@@ -122,6 +123,8 @@ void LightServer::update() {
             renders_[slot].projected_object = core::resolve_handle(light.projected_object);
         }
     }
+    // Before the viewports: every fake shadow turns towards this frame's lights.
+    begin_fake_shadow_frame();
     if (changed_head_ == nullptr) {
         return;
     }
