@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-180}
 jobs=${JOBS:-$(nproc)}
-all_targets="resource_unpacker pack config code_resource interpreter world_load zasm texture_resource content_manifest shader_library launcher_config save_file profile wave_bank sound_bank sound_description animation_resource gltf_import area_data network_packet script_tables image_atlas decal_geometry mesh_resource area_description"
+all_targets="resource_unpacker pack config code_resource interpreter world_load zasm texture_resource content_manifest shader_library launcher_config save_file profile wave_bank sound_bank sound_description animation_resource gltf_import area_data network_packet script_tables image_atlas decal_geometry mesh_resource area_description fake_shadow_settings"
 targets=${FUZZ_TARGETS:-$all_targets}
 build=build/fuzz
 

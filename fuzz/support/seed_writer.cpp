@@ -36,6 +36,7 @@
 #include "zolt/renderer/animation/skeleton_format.h"
 #include "zolt/renderer/debug_draw/debug_draw_server.h"
 #include "zolt/renderer/display/image_atlas_format.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_settings.h"
 #include "zolt/renderer/texture/texture_resource_format.h"
 #include "zolt/renderer/backend/stream.h"
 #include "zolt/renderer/mesh/mesh_resource_format.h"
@@ -439,6 +440,17 @@ void write_decal_geometry_seeds() {
     write_seed("decal_geometry", "grid", renderer::testing::write_geometry_resource(grid, 3));
 }
 
+// The default block and one with every field changed.
+void write_fake_shadow_settings_seeds() {
+    renderer::FakeShadowSettings settings;
+    uint8_t bytes[renderer::fake_shadow_settings_save_size];
+    renderer::encode_fake_shadow_settings(settings, bytes);
+    write_seed("fake_shadow_settings", "defaults", bytes, sizeof bytes);
+    settings = {9, 128, 0.5f, -2, 0.01f, 0.75f, 40, 5, 3, 2, 4};
+    renderer::encode_fake_shadow_settings(settings, bytes);
+    write_seed("fake_shadow_settings", "changed", bytes, sizeof bytes);
+}
+
 // The glTF files the sample's animation description imports.
 void write_gltf_seeds(const std::string& manifest_path) {
     tools::ContentManifest manifest;
@@ -656,6 +668,7 @@ int main(int argument_count, char** arguments) {
     write_sound_bank_seeds();
     write_animation_resource_seeds();
     write_decal_geometry_seeds();
+    write_fake_shadow_settings_seeds();
     write_area_seeds();
     write_texel_atlas_seed();
     return has_failed ? 1 : 0;

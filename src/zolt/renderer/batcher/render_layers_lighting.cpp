@@ -200,11 +200,4 @@ void RenderLayerNmapBlended::render_request_pass(uint32_t index, bool active) {
     finish_lighting_pass();
 }
 
-bool RenderLayerFakeShadows::queue_request(uint32_t, const RenderInfo&, const Stream* const*, uint16_t, Material*,
-                                           uint16_t, uint16_t) {
-    ZOLT_PANIC("Should be never called");
-}
-
-RenderLayerGlow::RenderLayerGlow() : SortedRenderLayer(0, &compare_none, 0, 0) {}
-
 }  // namespace zolt::renderer

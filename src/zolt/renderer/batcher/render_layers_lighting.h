@@ -5,6 +5,8 @@
 // shadow and glow layers take their requests already (so the layer
 // activity and the request pool see them) and give them back without
 // drawing until the shadow and glow code draws them. Rendering thread only.
+#include "zolt/renderer/batcher/render_layer_fake_shadows.h"
+#include "zolt/renderer/batcher/render_layer_glow.h"
 #include "zolt/renderer/batcher/render_layer_nmap_base.h"
 #include "zolt/renderer/batcher/render_layer_nmap_lighting.h"
 
@@ -48,21 +50,6 @@ private:
     void draw_screen_pass_now(uint32_t index);
 
     bool near_;
-};
-
-class RenderLayerFakeShadows final : public RenderLayer {
-public:
-    RenderLayerFakeShadows() : RenderLayer(0) {}
-    // Its mask is 0: the batcher never offers it a request.
-    bool queue_request(uint32_t index, const RenderInfo& info, const Stream* const* streams, uint16_t stream_word,
-                       Material* material, uint16_t first_index, uint16_t index_count) override;
-    void render_request_pass(uint32_t index, bool active) override {}
-};
-
-class RenderLayerGlow final : public SortedRenderLayer {
-public:
-    RenderLayerGlow();
-    bool begin_pass(uint32_t index, bool active) override { return false; }
 };
 
 }  // namespace zolt::renderer

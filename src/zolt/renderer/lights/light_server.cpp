@@ -6,6 +6,8 @@
 #include <initializer_list>
 
 #include "zolt/core/object_server/stream_words.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_view.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_visuals.h"
 #include "zolt/renderer/lights/light_selection.h"
 #include "zolt/renderer/view/view_hooks.h"
 
@@ -15,9 +17,10 @@ LightServer light_server;
 
 namespace {
 
-// The view's lights, then their shadow maps.
+// The view's lights, the fake shadows it admits, then the shadow maps.
 void prepare_view_lights_and_shadows(VisibilityContext& context) {
     collect_view_lights(context);
+    prepare_view_fake_shadows(context, light_server.get_shadow_maps().atlas);
     render_view_shadows(light_server.get_shadow_maps(), context);
 }
 
@@ -136,6 +139,8 @@ void LightServer::update() {
             renders_[slot].projected_object = core::resolve_handle(light.projected_object);
         }
     }
+    // Before the viewports: every fake shadow turns towards this frame's lights.
+    begin_fake_shadow_frame();
     if (changed_head_ == nullptr) {
         return;
     }

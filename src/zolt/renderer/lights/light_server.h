@@ -7,6 +7,8 @@
 #include <cstdint>
 
 #include "zolt/core/object_server/pooled_server.h"
+#include "zolt/renderer/fake_shadows/fake_shadow.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_settings.h"
 #include "zolt/renderer/lights/light.h"
 #include "zolt/renderer/lights/light_render.h"
 #include "zolt/renderer/shadows/shadow_passes.h"
@@ -73,6 +75,10 @@ public:
 
     // Light instances (server 28) answer this; null: the light has none.
     LightInstanceHook light_instances_hook = nullptr;
+
+    // The visuals' fake-shadow settings blocks and the records drawn from them.
+    FakeShadowSettingsPool fake_shadow_settings;
+    FakeShadowRecords fake_shadows;
 
 private:
     void write_global_block(storage::SaveStream& stream) const;

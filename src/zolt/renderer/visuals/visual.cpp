@@ -7,6 +7,9 @@
 #include "zolt/core/script_objects/extra_properties.h"
 #include "zolt/navigation/loadable_area.h"
 #include "zolt/navigation/sector.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_settings.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_visuals.h"
+#include "zolt/renderer/lights/light_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/visuals/visual_server.h"
 
@@ -15,9 +18,6 @@ namespace zolt::renderer {
 namespace {
 
 constexpr uint32_t no_mesh_id = 0xFFFFFFFFu;
-// The fake-shadow settings block's save form; skipped until fake shadows exist.
-constexpr uint32_t fake_shadow_save_size = 40;
-
 servers::Sector* find_sector(core::ObjectHandle handle) {
     return handle != 0 && servers::sector_server.is_registered() ? servers::sector_server.get_typed_object(handle)
                                                                  : nullptr;
@@ -83,6 +83,8 @@ void Visual::initialize(uint32_t mesh_id) {
     transform_changed_ = 0;
     mesh_changed_ = 1;
     decals_changed_ = 0;
+    fake_shadow_settings_ = 0;
+    fake_shadow_changed_ = 0;
     if (mesh_id != no_mesh_id) {
         mesh_ = mesh_server.acquire_mesh(mesh_id)->get_handle();
     }
@@ -102,6 +104,111 @@ void Visual::finalize() {
     move_to_sector(SectorRing::home, nullptr);
     move_to_sector(SectorRing::overlap, nullptr);
     core::destroy_extra_properties(dictionary_);
+    release_fake_shadow_settings();
+}
+
+void Visual::release_fake_shadow_settings() {
+    if (fake_shadow_settings_ != 0) {
+        light_server.fake_shadow_settings.release(fake_shadow_settings_);
+        fake_shadow_settings_ = 0;
+        fake_shadow_changed_ = 1;
+    }
+}
+
+bool Visual::sync_fake_shadow(VisualRender& record, uint32_t slot) {
+    if (fake_shadow_changed_ == 0) {
+        return true;
+    }
+    if (!sync_fake_shadow_record(find_fake_shadow_settings(fake_shadow_settings_), slot, record.fake_shadow)) {
+        return false;
+    }
+    fake_shadow_changed_ = 0;
+    return true;
+}
+
+bool Visual::get_fake_shadow_property(uint32_t id, core::Property& out) const {
+    namespace p = visual_property;
+    const uint32_t number = id & 0xFFFFFFu;
+    const uint32_t type = type_word(id == number ? 0 : id);
+    const auto is = [id](uint32_t typed) { return id == typed || id == (typed & 0xFFFFFFu); };
+    if (is(p::has_fake_shadow)) {
+        out.set_u32(type, fake_shadow_settings_ != 0 ? 1 : 0);
+        return true;
+    }
+    const bool is_float =
+        (id >= p::fake_shadow_first_float && id <= p::fake_shadow_last_float) ||
+        (id >= (p::fake_shadow_first_float & 0xFFFFFFu) && id <= (p::fake_shadow_last_float & 0xFFFFFFu));
+    if (!is(p::fake_shadow_strength) && !is(p::fake_shadow_resolution) && !is(p::fake_shadow_priority) && !is_float) {
+        return false;
+    }
+    FakeShadowSettings* const settings = find_fake_shadow_settings(fake_shadow_settings_);
+    if (settings == nullptr) {
+        return false;
+    }
+    if (is(p::fake_shadow_strength)) {
+        out.set_float(type, settings->strength);
+    } else if (is(p::fake_shadow_resolution)) {
+        out.set_u32(type, settings->resolution);
+    } else if (is(p::fake_shadow_priority)) {
+        out.set_u32(type, settings->priority);
+    } else {
+        const uint32_t offset = number - (p::fake_shadow_first_float & 0xFFFFFFu);
+        out.set_float(type, *get_fake_shadow_settings_float(*settings, get_fake_shadow_property_ordinal(offset)));
+    }
+    return true;
+}
+
+bool Visual::set_fake_shadow_property(uint32_t id, const core::Property& value, bool& accepted) {
+    namespace p = visual_property;
+    const bool is_float = id >= p::fake_shadow_first_float && id <= p::fake_shadow_last_float;
+    if (id != p::has_fake_shadow && id != p::fake_shadow_strength && id != p::fake_shadow_resolution &&
+        id != p::fake_shadow_priority && !is_float) {
+        return false;
+    }
+    accepted = false;
+    if (id == p::has_fake_shadow) {
+        if (value.get_u32() == 0) {
+            release_fake_shadow_settings();
+        } else if (fake_shadow_settings_ == 0) {
+            fake_shadow_settings_ = light_server.fake_shadow_settings.allocate(get_handle());
+            if (fake_shadow_settings_ == 0) {
+                return true;
+            }
+            fake_shadow_changed_ = 1;
+        }
+        accepted = true;
+        return true;
+    }
+    FakeShadowSettings* const settings = find_fake_shadow_settings(fake_shadow_settings_);
+    if (settings == nullptr) {
+        return true;
+    }
+    const float number = value.get_float();
+    if (id == p::fake_shadow_strength) {
+        if (!is_valid_fake_shadow_strength(number)) {
+            return true;
+        }
+        settings->strength = number;
+    } else if (id == p::fake_shadow_resolution) {
+        if (value.get_u32() > 0xFFFFu) {
+            return true;
+        }
+        settings->resolution = static_cast<uint16_t>(value.get_u32());
+    } else if (id == p::fake_shadow_priority) {
+        if (value.get_u32() > fake_shadow_priority_limit) {
+            return true;
+        }
+        settings->priority = static_cast<uint16_t>(value.get_u32());
+    } else {
+        const uint32_t ordinal = get_fake_shadow_property_ordinal(id - p::fake_shadow_first_float);
+        if (!is_valid_fake_shadow_float(ordinal, number)) {
+            return true;
+        }
+        *get_fake_shadow_settings_float(*settings, ordinal) = number;
+    }
+    fake_shadow_changed_ = 1;
+    accepted = true;
+    return true;
 }
 
 void Visual::mark_for_update() {
@@ -345,8 +452,8 @@ bool Visual::get_property(uint32_t id, core::Property& out) const {
         out.set_floats(type, &scale_vector_.x, 3);
     } else if (is(p::radius_override)) {
         out.set_float(type, radius_override_);
-    } else if (is(p::has_fake_shadow)) {
-        out.set_u32(type, 0);
+    } else if (get_fake_shadow_property(id, out)) {
+        return true;
     } else if (is(p::material_parameter_1) || is(p::material_parameter_2) || is(p::material_parameter_3)) {
         out.set_float(type, material_parameters_[(id & 0xFFFFFFu) - (p::material_parameter_1 & 0xFFFFFFu)]);
     } else if ((id & 0xFFFFFFu) >= (p::shader_parameter_1 & 0xFFFFFFu) &&
@@ -456,14 +563,16 @@ bool Visual::set_property(uint32_t id, const core::Property& value) {
         }
         distance_bias_ = number;
         break;
-    default:
-        // Fake-shadow settings need a settings block, which no visual holds
-        // until the light server hands them out.
-        if (id == p::has_fake_shadow || id == p::fake_shadow_strength || id == p::fake_shadow_resolution ||
-            id == p::fake_shadow_priority || (id >= p::fake_shadow_first_float && id <= p::fake_shadow_last_float)) {
-            return id == p::has_fake_shadow && value.get_u32() == 0;
+    default: {
+        bool accepted = false;
+        if (set_fake_shadow_property(id, value, accepted)) {
+            if (accepted) {
+                visual_server.add_to_update_list(*this);
+            }
+            return accepted;
         }
         return ServerObject::set_property(id, value) || core::set_extra_property(dictionary_, id, value);
+    }
     }
     visual_server.add_to_update_list(*this);
     return true;
@@ -496,7 +605,13 @@ void Visual::save(storage::SaveStream& stream) {
     }
     core::write_u32(stream, light_mask_);
     core::write_u32(stream, light_view_layer_mask_);
-    core::write_u8(stream, 0);
+    const FakeShadowSettings* const settings = find_fake_shadow_settings(fake_shadow_settings_);
+    core::write_u8(stream, settings != nullptr ? 1 : 0);
+    if (settings != nullptr) {
+        uint8_t block[fake_shadow_settings_save_size];
+        encode_fake_shadow_settings(*settings, block);
+        core::write_bytes(stream, block, fake_shadow_settings_save_size);
+    }
     core::write_u32(stream, fixed_sector_);
     core::write_u32(stream, sectors_[0]);
     core::write_u32(stream, sectors_[1]);
@@ -525,12 +640,23 @@ bool Visual::load(storage::LoadStream& stream) {
         !core::read_u32(stream, light_view_layer_mask_) || !core::read_u8(stream, has_fake_shadow)) {
         return false;
     }
+    release_fake_shadow_settings();
     if (has_fake_shadow != 0) {
-        uint8_t block[fake_shadow_save_size];
-        if (!core::read_bytes(stream, block, fake_shadow_save_size)) {
+        uint8_t block[fake_shadow_settings_save_size];
+        FakeShadowSettings settings;
+        if (!core::read_bytes(stream, block, fake_shadow_settings_save_size) ||
+            !decode_fake_shadow_settings(block, settings)) {
             return false;
         }
+        // A saved world holds no more blocks than the pool had.
+        fake_shadow_settings_ = light_server.fake_shadow_settings.allocate(get_handle());
+        FakeShadowSettings* const slot = find_fake_shadow_settings(fake_shadow_settings_);
+        if (slot == nullptr) {
+            return false;
+        }
+        *slot = settings;
     }
+    fake_shadow_changed_ = 1;
     if (!core::read_u32(stream, fixed_sector_) || !core::read_u32(stream, saved_sectors[0]) ||
         !core::read_u32(stream, saved_sectors[1]) || global_ > 1) {
         return false;

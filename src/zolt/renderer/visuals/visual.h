@@ -67,6 +67,11 @@ public:
     bool update_pending();
     // Copies the visual into its render record.
     void copy_to_render(VisualRender& record);
+    // Gives the record the fake-shadow record its settings ask for; false
+    // while none is free, so the visual tries again next frame.
+    bool sync_fake_shadow(VisualRender& record, uint32_t slot);
+    // 1-based index of the light server's settings block; 0 for none.
+    uint16_t get_fake_shadow_settings() const { return fake_shadow_settings_; }
 
     // Object space, radius in w, as the render record will hold it.
     geometry::Vector3 get_object_sphere() const;
@@ -78,6 +83,10 @@ private:
 
     const Mesh* find_mesh() const;
     bool set_mesh(core::ObjectHandle mesh);
+    bool get_fake_shadow_property(uint32_t id, core::Property& out) const;
+    // Answers whether the id is one of the fake-shadow settings; `accepted` then tells the outcome.
+    bool set_fake_shadow_property(uint32_t id, const core::Property& value, bool& accepted);
+    void release_fake_shadow_settings();
     void rehome();
     void move_to_sector(SectorRing ring, servers::Sector* sector);
 
@@ -111,6 +120,8 @@ private:
     uint8_t transform_changed_ = 0;
     uint8_t mesh_changed_ = 0;
     uint8_t decals_changed_ = 0;
+    uint16_t fake_shadow_settings_ = 0;
+    uint8_t fake_shadow_changed_ = 0;
 };
 
 }  // namespace zolt::renderer

@@ -3,6 +3,7 @@
 #include "zolt/core/object_server/stream_words.h"
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/backend/rendering_commands.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_visuals.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/view/view_hooks.h"
@@ -108,6 +109,7 @@ void VisualServer::object_released(core::ServerObject* object) {
 }
 
 void VisualServer::release_render(uint32_t slot) {
+    release_fake_shadow_record(records_[slot].fake_shadow);
     records_[slot] = VisualRender{};
 }
 
@@ -126,14 +128,20 @@ void VisualServer::update_pending_visuals() {
 }
 
 void VisualServer::update() {
+    uint32_t kept = 0;
     for (uint32_t index = 0; index < update_list_.count; ++index) {
         const uint32_t slot = update_list_.slots[index];
         Visual& visual = get_slot(slot);
         if (get_object_internal(visual.get_handle()) != nullptr) {
             visual.copy_to_render(records_[slot]);
+            if (!visual.sync_fake_shadow(records_[slot], slot)) {
+                update_list_.slots[kept++] = static_cast<uint16_t>(slot);
+                continue;
+            }
         }
+        update_list_.member[slot] = 0;
     }
-    update_list_.clear();
+    update_list_.count = kept;
     if (rings_changed_) {
         rebuild_render_rings();
     }

@@ -29,7 +29,7 @@ namespace library = shader_library;
 constexpr uint32_t material_texture_id = 0x20007000;
 constexpr uint32_t library_texture_id = 0x20000010;
 // The sample library's flat-colour and textured entries.
-constexpr uint32_t flat_entry = 2;
+constexpr uint32_t flat_entry = 3;
 constexpr uint32_t textured_entry = 13;
 
 test_support::TextureFixture make_fixture(uint32_t id) {

@@ -206,6 +206,9 @@ protected:
         viewport_ = static_cast<Viewport*>(viewport_server.create_object_internal(0));
         value.set_u32(0x10000FB, camera->get_handle());
         ASSERT_TRUE(viewport_->set_property(0x10000FB, value));
+        // The layers a lit, textured visual needs; no glow over it.
+        value.set_u32(0x30000FE, 0x0F3FF);
+        ASSERT_TRUE(viewport_->set_property(0x30000FE, value));
     }
 
     Visual* place_cube(const Placed& cube) {
