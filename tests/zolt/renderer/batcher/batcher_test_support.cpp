@@ -64,6 +64,18 @@ std::string lit_setups() {
            "], [" + fog + "]]";
 }
 
+// Vertex colours from fibre tag 2; a skinned pass also binds its weights
+// (tag 3) and palette entries (tag 4) to texture coordinate sets 1 and 2.
+std::string vertex_colour_pass(uint32_t program, const std::string& shaders) {
+    const bool skinned = shaders == "skinned";
+    return R"({"vertex": {"glsl": ")" + shaders + R"(_vertex"}, "pixel": {"glsl": ")" + shaders +
+           R"(_pixel"}, "program_index": )" + std::to_string(program) +
+           R"(, "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}, {"tag": 2, "target": "colour"})" +
+           (skinned ? R"(, {"tag": 3, "target": "texture_coordinates", "index": 1}, {"tag": 4, "target": "texture_coordinates", "index": 2})"
+                    : "") +
+           "]}";
+}
+
 std::string make_library_description() {
     const std::string fixed_function =
         R"({"vertex": "fixed_function", "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}})";
@@ -84,7 +96,9 @@ std::string make_library_description() {
     "point_vertex": {"sources": ["point_light.vert"]},
     "point_pixel": {"sources": ["point_light.frag", "light_untextured.frag"]},
     "directional_vertex": {"sources": ["directional_light.vert"]},
-    "directional_pixel": {"sources": ["directional_light.frag", "light_untextured.frag"]}
+    "directional_pixel": {"sources": ["directional_light.frag", "light_untextured.frag"]},
+    "skinned_vertex": {"sources": ["skinned.vert"]},
+    "skinned_pixel": {"sources": ["skinned.frag"]}
   },
   "entries": [
     {"index": 0, "variants": [{"passes": [{"slot": "direct", "setups": [[)" +
@@ -153,6 +167,11 @@ std::string make_library_description() {
            colour_defaults + R"(, "variants": [{"constant_tags": [0, 1], "passes": [
       {"slot": 10, "setups": [[)" +
            flat_pass(1, 0, "off") + R"(]]}
+    ]}]},
+    {"index": 29, "setup_pairs": true, "variants": [{"passes": [
+      {"slot": "depth", "setups": [[)" +
+           first + "], [" + first + "], [" + vertex_colour_pass(9, "colour") + "], [" +
+           vertex_colour_pass(10, "skinned") + R"(]]}
     ]}]}
   ]
 })";

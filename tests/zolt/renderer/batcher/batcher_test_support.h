@@ -38,6 +38,11 @@ constexpr uint32_t lit_entry = 25;
 constexpr uint32_t lit_after_fog_entry = 26;
 constexpr uint32_t lit_decal_and_blended_entry = 27;
 constexpr uint32_t unlit_blended_entry = 28;
+// Setup pairs in the depth slot: setup 1 of a rigid mesh part draws its
+// vertex colours (setup 2), of a skinned one the same through the bone
+// palette (setup 3). Fibre tags: index, position, colour, weights, palette
+// entries.
+constexpr uint32_t skinnable_entry = 29;
 
 struct Colour {
     float red, green, blue;
