@@ -64,7 +64,8 @@ bool read_png(const std::filesystem::path& path, Frame* frame, std::string* erro
 }  // namespace
 
 ::testing::AssertionResult matches_reference_image(const std::string& folder, const std::string& name,
-                                                   const Frame& frame, uint32_t tolerance) {
+                                                   const Frame& frame, uint32_t tolerance, uint32_t shift,
+                                                   uint32_t allowed_pixels) {
     const std::filesystem::path reference =
         std::filesystem::path(ZOLT_TEST_SOURCE_PATH) / folder / "reference_images" / (name + ".png");
     std::string error;
@@ -86,10 +87,35 @@ bool read_png(const std::filesystem::path& path, Frame* frame, std::string* erro
     Frame difference = frame;
     uint32_t differing = 0;
     uint32_t largest = 0;
+    const int32_t reach = static_cast<int32_t>(shift);
     for (size_t pixel = 0; pixel < frame.rgba.size(); pixel += 4) {
+        const int32_t x = static_cast<int32_t>(pixel / 4 % frame.width);
+        const int32_t y = static_cast<int32_t>(pixel / 4 / frame.width);
+        // The stored pixel nearest in colour within the reach.
+        size_t nearest = pixel;
+        uint32_t nearest_delta = UINT32_MAX;
+        for (int32_t dy = -reach; dy <= reach; ++dy) {
+            for (int32_t dx = -reach; dx <= reach; ++dx) {
+                const int32_t sx = x + dx, sy = y + dy;
+                if (sx < 0 || sy < 0 || sx >= static_cast<int32_t>(frame.width) ||
+                    sy >= static_cast<int32_t>(frame.height)) {
+                    continue;
+                }
+                const size_t at = (static_cast<size_t>(sy) * frame.width + static_cast<size_t>(sx)) * 4;
+                uint32_t delta = 0;
+                for (size_t channel = 0; channel < 4; ++channel) {
+                    delta = std::max<uint32_t>(
+                        delta, static_cast<uint32_t>(std::abs(int32_t{frame.rgba[pixel + channel]} - stored.rgba[at + channel])));
+                }
+                if (delta < nearest_delta) {
+                    nearest_delta = delta;
+                    nearest = at;
+                }
+            }
+        }
         bool differs = false;
         for (size_t channel = 0; channel < 4; ++channel) {
-            const int32_t delta = std::abs(int32_t{frame.rgba[pixel + channel]} - stored.rgba[pixel + channel]);
+            const int32_t delta = std::abs(int32_t{frame.rgba[pixel + channel]} - stored.rgba[nearest + channel]);
             largest = std::max(largest, static_cast<uint32_t>(delta));
             differs = differs || static_cast<uint32_t>(delta) > tolerance;
             difference.rgba[pixel + channel] =
@@ -97,7 +123,7 @@ bool read_png(const std::filesystem::path& path, Frame* frame, std::string* erro
         }
         differing += differs ? 1 : 0;
     }
-    if (differing == 0) {
+    if (differing <= allowed_pixels) {
         return ::testing::AssertionSuccess();
     }
     const std::filesystem::path output = get_output_folder();

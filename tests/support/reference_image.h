@@ -21,8 +21,12 @@ struct Frame {
     std::vector<uint8_t> rgba;  // bottom row first, as GL reads it back
 };
 
-// name: the file's stem under tests/<folder>/reference_images.
+// name: the file's stem under tests/<folder>/reference_images. For a picture
+// whose moving parts may stand a pixel or two off: with a shift, a pixel
+// also matches a stored one up to that many columns and rows away, and up
+// to allowed_pixels pixels may still differ.
 ::testing::AssertionResult matches_reference_image(const std::string& folder, const std::string& name,
-                                                   const Frame& frame, uint32_t tolerance);
+                                                   const Frame& frame, uint32_t tolerance, uint32_t shift = 0,
+                                                   uint32_t allowed_pixels = 0);
 
 }  // namespace zolt::test

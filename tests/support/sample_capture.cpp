@@ -68,9 +68,15 @@ std::vector<Frame> run_sample_and_capture(const SampleCapture& request, ChildRes
         }
         const std::string width = std::to_string(request.width);
         const std::string height = std::to_string(request.height);
-        const char* arguments[] = {"zolt",         "config",       "",  "window_width", width.c_str(),
-                                   "window_height", height.c_str(), "use_fullscreen", "0", nullptr};
-        const int code = zolt::run_program(9, const_cast<char**>(arguments));
+        std::vector<const char*> arguments = {"zolt",          "config",       "",  "window_width", width.c_str(),
+                                              "window_height", height.c_str(), "use_fullscreen", "0"};
+        for (const auto& [name, value] : request.settings) {
+            arguments.push_back(name.c_str());
+            arguments.push_back(value.c_str());
+        }
+        const int count = static_cast<int>(arguments.size());
+        arguments.push_back(nullptr);
+        const int code = zolt::run_program(count, const_cast<char**>(arguments.data()));
         std::fprintf(stderr, "frames %u code %d\n", child.frames, code);
     });
     std::vector<Frame> frames;

@@ -6,6 +6,8 @@
 // close after the last captured frame.
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "support/child_process.h"
@@ -22,6 +24,8 @@ struct SampleCapture {
     std::function<void()> before_start;
     // Called in the child for every presented frame, before it is read.
     std::function<void(uint32_t frame)> on_frame;
+    // More configuration variables for the command line, name then value.
+    std::vector<std::pair<std::string, std::string>> settings;
 };
 
 // One frame per number asked for; a frame never reached is empty.

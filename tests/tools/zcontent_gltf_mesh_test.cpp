@@ -184,6 +184,160 @@ TEST(GltfMeshImport, UnsupportedFeaturesAndUnlistedMaterialsAreRefusedByName) {
     }
 }
 
+// A skinned quad: node "body" (moved by (10, 0, 0), which a skinned node
+// ignores) with skin 0 of five joints. Corner 0 hangs on joint 2 alone;
+// corner 1 on joints 0 to 3 (JOINTS_0) and 4 (JOINTS_1), weights 0.1, 0.2,
+// 0.3, 0.2 and 0.2; corners 2 and 3 on joint 3, corner 3 at half weight.
+class GltfSkinnedQuad {
+public:
+    GltfSkinnedQuad() {
+        const std::vector<float> quad = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+        const std::vector<uint16_t> quad_indices = {0, 1, 2, 0, 2, 3};
+        const std::vector<uint8_t> joints = {2, 0, 0, 0, 0, 1, 2, 3, 3, 0, 0, 0, 3, 0, 0, 0};
+        const std::vector<float> weights = {1, 0, 0, 0, 0.1f, 0.2f, 0.3f, 0.2f, 1, 0, 0, 0, 0.5f, 0, 0, 0};
+        const std::vector<uint8_t> more_joints = {0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        const std::vector<float> more_weights = {0, 0, 0, 0, 0.2f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        const size_t positions = add(quad.data(), quad.size() * 4, 5126, "VEC3", 4);
+        const size_t indices = add(quad_indices.data(), quad_indices.size() * 2, 5123, "SCALAR", 6);
+        const size_t joint_sets[2] = {add(joints.data(), joints.size(), 5121, "VEC4", 4),
+                                      add(more_joints.data(), more_joints.size(), 5121, "VEC4", 4)};
+        const size_t weight_sets[2] = {add(weights.data(), weights.size() * 4, 5126, "VEC4", 4),
+                                       add(more_weights.data(), more_weights.size() * 4, 5126, "VEC4", 4)};
+        document["asset"] = {{"version", "2.0"}};
+        document["buffers"] = Json::array({{{"byteLength", buffer.size()},
+                                            {"uri", "data:application/octet-stream;base64," + encode_base64(buffer)}}});
+        document["bufferViews"] = views;
+        document["accessors"] = accessors;
+        document["materials"] = Json::array({{{"name", "skin"}}});
+        document["meshes"] = Json::array({{{"primitives", Json::array({{{"attributes",
+                                                                         {{"POSITION", positions},
+                                                                          {"JOINTS_0", joint_sets[0]},
+                                                                          {"WEIGHTS_0", weight_sets[0]},
+                                                                          {"JOINTS_1", joint_sets[1]},
+                                                                          {"WEIGHTS_1", weight_sets[1]}}},
+                                                                        {"indices", indices},
+                                                                        {"material", 0}}})}}});
+        Json nodes = Json::array({{{"name", "body"}, {"mesh", 0}, {"skin", 0}, {"translation", {10, 0, 0}}}});
+        for (int joint = 0; joint < 5; ++joint) {
+            nodes.push_back({{"name", "j" + std::to_string(joint)}});
+        }
+        document["nodes"] = nodes;
+        document["skins"] = Json::array({{{"joints", {1, 2, 3, 4, 5}}}});
+        document["scenes"] = Json::array({{{"nodes", {0, 1, 2, 3, 4, 5}}}});
+        document["scene"] = 0;
+        entry.name = "mesh 0x0002";
+        entry.number = 2;
+        entry.materials = {{"skin", {27, 0}}};
+    }
+
+    bool import(renderer::MeshBuild* build, std::string* error) const {
+        GltfDocument loaded;
+        return load_gltf_text(document.dump(), "", "body.gltf", &loaded, error) &&
+               import_gltf_mesh(loaded, entry, build, error);
+    }
+
+    Json document;
+    MeshEntry entry;
+
+private:
+    size_t add(const void* data, size_t size, int component_type, const char* type, size_t count) {
+        const size_t offset = buffer.size();
+        buffer.resize(offset + (size + 3) / 4 * 4);
+        std::memcpy(buffer.data() + offset, data, size);
+        views.push_back({{"buffer", 0}, {"byteOffset", offset}, {"byteLength", size}});
+        accessors.push_back(
+            {{"bufferView", views.size() - 1}, {"componentType", component_type}, {"count", count}, {"type", type}});
+        return accessors.size() - 1;
+    }
+
+    std::vector<uint8_t> buffer;
+    Json views = Json::array();
+    Json accessors = Json::array();
+};
+
+TEST(GltfMeshImport, ASkinnedNodeKeepsItsBindSpaceAndItsFourHeaviestJointsInOneBoneBatch) {
+    const GltfSkinnedQuad quad;
+    renderer::MeshBuild build;
+    std::string error;
+    ASSERT_TRUE(quad.import(&build, &error)) << error;
+    EXPECT_EQ(build.bone_count, 5u);
+    EXPECT_NE(build.layout_word, 0u);
+    ASSERT_EQ(build.streams.size(), 2u);
+    EXPECT_EQ(build.streams[0].format, gltf_skinned_vertex_stride);
+    ASSERT_EQ(build.material_sets[0][0].tables[4].size(), gltf_skinned_fibre_tag_count);
+    // The palette holds the joints in their first use; joint 0 lost to the
+    // heavier four and is not there.
+    EXPECT_EQ(build.palette, (std::vector<int32_t>{2, 1, 3, 4}));
+    ASSERT_EQ(build.bone_batches.size(), 1u);
+    EXPECT_EQ(build.bone_batches[0].primitive_count, 2u);
+    EXPECT_EQ(build.bone_batches[0].first_palette_entry, 0u);
+    EXPECT_EQ(build.bone_batches[0].palette_length, 4u);
+    const renderer::MeshBuildSubPart& sub_part = build.parts[0].sub_parts[0];
+    EXPECT_EQ(sub_part.first_bone_batch, 0u);
+    EXPECT_EQ(sub_part.bone_batch_count, 1u);
+
+    auto read = [&](uint32_t vertex, uint32_t offset, uint32_t index) {
+        float value;
+        std::memcpy(&value, build.streams[0].bytes.data() + vertex * gltf_skinned_vertex_stride + offset + index * 4,
+                    4);
+        return value;
+    };
+    // Bind space: the node's move is not baked in.
+    EXPECT_EQ(read(1, gltf_vertex_offset::position, 0), 1.0f);
+    // Corner 1: joints 2, 1, 3, 4 (entries 0 to 3), weights renormalised
+    // from 0.3, 0.2, 0.2, 0.2.
+    const float expected_weights[4] = {0.3f / 0.9f, 0.2f / 0.9f, 0.2f / 0.9f, 0.2f / 0.9f};
+    for (uint32_t k = 0; k < 4; ++k) {
+        EXPECT_NEAR(read(1, gltf_vertex_offset::weights, k), expected_weights[k], 1e-6f) << k;
+        EXPECT_EQ(read(1, gltf_vertex_offset::palette_entries, k), static_cast<float>(k)) << k;
+    }
+    // Corner 3's half weight becomes the whole.
+    EXPECT_EQ(read(3, gltf_vertex_offset::weights, 0), 1.0f);
+    EXPECT_EQ(read(3, gltf_vertex_offset::weights, 1), 0.0f);
+    EXPECT_EQ(read(3, gltf_vertex_offset::palette_entries, 0), 2.0f);
+    renderer::MeshResources resources;
+    EXPECT_TRUE(renderer::build_mesh_resources(build, &resources, &error)) << error;
+}
+
+TEST(GltfMeshImport, SkinnedPrimitivesThatCannotBecomeBoneBatchesAreRefused) {
+    const struct {
+        const char* name;
+        std::function<void(GltfSkinnedQuad&)> change;
+        const char* expected;
+    } cases[] = {
+        {"joint past the skin", [](GltfSkinnedQuad& quad) { quad.document["skins"][0]["joints"] = {1, 2, 3, 4}; },
+         "names joint 4"},
+        {"no weight",
+         [](GltfSkinnedQuad& quad) {
+             auto& attributes = quad.document["meshes"][0]["primitives"][0]["attributes"];
+             attributes["WEIGHTS_0"] = attributes["WEIGHTS_1"];
+             attributes.erase("JOINTS_1");
+             attributes.erase("WEIGHTS_1");
+         },
+         "no weight"},
+        {"no joints",
+         [](GltfSkinnedQuad& quad) { quad.document["meshes"][0]["primitives"][0]["attributes"].erase("JOINTS_0"); },
+         "come together"},
+        {"float joints",
+         [](GltfSkinnedQuad& quad) {
+             auto& attributes = quad.document["meshes"][0]["primitives"][0]["attributes"];
+             attributes["JOINTS_0"] = attributes["WEIGHTS_0"];
+         },
+         "joints must be"},
+        {"a rigid node beside the skinned one",
+         [](GltfSkinnedQuad& quad) { quad.document["nodes"][1]["mesh"] = 0; }, "skinned throughout"},
+        {"a missing skin", [](GltfSkinnedQuad& quad) { quad.document["nodes"][0]["skin"] = 3; }, "missing skin"},
+    };
+    for (const auto& test : cases) {
+        GltfSkinnedQuad quad;
+        test.change(quad);
+        renderer::MeshBuild build;
+        std::string error;
+        EXPECT_FALSE(quad.import(&build, &error)) << test.name;
+        EXPECT_NE(error.find(test.expected), std::string::npos) << test.name << ": " << error;
+    }
+}
+
 TEST(GltfMeshImport, TheManifestListsMeshesWithTheirMaterials) {
     ContentManifest manifest;
     std::string error;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "gltf_skin_import.h"
 #include "zolt/renderer/backend/stream.h"
 #include "zolt/renderer/backend/stream_fibres.h"
 #include "zolt/renderer/shaders/shader_attribute_targets.h"
@@ -99,8 +100,9 @@ Vec3 normalise(const Vec3& v, const Vec3& fallback) {
     return length > 1e-12 ? Vec3{v[0] / length, v[1] / length, v[2] / length} : fallback;
 }
 
+// Unsigned scalars (components 1) or vectors of four (JOINTS_n).
 bool read_indices(const GltfDocument& document, int accessor_index, std::vector<uint32_t>* indices,
-                  std::string* error) {
+                  std::string* error, uint32_t components = 1) {
     const tinygltf::Model& model = document.model;
     const std::string where = document.path + ": accessor " + std::to_string(accessor_index) + ": ";
     if (accessor_index < 0 || static_cast<size_t>(accessor_index) >= model.accessors.size()) {
@@ -122,8 +124,10 @@ bool read_indices(const GltfDocument& document, int accessor_index, std::vector<
     default:
         break;
     }
-    if (accessor.type != TINYGLTF_TYPE_SCALAR || size == 0) {
-        *error = where + "indices must be unsigned scalars";
+    const int type = components == 1 ? TINYGLTF_TYPE_SCALAR : TINYGLTF_TYPE_VEC4;
+    if (accessor.type != type || size == 0 || (components != 1 && (size == 4 || accessor.normalized))) {
+        *error = where + (components == 1 ? "indices must be unsigned scalars"
+                                          : "joints must be four unsigned bytes or shorts");
         return false;
     }
     if (accessor.sparse.isSparse) {
@@ -140,20 +144,23 @@ bool read_indices(const GltfDocument& document, int accessor_index, std::vector<
         return false;
     }
     const std::vector<unsigned char>& buffer = model.buffers[view.buffer].data;
-    const uint64_t stride = view.byteStride != 0 ? view.byteStride : size;
+    const uint64_t element_size = uint64_t{size} * components;
+    const uint64_t stride = view.byteStride != 0 ? view.byteStride : element_size;
     const uint64_t count = accessor.count;
-    if (stride < size || view.byteOffset > buffer.size() || view.byteLength > buffer.size() - view.byteOffset ||
+    if (stride < element_size || view.byteOffset > buffer.size() || view.byteLength > buffer.size() - view.byteOffset ||
         (count > 0 && (accessor.byteOffset > view.byteLength ||
-                       (count - 1) * stride + size > view.byteLength - accessor.byteOffset))) {
+                       (count - 1) * stride + element_size > view.byteLength - accessor.byteOffset))) {
         *error = where + "runs past its buffer";
         return false;
     }
-    indices->resize(count);
+    indices->resize(count * components);
     const unsigned char* start = buffer.data() + view.byteOffset + accessor.byteOffset;
     for (uint64_t index = 0; index < count; ++index) {
-        uint32_t value = 0;
-        std::memcpy(&value, start + index * stride, size);
-        (*indices)[index] = value;
+        for (uint32_t component = 0; component < components; ++component) {
+            uint32_t value = 0;
+            std::memcpy(&value, start + index * stride + component * size, size);
+            (*indices)[index * components + component] = value;
+        }
     }
     return true;
 }
@@ -169,6 +176,8 @@ struct Vertex {
     std::array<double, 4> tangent{};
     std::array<double, 2> uv{};
     std::array<uint8_t, 4> colour{255, 255, 255, 255};
+    std::array<float, 4> weights{};
+    std::array<float, 4> palette_entries{};
 };
 
 // Face-weighted normals for a primitive without them.
@@ -280,6 +289,81 @@ struct Importer {
     std::map<std::string, uint32_t> material_indices;
     SphereBounds bounds;
     std::vector<Vec3> all_points;
+    // The skin every mesh node names; -1 rigid, -2 until a mesh node is met.
+    int skin = -2;
+    uint32_t joint_count = 0;
+
+    bool is_skinned() const { return skin >= 0; }
+
+    // The vertices' four heaviest joints of JOINTS_0 and JOINTS_1 with their
+    // weights, renormalised; each joint becomes an entry of the primitive's
+    // palette stretch, which the batch appended to the build names.
+    bool read_influences(const tinygltf::Primitive& primitive, std::vector<Vertex>& vertices,
+                         renderer::MeshBoneBatch* batch) {
+        std::vector<uint32_t> joints[2];
+        std::vector<float> weights[2];
+        for (uint32_t set = 0; set < 2; ++set) {
+            const std::string suffix = std::to_string(set);
+            const auto joint = primitive.attributes.find("JOINTS_" + suffix);
+            const auto weight = primitive.attributes.find("WEIGHTS_" + suffix);
+            if ((joint == primitive.attributes.end()) != (weight == primitive.attributes.end())) {
+                return fail("JOINTS_" + suffix + " and WEIGHTS_" + suffix + " come together");
+            }
+            if (joint == primitive.attributes.end()) {
+                if (set == 0) {
+                    return fail("a primitive of a skinned node has no JOINTS_0");
+                }
+                continue;
+            }
+            if (!read_indices(document, joint->second, &joints[set], error, 4) ||
+                !read_accessor_floats(document, weight->second, 4, &weights[set], error)) {
+                *error = entry.name + ": " + *error;
+                return false;
+            }
+            if (joints[set].size() != vertices.size() * 4 || weights[set].size() != vertices.size() * 4) {
+                return fail("a primitive's attributes differ in count");
+            }
+        }
+        std::vector<uint32_t> palette_of_joint(joint_count, UINT32_MAX);
+        batch->first_palette_entry = static_cast<uint32_t>(build->palette.size());
+        for (size_t index = 0; index < vertices.size(); ++index) {
+            JointInfluence influences[8];
+            uint32_t count = 0;
+            for (uint32_t set = 0; set < 2; ++set) {
+                for (uint32_t k = 0; !joints[set].empty() && k < 4; ++k) {
+                    const uint32_t joint = joints[set][index * 4 + k];
+                    const float weight = weights[set][index * 4 + k];
+                    if (weight > 0 && joint >= joint_count) {
+                        return fail("a vertex names joint " + std::to_string(joint) + " of a skin of " +
+                                    std::to_string(joint_count));
+                    }
+                    influences[count++] = {static_cast<uint16_t>(joint), weight};
+                }
+            }
+            JointInfluence kept[gltf_vertex_influence_limit];
+            const uint32_t kept_count =
+                limit_joint_influences(influences, count, gltf_vertex_influence_limit, kept);
+            if (kept_count == 0) {
+                return fail("a vertex of a skinned primitive has no weight");
+            }
+            for (uint32_t k = 0; k < kept_count; ++k) {
+                uint32_t& entry_of_joint = palette_of_joint[kept[k].joint];
+                if (entry_of_joint == UINT32_MAX) {
+                    if (build->palette.size() - batch->first_palette_entry == renderer::mesh_batch_palette_limit) {
+                        return fail("a skinned primitive names more than " +
+                                    std::to_string(renderer::mesh_batch_palette_limit) +
+                                    " joints; split it into primitives of fewer");
+                    }
+                    entry_of_joint = static_cast<uint32_t>(build->palette.size()) - batch->first_palette_entry;
+                    build->palette.push_back(kept[k].joint);
+                }
+                vertices[index].weights[k] = kept[k].weight;
+                vertices[index].palette_entries[k] = static_cast<float>(entry_of_joint);
+            }
+        }
+        batch->palette_length = static_cast<uint32_t>(build->palette.size()) - batch->first_palette_entry;
+        return true;
+    }
 
     bool fail(const std::string& text) {
         *error = document.path + ": " + entry.name + ": " + text;
@@ -328,6 +412,11 @@ struct Importer {
             make_fibre_format(FibreSourceFormat::float_3, gltf_vertex_offset::normal),
             make_fibre_format(FibreSourceFormat::float_4, gltf_vertex_offset::tangent),
         };
+        if (is_skinned()) {
+            material.tables[4].push_back(make_fibre_format(FibreSourceFormat::float_4, gltf_vertex_offset::weights));
+            material.tables[4].push_back(
+                make_fibre_format(FibreSourceFormat::float_4, gltf_vertex_offset::palette_entries));
+        }
         if (build->material_sets.empty()) {
             build->material_sets.emplace_back();
         }
@@ -428,6 +517,10 @@ struct Importer {
                     std::lround(std::clamp(colours[index * colour_components + component], 0.0f, 1.0f) * 255));
             }
         }
+        renderer::MeshBoneBatch batch{static_cast<uint32_t>(indices.size() / 3), 0, 0};
+        if (is_skinned() && !read_influences(primitive, vertices, &batch)) {
+            return false;
+        }
         if (normals.empty()) {
             generate_normals(vertices, indices);
         }
@@ -435,7 +528,7 @@ struct Importer {
             generate_tangents(vertices, indices);
         }
         renderer::MeshBuildStream vertex_stream;
-        vertex_stream.format = gltf_vertex_stride;
+        vertex_stream.format = is_skinned() ? gltf_skinned_vertex_stride : gltf_vertex_stride;
         SphereBounds primitive_bounds;
         std::vector<Vec3> points;
         for (const Vertex& vertex : vertices) {
@@ -452,6 +545,14 @@ struct Importer {
                 append_float(vertex_stream.bytes, value);
             }
             vertex_stream.bytes.insert(vertex_stream.bytes.end(), vertex.colour.begin(), vertex.colour.end());
+            if (is_skinned()) {
+                for (const float value : vertex.weights) {
+                    append_float(vertex_stream.bytes, value);
+                }
+                for (const float value : vertex.palette_entries) {
+                    append_float(vertex_stream.bytes, value);
+                }
+            }
             primitive_bounds.add(vertex.position);
             part_bounds->add(vertex.position);
             bounds.add(vertex.position);
@@ -472,6 +573,11 @@ struct Importer {
         sub_part.first_stream = static_cast<uint32_t>(build->streams.size());
         sub_part.stream_count = 2;
         sub_part.sphere = make_sphere(primitive_bounds, points);
+        if (is_skinned()) {
+            sub_part.first_bone_batch = static_cast<uint32_t>(build->bone_batches.size());
+            sub_part.bone_batch_count = 1;
+            build->bone_batches.push_back(batch);
+        }
         build->streams.push_back(std::move(vertex_stream));
         build->streams.push_back(std::move(index_stream));
         part->sub_parts.push_back(sub_part);
@@ -491,11 +597,29 @@ struct Importer {
             if (static_cast<size_t>(node.mesh) >= model.meshes.size()) {
                 return fail(get_node_name(document, node_index) + " names a missing mesh");
             }
+            const int node_skin = node.skin >= 0 ? node.skin : -1;
+            if (skin != -2 && skin != node_skin) {
+                return fail(get_node_name(document, node_index) +
+                            ": a mesh is skinned throughout, to one skin, or rigid throughout");
+            }
+            if (node_skin >= 0 && (static_cast<size_t>(node_skin) >= model.skins.size() ||
+                                   model.skins[node_skin].joints.empty() ||
+                                   model.skins[node_skin].joints.size() > animation::maximum_skeleton_bones)) {
+                return fail(get_node_name(document, node_index) + " names a missing skin or one of too many joints");
+            }
+            skin = node_skin;
+            if (is_skinned()) {
+                joint_count = static_cast<uint32_t>(model.skins[node_skin].joints.size());
+                build->bone_count = joint_count;
+                build->layout_word = 1;
+            }
             renderer::MeshBuildPart part;
             SphereBounds part_bounds;
             std::vector<Vec3> part_points;
+            // A skinned node's vertices stay in the skin's bind space.
+            const Matrix& placed = is_skinned() ? identity_matrix : world;
             for (const tinygltf::Primitive& primitive : model.meshes[node.mesh].primitives) {
-                if (!import_primitive(primitive, world, &part, &part_bounds, &part_points)) {
+                if (!import_primitive(primitive, placed, &part, &part_bounds, &part_points)) {
                     return false;
                 }
             }

@@ -25,7 +25,22 @@ constexpr uint32_t position = 0, normal = 12, tangent = 24, texture_coordinates 
 // The fibre tags of an imported material: 0 the index stream, 1 position,
 // 2 texture coordinates, 3 colour, 4 normal, 5 tangent.
 constexpr uint32_t gltf_fibre_tag_count = 6;
+// A skinned mesh's vertex adds the weights of up to four joints (4 floats)
+// and their entries in the palette stretch of the vertex's bone batch
+// (4 floats), fibre tags 6 and 7.
+constexpr uint32_t gltf_skinned_vertex_stride = 84;
+namespace gltf_vertex_offset {
+constexpr uint32_t weights = 52, palette_entries = 68;
+}
+constexpr uint32_t gltf_skinned_fibre_tag_count = 8;
+constexpr uint32_t gltf_vertex_influence_limit = 4;
 
+// A node with a skin makes a skinned mesh: its vertices stay in the skin's
+// bind space, each keeps its four heaviest joints (JOINTS_0 and JOINTS_1)
+// renormalised, and each primitive is one bone batch whose palette stretch
+// holds the joints its vertices name, palette entries being the skin's joint
+// indices (the bones of its skeleton). A mesh is skinned throughout, to one
+// skin, or rigid throughout.
 // False, with a message naming the file and what it refuses (a glTF
 // material the entry does not list is named), when the asset cannot become
 // a mesh.

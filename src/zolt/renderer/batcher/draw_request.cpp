@@ -25,7 +25,7 @@ bool find_request_setup(const RenderRequest& request, uint32_t slot, uint32_t se
         return false;
     }
     const bool mesh_flag = request.mesh != nullptr && render_view_hooks.mesh_uses_setup_pair != nullptr &&
-                           render_view_hooks.mesh_uses_setup_pair(request.mesh);
+                           render_view_hooks.mesh_uses_setup_pair(request);
     const uint32_t number = library::apply_setup_pairs(material.selected_entry_flags, setup_number, mesh_flag);
     const uint32_t slot_pass = material.passes[slot];
     const uint32_t setup_index = library::find_slot_pass_setup(slot_pass, number);

@@ -32,8 +32,8 @@ struct RenderViewHooks {
     float (*get_layer_parameter)(uint32_t id) = nullptr;
     const ViewportRender* (*get_current_view)() = nullptr;
 
-    // Whether the request's mesh asks for the odd setup of setup pairs.
-    bool (*mesh_uses_setup_pair)(const Mesh* mesh) = nullptr;
+    // Whether the request's mesh part asks for the odd setup of setup pairs.
+    bool (*mesh_uses_setup_pair)(const RenderRequest& request) = nullptr;
     // Draws the request's mesh part batch by batch with its bone palette,
     // after its shader pass is set up.
     void (*draw_mesh_part)(const RenderRequest& request) = nullptr;

@@ -9,6 +9,7 @@
 #include "zolt/core/object_server/stream_words.h"
 #include "zolt/core/resources/resource_info.h"
 #include "zolt/core/resources/resource_server.h"
+#include "zolt/renderer/animation/skeleton_server.h"
 #include "zolt/renderer/batcher/stream_pool.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/mesh/mesh_server.h"
@@ -48,6 +49,13 @@ struct OpenedResource {
     const uint8_t* data() const { return object != nullptr ? static_cast<const uint8_t*>(object->get_data()) : nullptr; }
     uint32_t size() const { return get_resource_size(object); }
 };
+
+// The bound skeleton, null when none is bound or it is gone.
+animation::Skeleton* find_bound_skeleton(core::ObjectHandle handle) {
+    return handle != 0 && core::get_handle_server_type(handle) == animation::skeleton_server_type
+               ? animation::skeleton_server.find_skeleton(handle)
+               : nullptr;
+}
 
 }  // namespace
 
@@ -371,12 +379,17 @@ bool Mesh::get_property(uint32_t id, core::Property& out) const {
 
 bool Mesh::set_property(uint32_t id, const core::Property& value) {
     if (id == mesh_property::skeleton) {
-        // No skeleton of a matching bone count can exist until skeletons
-        // have their server; only unbinding succeeds.
-        if (value.get_u32() != 0) {
-            return false;
+        const core::ObjectHandle handle = value.get_u32();
+        if (handle != 0) {
+            // Palette entries name the bones of the skeleton the mesh was
+            // skinned to: only one of that bone count can pose it.
+            const animation::Skeleton* const skeleton = find_bound_skeleton(handle);
+            if (skeleton == nullptr || !resource_valid_ ||
+                skeleton->get_bone_count() != read_mesh_header(resource_data_).bone_count) {
+                return false;
+            }
         }
-        skeleton_ = 0;
+        skeleton_ = handle;
         mesh_server.mark_for_update(*this);
         return true;
     }
@@ -384,6 +397,14 @@ bool Mesh::set_property(uint32_t id, const core::Property& value) {
 }
 
 void Mesh::get_bounding_sphere(float out[4]) const {
+    if (animation::Skeleton* const skeleton = find_bound_skeleton(skeleton_)) {
+        const animation::SkeletonBounds& bounds = skeleton->get_bounds();
+        out[0] = bounds.centre.x;
+        out[1] = bounds.centre.y;
+        out[2] = bounds.centre.z;
+        out[3] = bounds.radius;
+        return;
+    }
     const MeshSphere sphere = resource_valid_ ? read_mesh_header(resource_data_).sphere : MeshSphere{};
     out[0] = sphere.x;
     out[1] = sphere.y;
@@ -392,6 +413,16 @@ void Mesh::get_bounding_sphere(float out[4]) const {
 }
 
 void Mesh::get_bounding_box(float minimum[3], float maximum[3]) const {
+    if (animation::Skeleton* const skeleton = find_bound_skeleton(skeleton_)) {
+        const animation::SkeletonBounds& bounds = skeleton->get_bounds();
+        const float centre[3] = {bounds.centre.x, bounds.centre.y, bounds.centre.z};
+        const float extents[3] = {bounds.extents.x, bounds.extents.y, bounds.extents.z};
+        for (uint32_t axis = 0; axis < 3; ++axis) {
+            minimum[axis] = centre[axis] - extents[axis];
+            maximum[axis] = centre[axis] + extents[axis];
+        }
+        return;
+    }
     const MeshHeader header = resource_valid_ ? read_mesh_header(resource_data_) : MeshHeader{};
     for (uint32_t axis = 0; axis < 3; ++axis) {
         minimum[axis] = header.box_minimum[axis];

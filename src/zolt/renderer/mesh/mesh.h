@@ -12,6 +12,10 @@
 #include "zolt/core/object_server/server_object.h"
 #include "zolt/renderer/mesh/mesh_resource_format.h"
 
+namespace zolt::animation {
+struct PoseBuffer;
+}
+
 namespace zolt::renderer {
 
 class Material;
@@ -35,7 +39,9 @@ struct MeshRender {
     const uint8_t* resource_data = nullptr;
     const uint8_t* second_data = nullptr;
     uint32_t renderer_word = 0;
-    const void* skeleton_render = nullptr;
+    // The bound skeleton's pose buffer, refreshed every frame while one is
+    // bound; null draws every palette entry as the identity.
+    const animation::PoseBuffer* skeleton_render = nullptr;
     uint32_t resource_slot = 0;
     // Read once from the checked resource; no parts when it was refused.
     MeshHeader header{};

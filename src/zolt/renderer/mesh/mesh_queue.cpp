@@ -4,6 +4,7 @@
 #include "zolt/renderer/batcher/batcher.h"
 #include "zolt/renderer/materials/material.h"
 #include "zolt/renderer/mesh/mesh.h"
+#include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/view/visibility_context.h"
 
 namespace zolt::renderer {
@@ -59,6 +60,7 @@ void queue_mesh_render_requests(const MeshRequestTemplate& request, const MeshRe
                 continue;
             }
             RenderInfo info = request.info;
+            info.mesh = mesh_server.find_mesh_of_render(mesh);
             info.part_index = sub_index;
             info.order_word = request.key_prefix << 12 | (sub_index & 0xFFF);
             const geometry::Vector3 centre = scaled_centre(sub_part.sphere, request.object_scale);

@@ -46,6 +46,10 @@ MeshHeader read_mesh_header(const uint8_t* data) {
         header.box_minimum[axis] = read_field<float>(data, at::box_minimum + axis * 4);
         header.box_maximum[axis] = read_field<float>(data, at::box_maximum + axis * 4);
     }
+    header.palette_count = read_field<uint32_t>(data, at::palette_count);
+    header.bone_batch_offset = read_field<uint32_t>(data, at::bone_batch_table);
+    header.bone_batch_count = read_field<uint32_t>(data, at::bone_batch_count);
+    header.palette_offset = read_field<uint32_t>(data, at::palette_table);
     return header;
 }
 
@@ -56,8 +60,22 @@ MeshPart read_mesh_part(const uint8_t* data, const MeshHeader& header, uint32_t 
 
 MeshSubPart read_mesh_sub_part(const uint8_t* data, const MeshHeader& header, uint32_t index) {
     const uint32_t at = header.sub_part_table_offset + index * mesh_sub_part_size;
-    return {read_field<uint32_t>(data, at), read_field<uint32_t>(data, at + 4), read_field<uint32_t>(data, at + 8),
-            read_field<uint32_t>(data, at + 16), read_sphere(data, at + 20)};
+    return {read_field<uint32_t>(data, at),
+            read_field<uint32_t>(data, at + 4),
+            read_field<uint32_t>(data, at + 8),
+            read_field<uint32_t>(data, at + 16),
+            read_sphere(data, at + 20),
+            read_field<uint32_t>(data, at + mesh_sub_part_offset::first_bone_batch),
+            read_field<uint32_t>(data, at + mesh_sub_part_offset::bone_batch_count)};
+}
+
+const MeshBoneBatch* get_mesh_bone_batches(const uint8_t* data, const MeshHeader& header) {
+    return header.bone_batch_count != 0 ? reinterpret_cast<const MeshBoneBatch*>(data + header.bone_batch_offset)
+                                        : nullptr;
+}
+
+const int32_t* get_mesh_palette(const uint8_t* data, const MeshHeader& header) {
+    return header.palette_count != 0 ? reinterpret_cast<const int32_t*>(data + header.palette_offset) : nullptr;
 }
 
 uint32_t read_vertex_layout_word(const uint8_t* data, const MeshHeader& header, uint32_t index, uint32_t word) {
@@ -105,6 +123,48 @@ bool check_mesh_material_set(uint32_t mesh_id, const uint8_t* data, uint32_t siz
     return true;
 }
 
+namespace {
+
+bool check_mesh_bone_batches(uint32_t mesh_id, const uint8_t* data, uint32_t size, const MeshHeader& header,
+                             std::string* error) {
+    // Both tables are read in place as words.
+    if (header.bone_batch_count != 0 &&
+        (header.bone_batch_offset % 4 != 0 ||
+         !fits_within(header.bone_batch_offset, header.bone_batch_count, mesh_bone_batch_size, size))) {
+        return fail(error, mesh_id, "bone batch table past the resource or unaligned", header.bone_batch_count);
+    }
+    if (header.palette_count != 0 &&
+        (header.palette_offset % 4 != 0 ||
+         !fits_within(header.palette_offset, header.palette_count, mesh_palette_entry_size, size))) {
+        return fail(error, mesh_id, "palette table past the resource or unaligned", header.palette_count);
+    }
+    for (uint32_t index = 0; index < header.sub_part_count; ++index) {
+        const MeshSubPart sub_part = read_mesh_sub_part(data, header, index);
+        if (sub_part.first_bone_batch > header.bone_batch_count ||
+            sub_part.bone_batch_count > header.bone_batch_count - sub_part.first_bone_batch) {
+            return fail(error, mesh_id, "sub-part names bone batches past the batch table", index);
+        }
+    }
+    const MeshBoneBatch* const batches = get_mesh_bone_batches(data, header);
+    for (uint32_t index = 0; index < header.bone_batch_count; ++index) {
+        const MeshBoneBatch& batch = batches[index];
+        if (batch.palette_length > mesh_batch_palette_limit || batch.first_palette_entry > header.palette_count ||
+            batch.palette_length > header.palette_count - batch.first_palette_entry) {
+            return fail(error, mesh_id, "bone batch's palette stretch past the palette or too long", index);
+        }
+    }
+    const int32_t* const palette = get_mesh_palette(data, header);
+    for (uint32_t index = 0; index < header.palette_count; ++index) {
+        if (palette[index] != mesh_palette_no_bone &&
+            (palette[index] < 0 || static_cast<uint32_t>(palette[index]) >= header.bone_count)) {
+            return fail(error, mesh_id, "palette entry names a bone the mesh is not skinned to", index);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool check_mesh_resource(uint32_t mesh_id, const uint8_t* data, uint32_t size, std::string* error) {
     if (data == nullptr || size < mesh_header_size) {
         return fail(error, mesh_id, "resource shorter than the mesh header", size);
@@ -137,7 +197,8 @@ bool check_mesh_resource(uint32_t mesh_id, const uint8_t* data, uint32_t size, s
             return fail(error, mesh_id, "sub-part's vertex-layout entry past the resource", index);
         }
     }
-    return check_mesh_material_set(mesh_id, data, size, 0, error);
+    return check_mesh_bone_batches(mesh_id, data, size, header, error) &&
+           check_mesh_material_set(mesh_id, data, size, 0, error);
 }
 
 namespace {
@@ -206,6 +267,7 @@ bool check_mesh_streams(uint32_t mesh_id, const uint8_t* mesh, uint32_t mesh_siz
         uint64_t vertex_count = UINT64_MAX;
         uint32_t largest_index = 0;
         bool has_indices = false;
+        uint64_t index_count = UINT64_MAX;
         for (uint32_t stream_index = sub_part.first_stream;
              stream_index < sub_part.first_stream + sub_part.stream_count; ++stream_index) {
             const StoredStreamDescription stream = read_stream_description(layout, stream_index);
@@ -222,6 +284,7 @@ bool check_mesh_streams(uint32_t mesh_id, const uint8_t* mesh, uint32_t mesh_siz
                 if (stream.data_size != 0) {
                     largest_index = std::max(largest_index, largest);
                     has_indices = true;
+                    index_count = std::min<uint64_t>(index_count, stream.data_size / (stream.format & stream_format_stride_mask));
                 }
             } else if (source != StreamDataSource::none) {
                 vertex_count = std::min<uint64_t>(vertex_count, stream.data_size / (stream.format & stream_format_stride_mask));
@@ -229,6 +292,16 @@ bool check_mesh_streams(uint32_t mesh_id, const uint8_t* mesh, uint32_t mesh_siz
         }
         if (has_indices && largest_index >= vertex_count) {
             return fail(error, mesh_id, "sub-part's indices reach past its vertex count", index);
+        }
+        // Batches draw one after another from the first index; counted as
+        // triangles, the fewest indices a primitive takes.
+        uint64_t batch_indices = 0;
+        const MeshBoneBatch* const batches = get_mesh_bone_batches(mesh, header);
+        for (uint32_t batch = 0; batch < sub_part.bone_batch_count; ++batch) {
+            batch_indices += uint64_t{batches[sub_part.first_bone_batch + batch].primitive_count} * 3;
+        }
+        if (batch_indices != 0 && (!has_indices || batch_indices > index_count)) {
+            return fail(error, mesh_id, "sub-part's bone batches draw past its index stream", index);
         }
     }
     return true;
@@ -249,12 +322,16 @@ bool build_mesh_resources(const MeshBuild& build, MeshResources* out, std::strin
     for (const MeshBuildPart& part : build.parts) {
         sub_part_count += static_cast<uint32_t>(part.sub_parts.size());
     }
-    // Header, parts, sub-parts, layout entries (one per sub-part), material
-    // descriptions, then the material tables.
+    // Header, parts, sub-parts, layout entries (one per sub-part), bone
+    // batches, palette, material descriptions, then the material tables.
     const uint32_t part_offset = align_16(mesh_header_size);
     const uint32_t sub_part_offset = align_16(part_offset + static_cast<uint32_t>(build.parts.size()) * mesh_part_size);
     const uint32_t layout_offset = align_16(sub_part_offset + sub_part_count * mesh_sub_part_size);
-    const uint32_t material_offset = align_16(layout_offset + sub_part_count * vertex_layout_entry_size);
+    const uint32_t batch_offset = align_16(layout_offset + sub_part_count * vertex_layout_entry_size);
+    const uint32_t palette_offset =
+        align_16(batch_offset + static_cast<uint32_t>(build.bone_batches.size()) * mesh_bone_batch_size);
+    const uint32_t material_offset =
+        align_16(palette_offset + static_cast<uint32_t>(build.palette.size()) * mesh_palette_entry_size);
     uint32_t table_offset =
         align_16(material_offset + static_cast<uint32_t>(build.material_sets.size()) * materials_per_set *
                                        stored_material_description_size);
@@ -269,6 +346,23 @@ bool build_mesh_resources(const MeshBuild& build, MeshResources* out, std::strin
     write_field<uint32_t>(mesh, at::sub_part_count, sub_part_count);
     write_field<uint32_t>(mesh, at::vertex_layout_table, layout_offset);
     write_field<uint32_t>(mesh, at::bone_count, build.bone_count);
+    if (!build.bone_batches.empty()) {
+        write_field<uint32_t>(mesh, at::bone_batch_table, batch_offset);
+        write_field<uint32_t>(mesh, at::bone_batch_count, static_cast<uint32_t>(build.bone_batches.size()));
+    }
+    for (uint32_t index = 0; index < build.bone_batches.size(); ++index) {
+        const MeshBoneBatch& batch = build.bone_batches[index];
+        write_field<uint32_t>(mesh, batch_offset + index * mesh_bone_batch_size, batch.primitive_count);
+        write_field<uint32_t>(mesh, batch_offset + index * mesh_bone_batch_size + 4, batch.first_palette_entry);
+        write_field<uint32_t>(mesh, batch_offset + index * mesh_bone_batch_size + 8, batch.palette_length);
+    }
+    if (!build.palette.empty()) {
+        write_field<uint32_t>(mesh, at::palette_table, palette_offset);
+        write_field<uint32_t>(mesh, at::palette_count, static_cast<uint32_t>(build.palette.size()));
+    }
+    for (uint32_t index = 0; index < build.palette.size(); ++index) {
+        write_field<int32_t>(mesh, palette_offset + index * mesh_palette_entry_size, build.palette[index]);
+    }
     const auto write_sphere = [&mesh](uint32_t offset, const MeshSphere& sphere) {
         write_field<float>(mesh, offset, sphere.x);
         write_field<float>(mesh, offset + 4, sphere.y);
@@ -294,6 +388,8 @@ bool build_mesh_resources(const MeshBuild& build, MeshResources* out, std::strin
             write_field<uint32_t>(mesh, sub_at + 8, sub_part_index);
             write_field<uint32_t>(mesh, sub_at + 16, sub_part.material_index);
             write_sphere(sub_at + 20, sub_part.sphere);
+            write_field<uint32_t>(mesh, sub_at + mesh_sub_part_offset::first_bone_batch, sub_part.first_bone_batch);
+            write_field<uint32_t>(mesh, sub_at + mesh_sub_part_offset::bone_batch_count, sub_part.bone_batch_count);
             write_field<uint32_t>(mesh, layout_offset + sub_part_index * vertex_layout_entry_size + 8,
                                   build.layout_word);
             ++sub_part_index;

@@ -55,6 +55,14 @@ namespace mesh_header_offset {
 constexpr uint32_t material_table = 4, materials_per_set = 12, part_table = 16, part_count = 20, sub_part_table = 24,
                    sub_part_count = 28, vertex_layout_table = 32, bone_count = 48, sphere = 52, box_minimum = 68,
                    box_maximum = 80;
+// A skinned mesh's bone batches and the palette table they take their
+// stretches of: offsets and counts in words the rest of the header leaves
+// free (0 for a rigid mesh).
+constexpr uint32_t palette_count = 8, bone_batch_table = 36, bone_batch_count = 40, palette_table = 44;
+}
+// A sub-part's bone batches, in its own free words.
+namespace mesh_sub_part_offset {
+constexpr uint32_t first_bone_batch = 36, bone_batch_count = 40;
 }
 constexpr uint32_t mesh_header_size = 92;
 constexpr uint32_t mesh_part_size = 48;
@@ -62,6 +70,14 @@ constexpr uint32_t mesh_sub_part_size = 60;
 constexpr uint32_t vertex_layout_entry_size = 12;
 constexpr uint32_t stored_material_description_size = 48;
 constexpr uint32_t stream_description_size = 16;
+// A bone batch: primitive count (0: the whole index stream), first palette
+// entry, palette length. A palette entry is a skeleton bone, or -1 for none.
+constexpr uint32_t mesh_bone_batch_size = 12;
+constexpr uint32_t mesh_palette_entry_size = 4;
+constexpr int32_t mesh_palette_no_bone = -1;
+// The most palette entries one batch may name: what the skinning shaders
+// declare (96 vectors, three per entry).
+constexpr uint32_t mesh_batch_palette_limit = 32;
 // A material set number has four bits.
 constexpr uint32_t max_material_set_count = 16;
 
@@ -93,6 +109,10 @@ struct MeshHeader {
     MeshSphere sphere;
     float box_minimum[3];
     float box_maximum[3];
+    uint32_t palette_count;
+    uint32_t bone_batch_offset;
+    uint32_t bone_batch_count;
+    uint32_t palette_offset;
 };
 
 struct MeshPart {
@@ -107,7 +127,16 @@ struct MeshSubPart {
     uint32_t vertex_layout_index;
     uint32_t material_index;
     MeshSphere sphere;
+    uint32_t first_bone_batch;
+    uint32_t bone_batch_count;
 };
+
+struct MeshBoneBatch {
+    uint32_t primitive_count;
+    uint32_t first_palette_entry;
+    uint32_t palette_length;
+};
+static_assert(sizeof(MeshBoneBatch) == mesh_bone_batch_size);
 
 // The stored material description: flags, the shader library entry, then
 // offset and count of the five material tables in their save order
@@ -145,11 +174,18 @@ uint32_t read_vertex_layout_word(const uint8_t* data, const MeshHeader& header, 
 StoredMaterialDescription read_stored_material(const uint8_t* data, const MeshHeader& header, uint32_t set,
                                                uint32_t index);
 StoredStreamDescription read_stream_description(const uint8_t* layout, uint32_t index);
+// The whole table, read in place: the check keeps both word-aligned.
+const MeshBoneBatch* get_mesh_bone_batches(const uint8_t* data, const MeshHeader& header);
+const int32_t* get_mesh_palette(const uint8_t* data, const MeshHeader& header);
 
 // False, with a message naming the mesh id and what does not fit, when the
 // header, a table, a part's sub-part range, a sub-part's layout entry or
 // material index, or a description of material set 0 or its tables lie
-// outside the resource.
+// outside the resource; and for a skinned mesh when a bone batch table or
+// the palette table lies outside it or unaligned, a sub-part's batches lie
+// past the batch table, a batch's palette stretch lies past the palette or
+// is longer than mesh_batch_palette_limit, or a palette entry names a bone
+// the mesh is not skinned to.
 bool check_mesh_resource(uint32_t mesh_id, const uint8_t* data, uint32_t size, std::string* error);
 // The same for the descriptions of another material set: the header does
 // not say how many sets there are, so a set is checked when it is asked
@@ -160,7 +196,8 @@ bool check_mesh_material_set(uint32_t mesh_id, const uint8_t* data, uint32_t siz
 // descriptions, a sub-part's streams lie past them, a description's source
 // is unsupported or its bytes lie outside their source, an index stream's
 // stride is neither 2 nor 4, or an index reaches past the vertex count of a
-// vertex stream drawn with it. second is null when the packs do not hold it.
+// vertex stream drawn with it, or a sub-part's bone batches draw more
+// triangles than its index stream holds. second is null when the packs do not hold it.
 bool check_mesh_streams(uint32_t mesh_id, const uint8_t* mesh, uint32_t mesh_size, const uint8_t* layout,
                         uint32_t layout_size, const uint8_t* vertex_data, uint32_t vertex_data_size,
                         const uint8_t* second, uint32_t second_size, std::string* error);
@@ -176,6 +213,9 @@ struct MeshBuildSubPart {
     uint32_t stream_count = 0;
     uint32_t material_index = 0;
     MeshSphere sphere;
+    // A stretch of MeshBuild::bone_batches; none for a rigid sub-part.
+    uint32_t first_bone_batch = 0;
+    uint32_t bone_batch_count = 0;
 };
 struct MeshBuildPart {
     std::vector<MeshBuildSubPart> sub_parts;
@@ -191,7 +231,11 @@ struct MeshBuild {
     std::vector<MeshBuildStream> streams;
     std::vector<std::vector<MeshBuildMaterial>> material_sets;  // every set the same length
     uint32_t bone_count = 0;
-    // Third word of every sub-part's layout entry (odd-lighting warm-up).
+    std::vector<MeshBoneBatch> bone_batches;
+    std::vector<int32_t> palette;
+    // Third word of every sub-part's layout entry: non-zero asks for the odd
+    // setup of setup pairs (a skinned mesh's skinning variant) and material
+    // flags 4.
     uint32_t layout_word = 0;
     MeshSphere sphere;
     float box_minimum[3] = {};

@@ -1,15 +1,29 @@
 #include "zolt/renderer/mesh/mesh_server.h"
 
 #include "libs/utility/fatal_error.h"
+#include "zolt/renderer/animation/skeleton_server.h"
 #include "zolt/renderer/backend/rendering_commands.h"
 #include "zolt/renderer/batcher/stream_pool.h"
 #include "zolt/renderer/materials/material_server.h"
+#include "zolt/renderer/mesh/mesh_draw.h"
 #include "zolt/renderer/view/sector_geometry_queue.h"
 #include "zolt/renderer/view/visibility_context.h"
 
 namespace zolt::renderer {
 
 MeshServer mesh_server;
+
+namespace {
+
+const animation::PoseBuffer* find_skeleton_pose(core::ObjectHandle handle) {
+    if (handle == 0 || core::get_handle_server_type(handle) != animation::skeleton_server_type) {
+        return nullptr;
+    }
+    const animation::Skeleton* const skeleton = animation::skeleton_server.find_skeleton(handle);
+    return skeleton != nullptr ? &animation::skeleton_server.get_pose_buffer(*skeleton) : nullptr;
+}
+
+}  // namespace
 
 void MeshServer::register_server() {
     arrays_.reset();
@@ -26,11 +40,13 @@ void MeshServer::register_server() {
     PooledServer::register_server();
     set_sector_geometry_queue(&queue_sector_geometry);
     rendering_command_hooks.warm_up_meshes = [] { mesh_server.warm_up(); };
+    install_mesh_draw_hooks();
 }
 
 void MeshServer::unregister_server() {
     set_sector_geometry_queue(nullptr);
     rendering_command_hooks.warm_up_meshes = nullptr;
+    remove_mesh_draw_hooks();
     destroy_all_objects();
     release_dead_objects(true);
     PooledServer::unregister_server();
@@ -139,6 +155,7 @@ void MeshServer::mark_for_update(Mesh& mesh) {
 }
 
 void MeshServer::update() {
+    uint32_t kept = 0;
     for (uint32_t index = 0; index < update_count_; ++index) {
         const uint32_t slot = update_list_[index];
         on_update_list_[slot] = 0;
@@ -148,10 +165,16 @@ void MeshServer::update() {
             continue;
         }
         record.renderer_word = mesh.renderer_word_;
-        record.skeleton_render = nullptr;
+        record.skeleton_render = find_skeleton_pose(mesh.skeleton_);
         record.resource_slot = core::get_handle_index(mesh.get_resource_object());
+        // The skeleton is looked up again every frame, so a destroyed one
+        // leaves the identity rather than another skeleton's pose behind.
+        if (mesh.skeleton_ != 0) {
+            on_update_list_[slot] = 1;
+            update_list_[kept++] = static_cast<uint16_t>(slot);
+        }
     }
-    update_count_ = 0;
+    update_count_ = kept;
 }
 
 void* MeshServer::allocate_array(uint32_t size) {

@@ -55,6 +55,15 @@ public:
     void release_mesh(Mesh* mesh) { destroy_object_internal(mesh); }
     Mesh* find_mesh(core::ObjectHandle handle);
     MeshRender& get_render(const Mesh& mesh) { return records_[get_slot_of(mesh)]; }
+    // The mesh whose slot holds the record; null for a record of no slot.
+    const Mesh* find_mesh_of_render(const MeshRender& record) {
+        const auto at = reinterpret_cast<uintptr_t>(&record);
+        const auto first = reinterpret_cast<uintptr_t>(records_);
+        if (at < first || at >= first + sizeof records_) {
+            return nullptr;
+        }
+        return &get_slot(static_cast<uint32_t>((at - first) / sizeof(MeshRender)));
+    }
     uint32_t get_slot_of(const Mesh& mesh) { return static_cast<uint32_t>(&mesh - &get_slot(0)); }
     void mark_for_update(Mesh& mesh);
 

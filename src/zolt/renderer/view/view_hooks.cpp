@@ -46,7 +46,11 @@ void install_view_render_hooks() {
 }
 
 void remove_view_render_hooks() {
+    // The mesh draw belongs to the mesh server, which may outlive the views.
+    const RenderViewHooks kept = render_view_hooks;
     render_view_hooks = RenderViewHooks{};
+    render_view_hooks.mesh_uses_setup_pair = kept.mesh_uses_setup_pair;
+    render_view_hooks.draw_mesh_part = kept.draw_mesh_part;
 }
 
 }  // namespace zolt::renderer

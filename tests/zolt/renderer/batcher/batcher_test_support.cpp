@@ -75,6 +75,18 @@ std::string shadowed_lit_setups() {
     return setups;
 }
 
+// Vertex colours from fibre tag 2; a skinned pass also binds its weights
+// (tag 3) and palette entries (tag 4) to texture coordinate sets 1 and 2.
+std::string vertex_colour_pass(uint32_t program, const std::string& shaders) {
+    const bool skinned = shaders == "skinned";
+    return R"({"vertex": {"glsl": ")" + shaders + R"(_vertex"}, "pixel": {"glsl": ")" + shaders +
+           R"(_pixel"}, "program_index": )" + std::to_string(program) +
+           R"(, "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}, {"tag": 2, "target": "colour"})" +
+           (skinned ? R"(, {"tag": 3, "target": "texture_coordinates", "index": 1}, {"tag": 4, "target": "texture_coordinates", "index": 2})"
+                    : "") +
+           "]}";
+}
+
 std::string make_library_description() {
     const std::string fixed_function =
         R"({"vertex": "fixed_function", "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}})";
@@ -101,7 +113,9 @@ std::string make_library_description() {
     "global_shadowed_vertex": {"sources": ["global_light_shadowed.vert"], "samplers": {"shadow_map": 15}},
     "global_shadowed_pixel": {"sources": ["global_light_shadowed.frag", "light_untextured.frag"]},
     "shadow_depth_vertex": {"sources": ["shadow_depth.vert"]},
-    "shadow_depth_pixel": {"sources": ["shadow_depth.frag"]}
+    "shadow_depth_pixel": {"sources": ["shadow_depth.frag"]},
+    "skinned_vertex": {"sources": ["skinned.vert"]},
+    "skinned_pixel": {"sources": ["skinned.frag"]}
   },
   "entries": [
     {"index": 0, "variants": [{"passes": [{"slot": "direct", "setups": [[)" +
@@ -176,6 +190,11 @@ std::string make_library_description() {
       {"slot": 6, "setups": )" +
            shadowed_lit_setups() + R"(},
       {"slot": "shadow_depth", "setups": [[{"vertex": {"glsl": "shadow_depth_vertex"}, "pixel": {"glsl": "shadow_depth_pixel"}, "program_index": 34, "target_setup": {"cull": "off", "depth": "less_equal", "blend": "off", "alpha_test": "off", "stencil": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}]}]]}
+    ]}]},
+    {"index": 30, "setup_pairs": true, "variants": [{"passes": [
+      {"slot": "depth", "setups": [[)" +
+           first + "], [" + first + "], [" + vertex_colour_pass(36, "colour") + "], [" +
+           vertex_colour_pass(37, "skinned") + R"(]]}
     ]}]}
   ]
 })";

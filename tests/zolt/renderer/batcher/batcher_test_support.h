@@ -41,6 +41,11 @@ constexpr uint32_t unlit_blended_entry = 28;
 // Lit opaque slot 6 with setup 2 looking the spot light's shadow map up,
 // and a shadow-depth pass: a caster and a receiver.
 constexpr uint32_t shadowed_lit_entry = 29;
+// Setup pairs in the depth slot: setup 1 of a rigid mesh part draws its
+// vertex colours (setup 2), of a skinned one the same through the bone
+// palette (setup 3). Fibre tags: index, position, colour, weights, palette
+// entries.
+constexpr uint32_t skinnable_entry = 30;
 
 struct Colour {
     float red, green, blue;

@@ -9,6 +9,7 @@
 
 #include "libs/io/little_endian_fields.h"
 #include "zolt/renderer/mesh/mesh_fixtures.h"
+#include "zolt/renderer/mesh/skinned_mesh_fixtures.h"
 
 namespace zolt::renderer {
 namespace {
@@ -142,6 +143,87 @@ TEST(MeshResourceFormat, EveryTableThatMissesItsResourceIsRefusedWithTheMeshId) 
         EXPECT_NE(error.find("mesh 0x00030007"), std::string::npos) << corruption.name << ": " << error;
         EXPECT_NE(error.find(corruption.expected), std::string::npos) << corruption.name << ": " << error;
     }
+}
+
+TEST(MeshResourceFormat, ASkinnedMeshReadsBackItsBoneBatchesAndPalette) {
+    const MeshResources resources = test_support::lay_out_mesh(test_support::make_skinned_strip_build(13));
+    std::string error;
+    ASSERT_TRUE(check_all(resources, &error)) << error;
+    const uint8_t* data = resources.mesh.data();
+    const MeshHeader header = read_mesh_header(data);
+    EXPECT_EQ(header.bone_count, 3u);
+    ASSERT_EQ(header.bone_batch_count, 2u);
+    ASSERT_EQ(header.palette_count, 3u);
+    const MeshBoneBatch* batches = get_mesh_bone_batches(data, header);
+    EXPECT_EQ(batches[1].primitive_count, 4u);
+    EXPECT_EQ(batches[1].first_palette_entry, 1u);
+    EXPECT_EQ(batches[1].palette_length, 2u);
+    EXPECT_EQ(get_mesh_palette(data, header)[2], 2);
+    const MeshSubPart sub_part = read_mesh_sub_part(data, header, 0);
+    EXPECT_EQ(sub_part.first_bone_batch, 0u);
+    EXPECT_EQ(sub_part.bone_batch_count, 2u);
+
+    // A rigid mesh has neither table.
+    const MeshResources cube = test_support::lay_out_mesh(test_support::make_cube_build(1.0f, 13));
+    const MeshHeader rigid = read_mesh_header(cube.mesh.data());
+    EXPECT_EQ(rigid.bone_batch_count, 0u);
+    EXPECT_EQ(get_mesh_palette(cube.mesh.data(), rigid), nullptr);
+    EXPECT_EQ(read_mesh_sub_part(cube.mesh.data(), rigid, 0).bone_batch_count, 0u);
+}
+
+TEST(MeshResourceFormat, BoneBatchesAndPalettesThatDoNotFitAreRefusedWithTheMeshId) {
+    namespace at = mesh_header_offset;
+    auto batch_at = [](const MeshResources& r, uint32_t batch, uint32_t word) {
+        return header_word(r, at::bone_batch_table) + batch * mesh_bone_batch_size + word * 4;
+    };
+    const Corruption cases[] = {
+        {"palette entry past the bone count",
+         [](MeshResources& r) { write_field<int32_t>(r.mesh, header_word(r, at::palette_table) + 8, 3); },
+         "names a bone"},
+        {"palette entry below -1",
+         [](MeshResources& r) { write_field<int32_t>(r.mesh, header_word(r, at::palette_table), -2); },
+         "names a bone"},
+        {"batch stretch past the palette",
+         [&](MeshResources& r) { write_field<uint32_t>(r.mesh, batch_at(r, 1, 1), 2); }, "palette stretch"},
+        {"batch stretch wraps",
+         [&](MeshResources& r) { write_field<uint32_t>(r.mesh, batch_at(r, 1, 1), 0xFFFFFFFFu); },
+         "palette stretch"},
+        {"sub-part batches past the table",
+         [](MeshResources& r) {
+             write_field<uint32_t>(r.mesh, header_word(r, at::sub_part_table) + mesh_sub_part_offset::bone_batch_count,
+                                   3);
+         },
+         "past the batch table"},
+        {"batch table unaligned",
+         [](MeshResources& r) { write_field<uint32_t>(r.mesh, at::bone_batch_table, header_word(r, at::bone_batch_table) + 2); },
+         "unaligned"},
+        {"batch table past the end", [](MeshResources& r) { write_field<uint32_t>(r.mesh, at::bone_batch_count, 1u << 28); },
+         "bone batch table"},
+        {"palette past the end", [](MeshResources& r) { write_field<uint32_t>(r.mesh, at::palette_count, 1u << 28); },
+         "palette table"},
+        {"batches draw past the index stream",
+         [&](MeshResources& r) { write_field<uint32_t>(r.mesh, batch_at(r, 1, 0), 5); }, "past its index stream"},
+    };
+    for (const Corruption& corruption : cases) {
+        MeshResources resources = test_support::lay_out_mesh(test_support::make_skinned_strip_build(13));
+        corruption.apply(resources);
+        std::string error;
+        EXPECT_FALSE(check_all(resources, &error)) << corruption.name;
+        EXPECT_NE(error.find("mesh 0x00030007"), std::string::npos) << corruption.name << ": " << error;
+        EXPECT_NE(error.find(corruption.expected), std::string::npos) << corruption.name << ": " << error;
+    }
+    // 32 entries is the most one batch may name.
+    MeshBuild longest = test_support::make_skinned_strip_build(13);
+    longest.bone_count = 32;
+    longest.palette.resize(33, mesh_palette_no_bone);
+    longest.bone_batches[1].palette_length = 32;
+    MeshResources resources;
+    std::string error;
+    EXPECT_TRUE(build_mesh_resources(longest, &resources, &error)) << error;
+    longest.palette.push_back(mesh_palette_no_bone);
+    longest.bone_batches[1].palette_length = 33;
+    EXPECT_FALSE(build_mesh_resources(longest, &resources, &error));
+    EXPECT_NE(error.find("too long"), std::string::npos) << error;
 }
 
 TEST(MeshResourceFormat, IdsNameTheirResourcesAndSharing) {
