@@ -65,6 +65,8 @@ public:
     void mark_changed();
     // One step of the pending pass; false when the visual leaves the list.
     bool update_pending();
+    // Decal sets came to lie on the visual or left it.
+    void set_has_decals(bool has_decals);
     // Copies the visual into its render record.
     void copy_to_render(VisualRender& record);
 
@@ -111,6 +113,7 @@ private:
     uint8_t transform_changed_ = 0;
     uint8_t mesh_changed_ = 0;
     uint8_t decals_changed_ = 0;
+    uint8_t has_decals_ = 0;
 };
 
 }  // namespace zolt::renderer

@@ -40,6 +40,8 @@ struct VisualRender {
     const servers::SectorRender* overlap_sector = nullptr;
     // Cleared when the transform changes.
     uint64_t light_selection_cache = 0;
+    // The visual itself while decal sets lie on it, else 0.
+    core::ObjectHandle decals = 0;
     const VisualRender* self = nullptr;
     const VisualRender* next_in_ring[2] = {};
     const VisualRender* next_global = nullptr;
