@@ -13,6 +13,7 @@ namespace zolt::servers {
 SectorServer sector_server;
 SectorRenderReleaseHook sector_render_release_hook = nullptr;
 SectorVisualHooks sector_visual_hooks;
+SectorDecalHooks sector_decal_hooks;
 
 namespace {
 
@@ -38,6 +39,7 @@ core::ObjectHandle resolve_mesh(core::ObjectHandle handle) {
 }  // namespace
 
 void Sector::initialize(uint32_t location) {
+    has_decals_ = decals_changed_ = 0;
     mesh_ = placement_ = dictionary_ = 0;
     lightmap_texture_ = 0;
     lightmap_prefetch_ = 0;
@@ -75,6 +77,7 @@ void Sector::finalize() {
         sector_visual_hooks.sector_finalized(*this);
     }
     first_visuals_[0] = first_visuals_[1] = 0;
+    destroy_decals();
     mesh_ = 0;
     set_placement(0);
     if (LoadableArea* const area = get_area()) {
@@ -147,6 +150,7 @@ bool Sector::set_property(uint32_t id, const core::Property& value) {
         if (mesh == mesh_) {
             return true;
         }
+        destroy_decals();
         mesh_ = mesh;
         lightmap_texture_ = 0;
         break;
@@ -193,6 +197,20 @@ Sector* Sector::find_sector_across_portal(const geometry::Vector3& centre, float
     return nullptr;
 }
 
+void Sector::destroy_decals() {
+    if (sector_decal_hooks.destroy_decals != nullptr) {
+        sector_decal_hooks.destroy_decals(get_handle());
+    }
+}
+
+void Sector::set_has_decals(bool has_decals) {
+    if ((has_decals_ != 0) != has_decals) {
+        has_decals_ = has_decals ? 1 : 0;
+        decals_changed_ = 1;
+        mark_dirty();
+    }
+}
+
 void Sector::sync_render_record() {
     SectorRender& render = sector_server.get_render_record(*this);
     render.light_mask = light_mask_;
@@ -209,6 +227,10 @@ void Sector::sync_render_record() {
         render.has_placement = 0;
     }
     render.mesh = resolve_mesh(mesh_);
+    if (decals_changed_ != 0) {
+        render.decals = has_decals_ != 0 ? get_handle() : 0;
+        decals_changed_ = 0;
+    }
     dirty_ = 0;
 }
 
@@ -225,6 +247,8 @@ void Sector::save(storage::SaveStream& stream) {
 }
 
 bool Sector::load(storage::LoadStream& stream) {
+    // Decal rings are never saved: a loaded sector carries none.
+    has_decals_ = decals_changed_ = 0;
     first_portals_[0] = first_portals_[1] = 0;
     // Visuals rebuild the rings from their saved sector handles.
     first_visuals_[0] = first_visuals_[1] = 0;

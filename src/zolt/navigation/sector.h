@@ -41,6 +41,13 @@ struct SectorVisualHooks {
 };
 extern SectorVisualHooks sector_visual_hooks;
 
+// Filled by the decal server while it runs: decals were laid on a sector's
+// mesh, so a sector that changes its mesh or goes away destroys them.
+struct SectorDecalHooks {
+    void (*destroy_decals)(core::ObjectHandle sector) = nullptr;
+};
+extern SectorDecalHooks sector_decal_hooks;
+
 constexpr uint32_t light_list_set_count = 2;
 constexpr uint32_t light_list_type_count = 3;
 
@@ -63,6 +70,9 @@ struct SectorRender {
     // Heads of the rings of light-instance records: set 0 static lights,
     // set 1 dynamic ones, each by light type. The light code links them.
     renderer::LightInstanceRender* lights[light_list_set_count][light_list_type_count] = {};
+    // The sector itself while decal sets lie on it, else 0: the decal
+    // server draws them with the sector's mesh.
+    core::ObjectHandle decals = 0;
 };
 
 // Called before a released sector's render record is cleared, so that the
@@ -100,6 +110,8 @@ public:
     // then side 1) that the sphere touches, enabled or not; null for none.
     Sector* find_sector_across_portal(const geometry::Vector3& centre, float radius) const;
 
+    // Decal sets came to lie on the sector or left it.
+    void set_has_decals(bool has_decals);
     void mark_dirty() { dirty_ = 1; }
     bool is_dirty() const { return dirty_ != 0; }
     // Copies the sector into its render record.
@@ -109,6 +121,7 @@ private:
     void link_to_area();
     void set_placement(core::ObjectHandle placement);
     void unlink_portals();
+    void destroy_decals();
 
     uint32_t record_index_ = 0;
     uint32_t light_mask_ = 0xFFFFFFFFu;
@@ -122,6 +135,8 @@ private:
     uint32_t lightmap_texture_ = 0;
     uint8_t lightmap_prefetch_ = 0;
     uint8_t dirty_ = 0;
+    uint8_t has_decals_ = 0;
+    uint8_t decals_changed_ = 0;
 };
 
 class SectorServer final : public core::PooledServer<Sector, sector_capacity> {

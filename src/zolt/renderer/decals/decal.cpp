@@ -6,9 +6,9 @@
 
 #include "zolt/core/object_server/server_base.h"
 #include "zolt/core/object_server/stream_words.h"
-#include "zolt/navigation/sector.h"
 #include "zolt/network/game_server.h"
 #include "zolt/renderer/decals/decal_server.h"
+#include "zolt/renderer/decals/decal_targets.h"
 #include "zolt/renderer/materials/material_server.h"
 
 namespace zolt::renderer {
@@ -40,21 +40,6 @@ void grow_box(DecalSpawnRecord& record, const float* position) {
                           std::min(record.box_minimum.z, p.z)};
     record.box_maximum = {std::max(record.box_maximum.x, p.x), std::max(record.box_maximum.y, p.y),
                           std::max(record.box_maximum.z, p.z)};
-}
-
-// The target's frame in the world: a sector's placement, else the world's.
-bool get_target_frame(core::ObjectHandle sector, Vector3& position, geometry::Quaternion& rotation) {
-    position = {};
-    rotation = geometry::identity_quaternion();
-    if (sector == 0 || !servers::sector_server.is_registered()) {
-        return true;
-    }
-    const servers::SectorRender* const record = servers::sector_server.find_render_record(sector);
-    if (record != nullptr && record->has_placement != 0) {
-        position = record->world_position;
-        rotation = record->world_rotation;
-    }
-    return true;
 }
 
 }  // namespace
@@ -117,6 +102,8 @@ void Decal::initialize_from(const DecalDescription& made, core::ObjectHandle tar
 }
 
 void Decal::finalize() {
+    note_target_decals(get_target(), this);
+    release_decal_target_geometry(geometry_resource);
     visual = 0;
     sector = 0;
     geometry_resource = 0;
@@ -289,6 +276,7 @@ void Decal::spawn(const Vector3& position, const Vector3& tangent, const Vector3
         ZOLT_PANIC("Invalid spawn type of a decal.");
     }
     decal_server.link_changed(*this);
+    note_target_decals(get_target(), nullptr);
     const uint32_t newest = spawn_count - 1;
     if (record.triangle_count == 0 || overlaps_live_decal(record, newest)) {
         remove_newest();
@@ -299,12 +287,13 @@ void Decal::spawn_in_world_space(const Vector3& position, const geometry::Quater
                                  const DecalSurface* surface) {
     Vector3 origin;
     geometry::Quaternion frame_rotation;
-    get_target_frame(sector, origin, frame_rotation);
+    float scale = 1;
+    get_decal_target_frame(get_target(), origin, frame_rotation, scale);
     const geometry::Quaternion to_local = geometry::conjugate(frame_rotation);
     const auto local_axis = [&](const Vector3& axis) {
         return geometry::normalize(geometry::rotate(to_local, geometry::rotate(rotation, axis)));
     };
-    spawn(geometry::rotate(to_local, position - origin), local_axis({1, 0, 0}), local_axis({0, 0, 1}),
+    spawn(geometry::rotate(to_local, position - origin) * (1.0f / scale), local_axis({1, 0, 0}), local_axis({0, 0, 1}),
           local_axis({0, -1, 0}), group_mask, surface);
 }
 

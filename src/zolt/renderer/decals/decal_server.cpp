@@ -11,6 +11,7 @@
 #include "zolt/renderer/batcher/batcher.h"
 #include "zolt/renderer/batcher/stream_pool.h"
 #include "zolt/renderer/decals/decal_geometry.h"
+#include "zolt/renderer/decals/decal_targets.h"
 #include "zolt/renderer/materials/material_server.h"
 #include "zolt/renderer/materials/material_warm_up.h"
 #include "zolt/renderer/shaders/shader_library.h"
@@ -84,6 +85,10 @@ void DecalServer::register_server() {
     }
     rendering_command_hooks.create_decal_index_stream = &create_decal_index_stream;
     rendering_command_hooks.warm_up_decals = &warm_up_decals;
+    if (geometry_lookup == nullptr) {
+        geometry_lookup = &open_decal_target_geometry;
+    }
+    install_decal_target_hooks();
 }
 
 void DecalServer::unregister_server() {
@@ -93,6 +98,7 @@ void DecalServer::unregister_server() {
     }
     queue_stream_release(warm_up_stream_);
     warm_up_stream_ = nullptr;
+    remove_decal_target_hooks();
     PooledServer::unregister_server();
     // Sets destroyed just now are released at once: no frame uses them any more.
     for (DecalRender& render : renders_) {
@@ -185,6 +191,11 @@ void DecalServer::link_changed(Decal& set) {
 }
 
 void DecalServer::upload(Decal& set, DecalRender& render) {
+    // The renderer's start-up command runs before this server registers its
+    // hook, so the first upload makes the index stream when it missed it.
+    if (index_stream_ == nullptr) {
+        create_index_stream();
+    }
     if (render.stream == nullptr) {
         render.stream = create_stream({decal_vertex_stream_format, 0, decal_vertex_stream_size, 0}, nullptr);
         render.creation_frame = read_issued_counter();

@@ -47,8 +47,9 @@ struct DecalRender final : RenderValueProvider {
     uint32_t state = decal_set_state::released;
 };
 
-// Where a target's geometry resource comes from: the mesh and visual code
-// answer it once they exist; without it projected decals find nothing.
+// Where a target's geometry resource comes from, opened for the set that
+// keeps it: by default the one of the target's mesh (see decal_targets.h);
+// without one projected decals find nothing.
 using DecalGeometryLookup = core::ObjectHandle (*)(core::ObjectHandle target);
 
 class DecalServer final : public core::PooledServer<Decal, decal_set_capacity> {

@@ -1,6 +1,7 @@
 #include "zolt/renderer/view/sector_geometry_queue.h"
 
 #include "zolt/navigation/sector.h"
+#include "zolt/renderer/decals/decal_targets.h"
 #include "zolt/renderer/mesh/mesh_queue.h"
 #include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/view/visibility_context.h"
@@ -26,6 +27,7 @@ void queue_sector_geometry(VisibilityContext& context, SectorView& view) {
     request.info.visibility_context = &context;
     request.info.light_list = view.light_key;
     queue_mesh_render_requests(request, mesh->get_render(), 0.0f);
+    queue_target_decals(sector->decals, request.info);
 }
 
 }  // namespace zolt::renderer

@@ -1,6 +1,6 @@
 #pragma once
-// Queueing what a visible sector holds for one view: the sector's own mesh,
-// drawn with the transform of the sector's placement. Installed by the mesh
+// Queueing what a visible sector holds for one view: the sector's own mesh
+// and the decals on it, drawn with the transform of the sector's placement. Installed by the mesh
 // server while it is registered. Main (rendering) thread only.
 namespace zolt::renderer {
 

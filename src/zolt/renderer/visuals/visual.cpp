@@ -10,6 +10,7 @@
 #include "zolt/renderer/fake_shadows/fake_shadow_settings.h"
 #include "zolt/renderer/fake_shadows/fake_shadow_visuals.h"
 #include "zolt/renderer/lights/light_server.h"
+#include "zolt/renderer/decals/decal_targets.h"
 #include "zolt/renderer/mesh/mesh_server.h"
 #include "zolt/renderer/visuals/visual_server.h"
 
@@ -85,6 +86,7 @@ void Visual::initialize(uint32_t mesh_id) {
     decals_changed_ = 0;
     fake_shadow_settings_ = 0;
     fake_shadow_changed_ = 0;
+    has_decals_ = 0;
     if (mesh_id != no_mesh_id) {
         mesh_ = mesh_server.acquire_mesh(mesh_id)->get_handle();
     }
@@ -93,6 +95,7 @@ void Visual::initialize(uint32_t mesh_id) {
 }
 
 void Visual::finalize() {
+    destroy_target_decals(get_handle());
     if (Mesh* const mesh = find_mesh_object(mesh_)) {
         mesh_server.release_mesh(mesh);
     }
@@ -209,6 +212,14 @@ bool Visual::set_fake_shadow_property(uint32_t id, const core::Property& value, 
     fake_shadow_changed_ = 1;
     accepted = true;
     return true;
+}
+
+void Visual::set_has_decals(bool has_decals) {
+    if ((has_decals_ != 0) != has_decals) {
+        has_decals_ = has_decals ? 1 : 0;
+        decals_changed_ = 1;
+        visual_server.add_to_update_list(*this);
+    }
 }
 
 void Visual::mark_for_update() {
@@ -384,6 +395,7 @@ void Visual::copy_to_render(VisualRender& record) {
         transform_changed_ = 0;
     }
     mesh_changed_ = 0;
+    record.decals = has_decals_ != 0 ? get_handle() : 0;
     decals_changed_ = 0;
     record.self = &record;
 }
@@ -397,6 +409,7 @@ bool Visual::set_mesh(core::ObjectHandle handle) {
         return true;
     }
     // Decals were placed on the old geometry; the visual has none to keep.
+    destroy_target_decals(get_handle());
     decals_changed_ = 1;
     if (fresh != nullptr) {
         fresh->add_reference();
@@ -678,6 +691,8 @@ bool Visual::load(storage::LoadStream& stream) {
     transform_changed_ = 1;
     mesh_changed_ = 1;
     decals_changed_ = 0;
+    // Decal rings are never saved: a loaded visual carries none.
+    has_decals_ = 0;
     return true;
 }
 

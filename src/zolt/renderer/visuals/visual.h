@@ -65,6 +65,8 @@ public:
     void mark_changed();
     // One step of the pending pass; false when the visual leaves the list.
     bool update_pending();
+    // Decal sets came to lie on the visual or left it.
+    void set_has_decals(bool has_decals);
     // Copies the visual into its render record.
     void copy_to_render(VisualRender& record);
     // Gives the record the fake-shadow record its settings ask for; false
@@ -122,6 +124,7 @@ private:
     uint8_t decals_changed_ = 0;
     uint16_t fake_shadow_settings_ = 0;
     uint8_t fake_shadow_changed_ = 0;
+    uint8_t has_decals_ = 0;
 };
 
 }  // namespace zolt::renderer

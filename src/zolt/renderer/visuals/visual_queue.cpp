@@ -2,6 +2,7 @@
 
 #include "libs/geometry/culling.h"
 #include "zolt/navigation/sector.h"
+#include "zolt/renderer/decals/decal_targets.h"
 #include "zolt/renderer/mesh/mesh_queue.h"
 #include "zolt/renderer/view/visibility_context.h"
 #include "zolt/renderer/visuals/visual_render.h"
@@ -140,6 +141,7 @@ void queue_visual_requests(VisibilityContext& context, RenderItem& item) {
     request.clip_volume = visual->private_mesh ? nullptr : item.clip_volume;
     request.info.light_list = item.light_selection;
     queue_mesh_render_requests(request, *visual->mesh, visual->distance_bias);
+    queue_target_decals(visual->decals, request.info);
 }
 
 void select_visual_lights(VisibilityContext& context, RenderItem& item) {

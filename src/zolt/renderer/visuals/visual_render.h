@@ -42,6 +42,8 @@ struct VisualRender {
     uint64_t light_selection_cache = 0;
     // The light server's fake-shadow record, -1 for none.
     int32_t fake_shadow = -1;
+    // The visual itself while decal sets lie on it, else 0.
+    core::ObjectHandle decals = 0;
     const VisualRender* self = nullptr;
     const VisualRender* next_in_ring[2] = {};
     const VisualRender* next_global = nullptr;

@@ -100,6 +100,7 @@ std::string make_library_description() {
   "glsl_shaders": {
     "flat_vertex": {"sources": ["flat.vert"], "uniforms": ["material_colour"]},
     "flat_pixel": {"sources": ["flat.frag"]},
+    "object_flat_vertex": {"sources": ["object_flat.vert"], "uniforms": ["material_colour"]},
     "colour_vertex": {"sources": ["vertex_colour.vert"]},
     "colour_pixel": {"sources": ["vertex_colour.frag"]},
     "spot_vertex": {"sources": ["spot_light.vert"]},
@@ -195,6 +196,11 @@ std::string make_library_description() {
       {"slot": "depth", "setups": [[)" +
            first + "], [" + first + "], [" + vertex_colour_pass(36, "colour") + "], [" +
            vertex_colour_pass(37, "skinned") + R"(]]}
+    ]}]},
+    {"index": 31, "constant_tag_defaults": [{"source": "special", "parameter": 18}], "fibre_tag_defaults": [)" +
+           std::to_string(index_fibre_tag(false)) + ", " + std::to_string(position_fibre_tag) +
+           R"(], "variants": [{"constant_tags": [0], "passes": [
+      {"slot": 8, "setups": [[{"vertex": {"glsl": "object_flat_vertex"}, "pixel": {"glsl": "flat_pixel"}, "program_index": 38, "target_setup": {"cull": "off", "depth": "off", "blend": "off", "alpha_test": "off", "stencil": "off"}, "fibre_bindings": [{"tag": 1, "target": "position"}], "constant_bindings": [{"tag": 0, "target": "glsl_uniform", "index": 0, "count": 4}]}]]}
     ]}]}
   ]
 })";

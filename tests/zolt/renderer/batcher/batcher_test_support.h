@@ -30,6 +30,8 @@ constexpr uint32_t vertex_colour_quad_entry = 23;
 // A decal pass (slot 8) of decal triangles in the colour its request's
 // value provider answers, with its fibres from the entry.
 constexpr uint32_t decal_entry = 24;
+// The same, placed by the object transform of its request.
+constexpr uint32_t object_decal_entry = 31;
 // Lit opaque slot 6 (setups 0 to 6: the base in the first colour, each
 // light kind's own program adding its light, the fog adding the second
 // colour); the same drawn after the deferred fog; lit decal (slot 9) and
