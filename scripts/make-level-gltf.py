@@ -19,7 +19,8 @@ import json
 import os
 import struct
 import sys
-import zlib
+
+from png_writer import write_png
 
 ROOM_HEIGHT = 3.0
 DOOR_HEIGHT = 2.2
@@ -176,16 +177,8 @@ def write_gltf(path, name, primitives):
         file.write("\n")
 
 
-def write_png(path, size, colour_at):
-    rows = b"".join(b"\0" + bytes(c for x in range(size) for c in colour_at(x, y)) for y in range(size))
-
-    def chunk(kind, payload):
-        return struct.pack(">I", len(payload)) + kind + payload + struct.pack(">I", zlib.crc32(kind + payload))
-
-    header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)
-    with open(path, "wb") as file:
-        file.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) +
-                   chunk(b"IEND", b""))
+def write_png_square(path, size, colour_at):
+    write_png(path, size, size, colour_at, channels=3)
 
 
 def shade(colour, amount):
@@ -226,9 +219,9 @@ def main():
         write_gltf(os.path.join(level, name + ".gltf"), name, room(minimum, maximum, doors))
     for name, material, boxes in PROPS:
         write_gltf(os.path.join(level, name + ".gltf"), name, prop(material, boxes))
-    write_png(os.path.join(textures, "floor.png"), 64, floor_texel)
-    write_png(os.path.join(textures, "wall.png"), 64, wall_texel)
-    write_png(os.path.join(textures, "crate.png"), 64, crate_texel)
+    write_png_square(os.path.join(textures, "floor.png"), 64, floor_texel)
+    write_png_square(os.path.join(textures, "wall.png"), 64, wall_texel)
+    write_png_square(os.path.join(textures, "crate.png"), 64, crate_texel)
 
 
 if __name__ == "__main__":

@@ -5,31 +5,11 @@ to clear at a ragged edge, with a few streaks thrown outwards. Deterministic:
 the same file every run, so the sample's reference picture stays put."""
 import math
 import os
-import struct
 import sys
-import zlib
+
+from png_writer import write_png
 
 SIZE = 64
-
-
-def write_png(path, width, height, texel):
-    """texel(x, y) gives (r, g, b, a) with y counted from the top row."""
-    rows = bytearray()
-    for y in range(height):
-        rows.append(0)  # no filter
-        for x in range(width):
-            rows.extend(texel(x, y))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(chunk(b"IHDR", header))
-        out.write(chunk(b"IDAT", zlib.compress(bytes(rows), 9)))
-        out.write(chunk(b"IEND", b""))
 
 
 def noise(x, y):
