@@ -87,6 +87,18 @@ void set(core::ServerObject* object, uint32_t id, const core::Property& value) {
 }
 
 // One side's whole game; the exit code says how it went.
+// Written by the host once its game is hosted, so that the player never
+// knocks at a port nobody listens on yet (a slow start would outlast the
+// player's connect attempts).
+int host_ready_pipe[2] = {-1, -1};
+
+void tell_parent_host_ready() {
+    const char ready = 1;
+    if (write(host_ready_pipe[1], &ready, 1) != 1) {
+        std::perror("host ready");
+    }
+}
+
 int play(bool hosting, uint16_t port, uint32_t seconds) {
     start_world();
     platform::EnetOnlineClient client;
@@ -117,6 +129,7 @@ int play(bool hosting, uint16_t port, uint32_t seconds) {
         if (!host_network_game(game_settings->get_handle())) {
             return 1;
         }
+        tell_parent_host_ready();
     } else if (!join_network_game(platform::make_game_server_id_for(settings.bind_address, port))) {
         return 1;
     }
@@ -202,11 +215,16 @@ TEST(TwoProcessGame, HostAndPlayerPlayAndStopOverEnetOnLoopback) {
     // Ports from a range this test alone uses; a taken one is tried again.
     for (uint32_t attempt = 0; attempt < 8; ++attempt) {
         const auto port = static_cast<uint16_t>(41000 + (getpid() * 7 + attempt * 131) % 2000);
+        ASSERT_EQ(pipe(host_ready_pipe), 0);
         const pid_t host = start_side(true, port, seconds);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const pid_t player = start_side(false, port, seconds);
+        close(host_ready_pipe[1]);
+        // Nothing read: the host ended before hosting (a taken port, a failure).
+        char ready = 0;
+        const bool hosted = read(host_ready_pipe[0], &ready, 1) == 1;
+        close(host_ready_pipe[0]);
+        const pid_t player = hosted ? start_side(false, port, seconds) : -1;
         const int host_code = wait_for(host);
-        const int player_code = wait_for(player);
+        const int player_code = player > 0 ? wait_for(player) : 1;
         if (host_code == port_taken_exit) {
             continue;
         }
