@@ -19,48 +19,17 @@ namespace zolt::renderer::test_support {
 
 namespace library = shader_library;
 
-void SampleLibraryWorld::SetUp() {
-    TextureWorld::SetUp();
-    if (IsSkipped() || HasFatalFailure()) {
-        return;
-    }
-    reset_display_modes();
-    ASSERT_TRUE(add_display_mode({width, height, 0}));
-    ASSERT_TRUE(set_display_mode(1, true));
-    install_batcher_rendering_steps();
-    initialize_batcher_pools();
-    open_world({});
-    core::alias_server.register_server();
-    material_server.register_server();
-    set_target_size(width, height);
-    set_viewport(0, 0, width, height);
-    take_screen_copies();
-}
-
+// The layers' own materials live under aliases the flat world leaves alone.
 void SampleLibraryWorld::TearDown() {
     set_current_visibility_context(nullptr);
     if (context_made_) {
         library::clear_renderer_textures();
-        clear_screen_copies();
-        library::reset_state();
-        library::release_all_fibres();
-        release_batcher_pools();
-        release_all_streams();
     }
-    if (material_server.is_registered()) {
-        material_server.unregister_server();
-    }
-    if (core::alias_server.is_registered()) {
-        core::alias_server.unregister_server();
-    }
+    BatcherWorld::TearDown();
     for (const core::ObjectHandle alias :
          {glow_material_alias, screen_pass_material_alias, fake_shadow_material_alias, fog_material_alias}) {
         core::alias_server.clear_alias(alias);
     }
-    remove_batcher_rendering_steps();
-    TextureWorld::TearDown();
-    library::get_library_state() = {};
-    reset_display_modes();
 }
 
 }  // namespace zolt::renderer::test_support

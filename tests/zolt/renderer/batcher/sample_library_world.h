@@ -5,13 +5,13 @@
 // very passes the sample content ships.
 #include <gtest/gtest.h>
 
-#include "zolt/renderer/texture/texture_test_support.h"
+#include "zolt/renderer/batcher/batcher_test_support.h"
 
 namespace zolt::renderer::test_support {
 
-class SampleLibraryWorld : public TextureWorld {
+class SampleLibraryWorld : public BatcherWorld {
 protected:
-    void SetUp() override;
+    SampleLibraryWorld() { use_sample_shader_library_ = true; }
     void TearDown() override;
 };
 
