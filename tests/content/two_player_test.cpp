@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "libs/io/temporary_folder.h"
+#include "platform/online/enet_online_client.h"
 #include "support/child_process.h"
 #include "zasm/lib/zasm_command.h"
 
@@ -73,6 +74,41 @@ long read_report(const test::TemporaryFolder& folder, const std::string& name) {
     return found == std::string::npos ? -1 : std::stol(text.substr(found + name.size() + 3));
 }
 
+// Waits until the game at that address answers a LAN search, which it does
+// only once it hosts: a player started before that may give up while a
+// loaded machine is still starting the host. False after a minute.
+bool wait_until_hosted(uint32_t network) {
+    platform::EnetSettings settings;
+    settings.account = 3;
+    settings.bind_address = 0x7F000003u | (network << 8);
+    settings.lan_first = 0x7F000001u | (network << 8);
+    settings.lan_last = settings.lan_first;
+    platform::EnetOnlineClient searcher;
+    std::string message;
+    if (!searcher.start(settings, &message)) {
+        ADD_FAILURE() << message;
+        return false;
+    }
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < limit) {
+        if (!searcher.request_lan_server_list(searcher.get_app_id())) {
+            return false;
+        }
+        for (;;) {
+            platform::ServerItem item;
+            const platform::LanSearchAnswer answer = searcher.poll_lan_server_list(&item);
+            if (answer == platform::LanSearchAnswer::responded) {
+                return true;
+            }
+            if (answer == platform::LanSearchAnswer::complete) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    return false;
+}
+
 // The whole program twice on one machine: a host and a player at two
 // loopback addresses, over ENet. The player finds the host's game through
 // "+connect", both go through the handshake, loading and start, and for ten
@@ -92,10 +128,13 @@ TEST(TwoPlayer, AHostAndAPlayerPlayTenSecondsOverEnetAndEndCleanly) {
     test::ChildResult host;
     std::thread host_thread(
         [&] { host = test::run_program(ZOLT_BINARY_PATH, make_run(host_folder, {"+host", host_address})); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const test::ChildResult player = test::run_program(
-        ZOLT_BINARY_PATH,
-        make_run(player_folder, {"+join", player_address, "+connect", host_address + ":27015"}));
+    test::ChildResult player;
+    if (wait_until_hosted(network)) {
+        player = test::run_program(ZOLT_BINARY_PATH,
+                                   make_run(player_folder, {"+join", player_address, "+connect", host_address + ":27015"}));
+    } else {
+        ADD_FAILURE() << "the host never hosted";
+    }
     host_thread.join();
 
     EXPECT_TRUE(host.exited);
@@ -104,7 +143,10 @@ TEST(TwoPlayer, AHostAndAPlayerPlayTenSecondsOverEnetAndEndCleanly) {
     EXPECT_EQ(player.exit_code, ExitCode::normal_end) << player.standard_error;
     // At least half of ten seconds of frames; none wrong. A variable at its
     // default of 0 is not written.
-    EXPECT_GT(read_report(host_folder, "ctf_levels"), 300) << "updates the host took from the player";
+    EXPECT_GT(read_report(host_folder, "ctf_levels"), 300)
+        << "updates the host took from the player\nhost:\n"
+        << host.standard_error << "\nplayer:\n"
+        << player.standard_error;
     EXPECT_GT(read_report(player_folder, "ctf_levels"), 300) << "updates the player took from the host";
     EXPECT_LE(read_report(host_folder, "conquest_levels"), 0);
     EXPECT_LE(read_report(player_folder, "conquest_levels"), 0);
