@@ -22,6 +22,9 @@ void begin_stencil_drawing() {
         gl.glEnable(GL_STENCIL_TEST);
     }
     gl.glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    // A volume or mask that wrote depth would hide what later passes draw
+    // with an equal depth test.
+    gl.glDepthMask(GL_FALSE);
 }
 
 void end_stencil_drawing() {
@@ -75,7 +78,6 @@ void render_stencil_volume(const StencilGeometry* geometry, GLenum front_depth_f
     begin_stencil_drawing();
     gl.glEnable(GL_DEPTH_TEST);
     gl.glDepthFunc(GL_LEQUAL);
-    gl.glDepthMask(GL_FALSE);
     switch (choose_stencil_volume_path()) {
     case StencilVolumePath::separate:
         gl.glStencilFuncSeparateATI(GL_ALWAYS, GL_ALWAYS, 0, all_ones);

@@ -90,6 +90,34 @@ TEST_F(StencilVolumes, ABoxMarksTheSamePixelsThroughEveryPath) {
     }
 }
 
+// The light passes after a volume or a mask test depth for equality, so
+// neither may leave its own faces' depth behind, whatever depth state the
+// passes before it left on.
+TEST_F(StencilVolumes, NeitherTheVolumeNorTheMaskWritesDepth) {
+    const auto read_depths = [this] {
+        std::vector<float> depths(width * height);
+        gl.glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, depths.data());
+        return depths;
+    };
+    for (const PathRow& path : path_rows) {
+        ScopedValue<bool> separate(compatibility_fix_ignore_separate_stencil, path.ignore_separate);
+        ScopedValue<bool> two_sided(compatibility_fix_ignore_two_sided_stencil, path.ignore_two_sided);
+        prepare_stencil_depth_plane();
+        const std::vector<float> plane = read_depths();
+        const auto leave_depth_writes_on = [] {
+            gl.glEnable(GL_DEPTH_TEST);
+            gl.glDepthFunc(GL_ALWAYS);
+            gl.glDepthMask(GL_TRUE);
+        };
+        leave_depth_writes_on();
+        render_stencil_volume(&box, GL_KEEP, GL_INCR_WRAP, GL_KEEP, GL_DECR_WRAP);
+        EXPECT_EQ(read_depths(), plane) << path.telltale << ": volume";
+        leave_depth_writes_on();
+        render_stencil_mask(&box);
+        EXPECT_EQ(read_depths(), plane) << path.telltale << ": mask";
+    }
+}
+
 TEST_F(StencilVolumes, LeaveTheCachedStencilStateAndTheDefaultsBehind) {
     for (const PathRow& path : path_rows) {
         ScopedValue<bool> separate(compatibility_fix_ignore_separate_stencil, path.ignore_separate);
@@ -163,29 +191,34 @@ TEST_F(StencilVolumes, TaggedClearsWrapAfter63TagsWithARealClear) {
     initialize_stencil_clear_tag();
     EXPECT_FALSE(are_tagged_stencil_clears_used());
 
-    ScopedValue<bool> extension(test::extension_flag(Extension::EXT_stencil_clear_tag), true);
-    ScopedValue<PFNGLSTENCILCLEARTAGEXTPROC> function(gl.glStencilClearTagEXT, &note_clear_tag);
+    {
+        ScopedValue<bool> extension(test::extension_flag(Extension::EXT_stencil_clear_tag), true);
+        ScopedValue<PFNGLSTENCILCLEARTAGEXTPROC> function(gl.glStencilClearTagEXT, &note_clear_tag);
+        initialize_stencil_clear_tag();
+        EXPECT_FALSE(are_tagged_stencil_clears_used());
+
+        ScopedValue<bool> allowed(compatibility_fix_ignore_tagged_stencil, false);
+        initialize_stencil_clear_tag();
+        ASSERT_TRUE(are_tagged_stencil_clears_used());
+        ASSERT_EQ(clear_tags.size(), 1u);
+        EXPECT_EQ(clear_tags[0], std::make_pair(GLsizei{6}, GLuint{0}));
+
+        reset_stencil_clear_tag();
+        test::GlCallRecorder recorder;
+        for (uint32_t call = 1; call <= 62; ++call) {
+            next_stencil_clear_tag();
+            ASSERT_EQ(get_stencil_clear_tag(), call);
+            EXPECT_EQ(clear_tags.back(), std::make_pair(GLsizei{6}, GLuint{call * 4}));
+        }
+        EXPECT_EQ(recorder.count("glClear"), 0u);
+        next_stencil_clear_tag();
+        EXPECT_EQ(get_stencil_clear_tag(), 0u);
+        EXPECT_EQ(clear_tags.back(), std::make_pair(GLsizei{6}, GLuint{0}));
+        EXPECT_EQ(recorder.count("glClear"), 1u);
+    }
+    // Later tests in this process draw with the real entry points.
     initialize_stencil_clear_tag();
     EXPECT_FALSE(are_tagged_stencil_clears_used());
-
-    ScopedValue<bool> allowed(compatibility_fix_ignore_tagged_stencil, false);
-    initialize_stencil_clear_tag();
-    ASSERT_TRUE(are_tagged_stencil_clears_used());
-    ASSERT_EQ(clear_tags.size(), 1u);
-    EXPECT_EQ(clear_tags[0], std::make_pair(GLsizei{6}, GLuint{0}));
-
-    reset_stencil_clear_tag();
-    test::GlCallRecorder recorder;
-    for (uint32_t call = 1; call <= 62; ++call) {
-        next_stencil_clear_tag();
-        ASSERT_EQ(get_stencil_clear_tag(), call);
-        EXPECT_EQ(clear_tags.back(), std::make_pair(GLsizei{6}, GLuint{call * 4}));
-    }
-    EXPECT_EQ(recorder.count("glClear"), 0u);
-    next_stencil_clear_tag();
-    EXPECT_EQ(get_stencil_clear_tag(), 0u);
-    EXPECT_EQ(clear_tags.back(), std::make_pair(GLsizei{6}, GLuint{0}));
-    EXPECT_EQ(recorder.count("glClear"), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "zolt/renderer/batcher/light_source.h"
 #include "zolt/renderer/lights/light_importance.h"
+#include "zolt/renderer/lights/light_mask.h"
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/lights/light_selection.h"
 #include "zolt/renderer/lights/light_server.h"
@@ -37,6 +38,12 @@ void install_light_source() {
         return &light_server.get_render_slot(index);
     };
     light_source.get_global_light = [] { return &light_server.get_global_light_render(); };
+    // The volume is the current view's: outside a view a light is unconfined.
+    light_source.get_mask_geometry = [](const LightRender& light, LightMaskGeometry* geometry) {
+        const VisibilityContext* const view = get_current_visibility_context();
+        // The record is the server's own; its clip volume is cached in it.
+        return view != nullptr && get_light_mask_geometry(const_cast<LightRender&>(light), *view, geometry);
+    };
     light_source.get_distance_fades = &get_distance_fades;
     light_source.get_shadow_texture = [](const LightRender& light) {
         return get_shadow_tile_texture(light.shadow_tile);
