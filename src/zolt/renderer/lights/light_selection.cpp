@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "zolt/navigation/portal.h"
 #include "zolt/navigation/sector.h"
 #include "zolt/renderer/lights/light_importance.h"
 #include "zolt/renderer/lights/light_instance.h"
@@ -101,7 +102,35 @@ void select_sector_lights(VisibilityContext& context, SectorView& view) {
     view.light_key = key | chosen;
 }
 
+void fill_neighbour_sectors(VisibilityContext& context) {
+    context.neighbour_sectors = SectorSet{};
+    const servers::SectorRender* const start = context.start_sector;
+    if (start == nullptr) {
+        return;
+    }
+    const auto add = [&context](const servers::SectorRender* sector) {
+        const uint32_t index = servers::sector_server.get_render_record_index(sector);
+        if (index < servers::sector_capacity) {
+            context.neighbour_sectors.add(index);
+        }
+    };
+    // The camera's own sector and those its open portals lead to.
+    add(start);
+    for (uint32_t side = 0; side < servers::portal_side_count; ++side) {
+        const servers::PortalRender* const head = start->first_portals[side];
+        const servers::PortalRender* portal = head;
+        for (uint32_t step = 0; portal != nullptr && step < servers::portal_capacity; ++step) {
+            const servers::SectorRender* const far = portal->sectors[1 - side];
+            if (portal->enabled != 0 && far != nullptr) {
+                add(far);
+            }
+            portal = portal->next[side] != head ? portal->next[side] : nullptr;
+        }
+    }
+}
+
 void collect_view_lights(VisibilityContext& context) {
+    fill_neighbour_sectors(context);
     for (uint32_t view = 0; view < context.sector_view_count; ++view) {
         const SectorView& sector_view = context.sector_views[view];
         if (sector_view.sector == nullptr) {

@@ -40,6 +40,9 @@ struct ObjectLightQuery {
 // sector view's sector and whose volume meets that view's clip volume, then
 // lets every queued item choose its lights. The light server installs it as
 // the view step that prepares lights.
+// The camera's sector and the sectors behind its open portals: visuals
+// standing there take the cascaded shadow of the global light.
+void fill_neighbour_sectors(VisibilityContext& context);
 void collect_view_lights(VisibilityContext& context);
 
 // The light key of a sector view's geometry: up to 7 lights (6 when the

@@ -183,6 +183,34 @@ TEST_F(LightSelection, CollectingAViewMarksTheLightsItsSectorViewsMeet) {
     context_->items = nullptr;
 }
 
+// Visuals in the camera's room and in the rooms its open doors lead to take
+// the cascaded shadow; with no cascades every sector counts.
+TEST_F(LightSelection, TheNeighbourSectorsAreTheCameraRoomAndThoseBehindItsOpenDoors) {
+    servers::Portal* const door = create_portal(test::two_rooms_area, 0);
+    run_frame_updates();
+    const uint32_t left = servers::sector_server.get_slot_of(*left_);
+    const uint32_t right = servers::sector_server.get_slot_of(*right_);
+    context_->shadow_split_count = 2;
+    fill_neighbour_sectors(*context_);
+    EXPECT_FALSE(context_->is_in_neighbour_sectors(left)) << "no camera sector, no neighbours";
+
+    context_->start_sector = &servers::sector_server.get_render_record(*right_);
+    fill_neighbour_sectors(*context_);
+    EXPECT_TRUE(context_->is_in_neighbour_sectors(left));
+    EXPECT_TRUE(context_->is_in_neighbour_sectors(right));
+
+    core::Property closed;
+    closed.set_u32(servers::portal_property::enabled, 0);
+    ASSERT_TRUE(door->set_property(servers::portal_property::enabled, closed));
+    run_frame_updates();
+    fill_neighbour_sectors(*context_);
+    EXPECT_FALSE(context_->is_in_neighbour_sectors(left)) << "behind a closed door";
+    EXPECT_TRUE(context_->is_in_neighbour_sectors(right));
+
+    context_->shadow_split_count = 0;
+    EXPECT_TRUE(context_->is_in_neighbour_sectors(left));
+}
+
 // A sector's geometry takes at most 7 lights, 4 of them spot lights; with
 // the global light 6 and 3, best priority first within each kind.
 TEST_F(LightSelection, ASectorViewKeysTheBestLightsOfItsListsByKind) {
