@@ -10,10 +10,13 @@ with the door openings (A-B in the wall x = 8 at y 3..5, A-C in the wall y = 8
 at x 3..5, both up to z 2.2) cut out. Floor, walls and ceiling are separate
 primitives with the materials "floor", "wall" and "ceiling". The props stand
 on their origin: a crate (a 1 m cube, "crate"), a pillar (1 x 1 x 3 m,
-"pillar") and a table ("table"). Triangles wind counter-clockwise seen from
-the side their normal points to. Texture coordinates are in metres, so a
+"pillar") and a table ("table"); a lamp ("lamp", a small cube about its
+origin on a cord up to the ceiling) and a glass pane ("glass", one quad
+facing -X, 2 m wide and 1 m high across the top of a door). Triangles wind
+counter-clockwise seen from the side their normal points to. Texture coordinates are in metres, so a
 texture repeats once a metre. The textures are 64 x 64 RGB PNG files drawn
-here: floor tiles, wall bricks and crate planks."""
+here: floor tiles, wall bricks and crate planks; the glass's is an RGBA PNG
+whose alpha is the pane's opacity, and the lamp's a plain bright colour."""
 import base64
 import json
 import os
@@ -121,11 +124,34 @@ def table_boxes():
     return [top] + legs
 
 
+# How far above the lamp's centre its cord reaches: to the ceiling where the
+# level hangs it.
+LAMP_CORD = 0.55
+
+
+def lamp_boxes():
+    shade = ((-0.1, -0.1, -0.1), (0.1, 0.1, 0.1))
+    cord = ((-0.01, -0.01, 0.1), (0.01, 0.01, LAMP_CORD))
+    return [shade, cord]
+
+
 PROPS = [
     ("crate", "crate", [((-0.5, -0.5, 0.0), (0.5, 0.5, 1.0))]),
     ("pillar", "pillar", [((-0.5, -0.5, 0.0), (0.5, 0.5, ROOM_HEIGHT))]),
     ("table", "table", table_boxes()),
+    ("lamp", "lamp", lamp_boxes()),
 ]
+
+# The pane across a door's top, from its origin on the door's plane: y
+# along the door, from 1.2 m above the floor up to the lintel.
+GLASS_WIDTH = 2.0
+GLASS_BOTTOM = 1.2
+
+
+def glass_pane():
+    pane = Primitive("glass")
+    wall_rectangle(pane, "x", 0.0, -GLASS_WIDTH / 2, GLASS_WIDTH / 2, GLASS_BOTTOM, DOOR_HEIGHT, (-1.0, 0.0, 0.0))
+    return [pane]
 
 
 def write_gltf(path, name, primitives):
@@ -210,6 +236,17 @@ def crate_texel(x, y):
     return shade((170, 120, 64), 0.94 + 0.03 * ((x * 3 + y) % 4))
 
 
+def glass_texel(x, y):
+    """A cool green-blue tint, 40 % opaque: the sample's test reads the pane's
+    blend with this alpha."""
+    return (150, 205, 215, 102)
+
+
+def lamp_texel(x, y):
+    """Warm white, brighter than the level's glow threshold."""
+    return (255, 246, 220)
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     level = os.path.join(root, "content", "level")
@@ -219,9 +256,12 @@ def main():
         write_gltf(os.path.join(level, name + ".gltf"), name, room(minimum, maximum, doors))
     for name, material, boxes in PROPS:
         write_gltf(os.path.join(level, name + ".gltf"), name, prop(material, boxes))
+    write_gltf(os.path.join(level, "glass.gltf"), "glass", glass_pane())
     write_png_square(os.path.join(textures, "floor.png"), 64, floor_texel)
     write_png_square(os.path.join(textures, "wall.png"), 64, wall_texel)
     write_png_square(os.path.join(textures, "crate.png"), 64, crate_texel)
+    write_png(os.path.join(textures, "glass.png"), 64, 64, glass_texel)
+    write_png_square(os.path.join(textures, "lamp.png"), 64, lamp_texel)
 
 
 if __name__ == "__main__":
