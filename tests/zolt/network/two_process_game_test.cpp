@@ -137,6 +137,7 @@ int play(bool hosting, uint16_t port, uint32_t seconds) {
     const auto give_up = start + std::chrono::seconds(seconds + 20);
     auto play_until = start + std::chrono::hours(1);
     uint32_t sent = 0;
+    uint32_t join_attempts = 1;
     bool stopping = false;
     bool stopped_once = false;
     while (std::chrono::steady_clock::now() < give_up) {
@@ -144,7 +145,12 @@ int play(bool hosting, uint16_t port, uint32_t seconds) {
         const NetworkGame& game = get_network_game();
         if (game.state == NetworkGameState::idle && !hosting) {
             std::fprintf(stderr, "player left the game, join error %u\n", static_cast<uint32_t>(game.join_error));
-            return 1;
+            // A link that failed before play began (a loaded machine can
+            // starve the handshake) is joined again, as a player would.
+            if (game.join_error != NetworkGameError::link_failed || sent != 0 || ++join_attempts > 3 ||
+                !join_network_game(platform::make_game_server_id_for(settings.bind_address, port))) {
+                return 1;
+            }
         }
         if (hosting && game.state == NetworkGameState::lobby && !stopping && game.slots[1].state == SlotState::joined) {
             start_loading_network_game();
