@@ -15,8 +15,9 @@ origin on a cord up to the ceiling) and a glass pane ("glass", one quad
 facing -X, 2 m wide and 1 m high across the top of a door). Triangles wind
 counter-clockwise seen from the side their normal points to. Texture coordinates are in metres, so a
 texture repeats once a metre. The textures are 64 x 64 RGB PNG files drawn
-here: floor tiles, wall bricks and crate planks; the glass's is an RGBA PNG
-whose alpha is the pane's opacity, and the lamp's a plain bright colour."""
+here: floor tiles, wall bricks and crate planks, and the bricks' normal map;
+the glass's is an RGBA PNG whose alpha is the pane's opacity, and the
+lamp's a plain bright colour."""
 import base64
 import json
 import os
@@ -227,6 +228,22 @@ def wall_texel(x, y):
     return shade((160, 82, 60), 0.9 + 0.05 * ((x // 8 + row * 3) % 3))
 
 
+def wall_normal_texel(x, y):
+    """The bricks' tangent-space normals (x along u, y along v, 0.5 + 0.5 n):
+    flat mortar, flat brick faces, and a bevel of three texels round each brick
+    that leans towards the mortar."""
+    row = y // 16
+    along = (x + 16 * (row % 2)) % 32
+    up = y % 16
+    if up < 2 or along < 2:
+        return (128, 128, 255)
+    nx = -0.6 if along < 5 else (0.6 if along >= 29 else 0.0)
+    ny = -0.6 if up < 5 else (0.6 if up >= 13 else 0.0)
+    nz = max(0.0, 1.0 - nx * nx - ny * ny) ** 0.5
+    length = (nx * nx + ny * ny + nz * nz) ** 0.5
+    return tuple(int(round((0.5 + 0.5 * c / length) * 255)) for c in (nx, ny, nz))
+
+
 def crate_texel(x, y):
     """Planks inside a dark frame, with a diagonal brace."""
     if x < 6 or y < 6 or x >= 58 or y >= 58 or abs(x - y) < 4:
@@ -262,6 +279,7 @@ def main():
     write_png_square(os.path.join(textures, "crate.png"), 64, crate_texel)
     write_png(os.path.join(textures, "glass.png"), 64, 64, glass_texel)
     write_png_square(os.path.join(textures, "lamp.png"), 64, lamp_texel)
+    write_png_square(os.path.join(textures, "wall_normal.png"), 64, wall_normal_texel)
 
 
 if __name__ == "__main__":

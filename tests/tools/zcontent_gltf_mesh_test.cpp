@@ -343,7 +343,8 @@ TEST(GltfMeshImport, TheManifestListsMeshesWithTheirMaterials) {
     std::string error;
     ASSERT_TRUE(parse_content_manifest(
         R"({"pack": {"file": "level.pack"}, "meshes": [{"id": "0x0002", "source": "level/room_a.gltf",
-            "materials": {"stone": {"shader": 20, "texture": "0x20000010"}, "glass": {"shader": 3}}}]})",
+            "materials": {"stone": {"shader": 20, "texture": "0x20000010"}, "glass": {"shader": 3},
+                          "bricks": {"shader": 50, "texture": "0x20000010", "normal_map": "0x20000020"}}}]})",
         "content/manifest.json", &manifest, &error))
         << error;
     ASSERT_EQ(manifest.meshes.size(), 1u);
@@ -354,12 +355,18 @@ TEST(GltfMeshImport, TheManifestListsMeshesWithTheirMaterials) {
     EXPECT_EQ(mesh.materials.at("stone").shader_index, 20u);
     EXPECT_EQ(mesh.materials.at("stone").texture_id, 0x20000010u);
     EXPECT_EQ(mesh.materials.at("glass").texture_id, 0u);
+    EXPECT_EQ(mesh.materials.at("stone").normal_map_id, 0u);
+    EXPECT_EQ(mesh.materials.at("bricks").normal_map_id, 0x20000020u);
 
     const std::pair<const char*, const char*> refused[] = {
         {R"([{"id": 0, "source": "a.gltf", "materials": {}}])", "mesh number"},
         {R"([{"id": 1, "source": "a.gltf"}])", "materials"},
         {R"([{"id": 1, "source": "a.gltf", "materials": {"m": {"texture": "0x20000010"}}}])", "shader"},
         {R"([{"id": 1, "source": "a.gltf", "materials": {"m": {"shader": 1, "texture": "0x10000001"}}}])", "texture"},
+        {R"([{"id": 1, "source": "a.gltf", "materials": {"m": {"shader": 1, "normal_map": "0x20000010"}}}])",
+         "needs a \"texture\""},
+        {R"([{"id": 1, "source": "a.gltf", "materials": {"m": {"shader": 1, "texture": "0x20000010", "normal_map": 5}}}])",
+         "normal_map"},
         {R"([{"id": 1, "source": "a.gltf", "materials": {}, "scale": 2}])", "unknown key"},
         {R"([{"id": 1, "source": "a.gltf", "materials": {}}, {"id": 1, "source": "b.gltf", "materials": {}}])",
          "two meshes"},

@@ -481,7 +481,7 @@ bool read_mesh(const Json& item, uint32_t index, const std::filesystem::path& fo
         if (!value.is_object()) {
             return in_material.fail("expected an object with \"shader\"", error);
         }
-        if (!check_keys(value, {"shader", "texture"}, in_material, error)) {
+        if (!check_keys(value, {"shader", "texture", "normal_map"}, in_material, error)) {
             return false;
         }
         MeshMaterialBinding binding;
@@ -498,6 +498,20 @@ bool read_mesh(const Json& item, uint32_t index, const std::filesystem::path& fo
                                         error);
             }
             binding.texture_id = static_cast<uint32_t>(texture);
+        }
+        if (value.contains("normal_map")) {
+            uint64_t texture = 0;
+            if (!read_json_number(value["normal_map"], UINT32_MAX, &texture) ||
+                !renderer::is_resource_texture_id(static_cast<uint32_t>(texture)) || (texture & 3) != 0) {
+                return in_material.fail("normal_map",
+                                        "expected a texture id, not " + quote_json_value(value["normal_map"]), error);
+            }
+            // The shaders find the normal map as the material's second
+            // texture, so it cannot stand alone.
+            if (binding.texture_id == 0) {
+                return in_material.fail("normal_map", "needs a \"texture\" beside it", error);
+            }
+            binding.normal_map_id = static_cast<uint32_t>(texture);
         }
         mesh->materials.emplace(material.key(), binding);
     }

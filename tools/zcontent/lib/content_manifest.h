@@ -30,6 +30,8 @@ struct TextureEntry {
 struct MeshMaterialBinding {
     uint32_t shader_index = 0;
     uint32_t texture_id = 0;  // 0: none
+    // The material's second texture, after texture_id: 0 none.
+    uint32_t normal_map_id = 0;
 };
 
 // A mesh imported from glTF: mesh number n is resources 0x50010000 + n,

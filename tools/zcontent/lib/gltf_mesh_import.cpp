@@ -404,6 +404,9 @@ struct Importer {
         if (binding->second.texture_id != 0) {
             material.tables[1].push_back(binding->second.texture_id);
         }
+        if (binding->second.normal_map_id != 0) {
+            material.tables[1].push_back(binding->second.normal_map_id);
+        }
         material.tables[4] = {
             1u << renderer::shader_library::fibre_source_stream_shift,
             make_fibre_format(FibreSourceFormat::float_3, gltf_vertex_offset::position),

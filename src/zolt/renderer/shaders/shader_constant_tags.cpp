@@ -121,7 +121,9 @@ const ConstantValue* resolve_constant_tag(ConstantValue* scratch, ConstantKind* 
         *kind = ConstantKind::special;
         return &special_values[parameter + 1];
     case ConstantSource::viewport:
-        if (context.view == nullptr || parameter >= viewport_vector_count) {
+        // The block is filled for each view as it is drawn, so a material
+        // resolved outside any view still reads the drawn view's vector.
+        if (parameter >= viewport_vector_count) {
             return answer_zero(scratch);
         }
         return &get_viewport_constants().vectors[parameter];

@@ -169,10 +169,14 @@ TEST_F(ConstantTags, SpecialValuesWithoutAViewOrRequest) {
         resolve_special_constant_value(&scratch, context_, number);
         expect_floats(&scratch, 0.0f, 0.0f, 0.0f, 0.0f);
     }
-    // Viewport vectors need a view.
-    const Resolved viewport = resolve_word(make_tag_word(2, 0));
-    EXPECT_EQ(viewport.value, &context_.scratch);
-    expect_floats(viewport.value, 0.0f, 0.0f, 0.0f, 0.0f);
+    // A viewport vector is the block's own, which each view drawn fills,
+    // so materials resolved outside a view see the view's values; past the
+    // block's end it is zero.
+    const Resolved viewport = resolve_word(make_tag_word(2, 3));
+    EXPECT_EQ(viewport.value, &get_viewport_constants().vectors[3]);
+    const Resolved past_end = resolve_word(make_tag_word(2, viewport_vector_count));
+    EXPECT_EQ(past_end.value, &context_.scratch);
+    expect_floats(past_end.value, 0.0f, 0.0f, 0.0f, 0.0f);
 }
 
 TEST_F(ConstantTags, OverridesReplaceTags34And35And37WhileSet) {
