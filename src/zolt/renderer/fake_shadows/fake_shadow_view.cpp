@@ -27,7 +27,6 @@ bool is_fake_shadow_seen(const FakeShadow& shadow, const VisibilityContext& cont
 
 void prepare_view_fake_shadows(VisibilityContext& context, ShadowAtlas& atlas) {
     admit_fake_shadows(light_server.fake_shadows, context, context.eye, atlas.get_map_size(), &is_fake_shadow_seen);
-    assign_fake_shadow_tiles(context, atlas);
 }
 
 }  // namespace zolt::renderer

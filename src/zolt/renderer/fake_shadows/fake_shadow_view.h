@@ -1,8 +1,8 @@
 #pragma once
 // A view's fake shadows, once its lights are known: the records the view
 // sees admitted in order (their volumes in its clip volume, their visual's
-// sector among its sector views), then atlas tiles for them. The shadow
-// passes draw their maps after this. Main (rendering) thread.
+// sector among its sector views). The shadow passes then give them tiles,
+// after the spot lights, and draw their maps. Main (rendering) thread.
 namespace zolt::renderer {
 
 struct FakeShadow;

@@ -11,6 +11,8 @@ namespace zolt::renderer {
 namespace {
 
 constexpr float smallest_extent = 1.0f / 65536;
+// Of the box's depth, added before and after it in the map.
+constexpr float depth_margin_share = 1.0f / 64;
 
 struct VolumeAxes {
     geometry::Vector3 across, along, up;
@@ -66,11 +68,17 @@ bool is_eye_inside_fake_shadow_volume(const FakeShadow& shadow, const geometry::
            along <= axes.depth + margin && -along <= margin;
 }
 
+FakeShadowDepthSpan get_fake_shadow_depth_span(const FakeShadow& shadow) {
+    const float depth = std::max(shadow.projection_extents.z, smallest_extent);
+    const float margin = depth * depth_margin_share;
+    return {-margin, depth + 2 * margin};
+}
+
 geometry::Matrix4 make_fake_shadow_texture_matrix(const FakeShadow& shadow) {
     const VolumeAxes axes = get_volume_axes(shadow);
+    const FakeShadowDepthSpan span = get_fake_shadow_depth_span(shadow);
     const geometry::Vector3 scale{1.0f / std::max(shadow.projection_extents.x, smallest_extent),
-                                  1.0f / std::max(shadow.projection_extents.y, smallest_extent),
-                                  1.0f / std::max(shadow.projection_extents.z, smallest_extent)};
+                                  1.0f / std::max(shadow.projection_extents.y, smallest_extent), 1.0f / span.length};
     const geometry::Vector3 u = axes.across * scale.x, v = axes.up * scale.y, depth = axes.along * scale.z;
     const geometry::Vector3& p = shadow.projection_origin;
     // Row-vector convention: the rows are the images of X, Y, Z and the offset.
@@ -78,7 +86,8 @@ geometry::Matrix4 make_fake_shadow_texture_matrix(const FakeShadow& shadow) {
     matrix.rows[0] = {u.x, v.x, depth.x, 0};
     matrix.rows[1] = {u.y, v.y, depth.y, 0};
     matrix.rows[2] = {u.z, v.z, depth.z, 0};
-    matrix.rows[3] = {0.5f - geometry::dot(p, u), 0.5f - geometry::dot(p, v), -geometry::dot(p, depth), 1};
+    matrix.rows[3] = {0.5f - geometry::dot(p, u), 0.5f - geometry::dot(p, v),
+                      -geometry::dot(p, depth) - span.start * scale.z, 1};
     return matrix;
 }
 

@@ -24,9 +24,17 @@ bool does_fake_shadow_volume_meet(const FakeShadow& shadow, const geometry::Frus
 // False only when the eye lies farther than `margin` outside one face.
 bool is_eye_inside_fake_shadow_volume(const FakeShadow& shadow, const geometry::Vector3& eye, float margin);
 
+// The depth range of the shadow's map along its direction, from the origin
+// face: the visual's box with a margin at both ends, so the faces lying on
+// the box's ends are not clipped away from the map.
+struct FakeShadowDepthSpan {
+    float start = 0;
+    float length = 1;
+};
+FakeShadowDepthSpan get_fake_shadow_depth_span(const FakeShadow& shadow);
+
 // World point to (u, v, depth), each 0 to 1 across the shadow's map:
-// u along the width, v along the height, depth from the origin face to the
-// far end of the visual's box.
+// u along the width, v along the height, depth over the depth span.
 geometry::Matrix4 make_fake_shadow_texture_matrix(const FakeShadow& shadow);
 
 }  // namespace zolt::renderer

@@ -42,11 +42,15 @@ void deactivate_shadow_maps() {
     opengl::framebuffer_object_deactivate();
 }
 
-void queue_shadow_casters_of(VisibilityContext& context, VisibilityContext& view, bool walk_sectors) {
+void lend_view_items(VisibilityContext& context, const VisibilityContext& view) {
     // The view's array past its own items: a pass allocates nothing.
     context.items = view.items != nullptr ? view.items + view.item_count : nullptr;
     context.item_capacity = view.items != nullptr ? view.item_capacity - view.item_count : 0;
     context.item_count = 0;
+}
+
+void queue_shadow_casters_of(VisibilityContext& context, VisibilityContext& view, bool walk_sectors) {
+    lend_view_items(context, view);
     if (walk_sectors && view_hooks.traverse_visible_sectors != nullptr) {
         view_hooks.traverse_visible_sectors(context);
     }

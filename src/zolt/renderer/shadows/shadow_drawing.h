@@ -16,6 +16,8 @@ TextureObject* get_shadow_map_texture(uint32_t map);
 bool activate_shadow_map(uint32_t map, uint32_t size);
 // Back to the window's frame buffer.
 void deactivate_shadow_maps();
+// The view's unused render items become the light context's own.
+void lend_view_items(VisibilityContext& context, const VisibilityContext& view);
 // The sector objects and shadow-casting visuals of the light context as
 // render items, from the view's unused items; the sectors walked first
 // when asked.

@@ -1,6 +1,11 @@
 #include "zolt/renderer/shadows/shadow_passes.h"
 
+#include <algorithm>
+
 #include "libs/utility/config_variable_row.h"
+#include "zolt/renderer/fake_shadows/fake_shadow.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_admission.h"
+#include "zolt/renderer/fake_shadows/fake_shadow_pass.h"
 #include "zolt/renderer/lights/light_importance.h"
 #include "zolt/renderer/lights/light_server.h"
 #include "zolt/renderer/shaders/shader_parameter_blocks.h"
@@ -66,13 +71,32 @@ bool render_spot_light_pass(const LightRender& light, const ShadowTile& tile, ui
     return true;
 }
 
-void render_maps(ShadowMapSet& set, VisibilityContext& view) {
+// The fake shadows of a view that took their tiles in it, to be drawn.
+struct NewFakeShadowTiles {
+    FakeShadow* shadows[fake_shadow_capacity] = {};
+    uint32_t count = 0;
+
+    bool has_map(uint32_t map) const {
+        return std::any_of(shadows, shadows + count,
+                           [map](const FakeShadow* shadow) { return shadow->tile->map_index == map; });
+    }
+};
+
+void drop_fake_shadow_tile(ShadowAtlas& atlas, FakeShadow& shadow) {
+    atlas.release(shadow.tile);
+    shadow.tile = nullptr;
+    shadow.has_tile = 0;
+    // Grows back at its darkness speed once it is drawn again.
+    shadow.strength.w = 0;
+}
+
+void render_maps(ShadowMapSet& set, VisibilityContext& view, const NewFakeShadowTiles& fake_shadows) {
     const uint32_t size = set.atlas.get_map_size();
     bool attached = false;
     for (uint32_t map = 0; map < set.atlas.get_map_count(); ++map) {
         LightRender* light = set.map_lights[map];
         set.map_lights[map] = nullptr;
-        if (light == nullptr) {
+        if (light == nullptr && !fake_shadows.has_map(map)) {
             continue;
         }
         const bool active = activate_shadow_map(map, size);
@@ -88,6 +112,17 @@ void render_maps(ShadowMapSet& set, VisibilityContext& view) {
                 light->next_shadow_light = nullptr;
             }
             light = next;
+        }
+        for (uint32_t index = 0; index < fake_shadows.count; ++index) {
+            FakeShadow& shadow = *fake_shadows.shadows[index];
+            if (shadow.tile->map_index != map) {
+                continue;
+            }
+            if (active) {
+                render_fake_shadow_pass(shadow, *shadow.tile, size, view);
+            } else {
+                drop_fake_shadow_tile(set.atlas, shadow);
+            }
         }
     }
     if (attached) {
@@ -134,6 +169,44 @@ void collect_shadow_lights(ShadowMapSet& set, const VisibilityContext& view, boo
     }
 }
 
+// The levels the view's admitted fake shadows without a tile ask for.
+void count_fake_shadow_demand(const VisibilityContext& view, uint32_t map_size, ShadowLevelDemand& demand) {
+    for (uint32_t entry = 0; entry < view.fake_shadow_count; ++entry) {
+        const FakeShadow& shadow = *get_fake_shadow_entry_record(view, entry);
+        if (shadow.has_tile == 0) {
+            ++demand[get_shadow_level_for_resolution(shadow.settings.resolution, map_size)];
+        }
+    }
+}
+
+// Tiles for the admitted fake shadows still without one, after the spot
+// lights have taken theirs, falling back to smaller ones.
+void assign_new_fake_shadow_tiles(ShadowMapSet& set, VisibilityContext& view, NewFakeShadowTiles& tiled) {
+    FakeShadow* untiled[fake_shadow_capacity] = {};
+    uint32_t count = 0;
+    for (uint32_t entry = 0; entry < view.fake_shadow_count && count < fake_shadow_capacity; ++entry) {
+        FakeShadow* const shadow = get_fake_shadow_entry_record(view, entry);
+        if (shadow->has_tile == 0) {
+            untiled[count++] = shadow;
+        }
+    }
+    assign_fake_shadow_tiles(view, set.atlas);
+    for (uint32_t index = 0; index < count; ++index) {
+        if (untiled[index]->has_tile != 0 && untiled[index]->tile != nullptr) {
+            tiled.shadows[tiled.count++] = untiled[index];
+        }
+    }
+}
+
+// A full reset hands every tile back: the records must not keep theirs.
+void forget_fake_shadow_tiles() {
+    FakeShadowRecords& records = light_server.fake_shadows;
+    for (uint32_t index = 0; index < records.get_count(); ++index) {
+        records.get(index).tile = nullptr;
+        records.get(index).has_tile = 0;
+    }
+}
+
 }  // namespace
 
 void set_up_shadow_maps(ShadowMapSet& set) {
@@ -153,6 +226,7 @@ void end_shadow_frame(ShadowMapSet& set) {
         light = next;
     }
     set.lights_with_tiles = nullptr;
+    forget_fake_shadow_tiles();
     set.global_tile = nullptr;
     set.cascades = CascadeState{};
     for (LightRender*& head : set.map_lights) {
@@ -176,6 +250,11 @@ void render_view_shadows(ShadowMapSet& set, VisibilityContext& view) {
     const bool global_shadow = wants_global_shadow(view, sectors);
     collect_shadow_lights(set, view, global_shadow, buckets, demand);
     if (!enabled) {
+        // Admitted fake shadows find no tile and fade out.
+        for (uint32_t entry = 0; entry < view.fake_shadow_count; ++entry) {
+            FakeShadow& shadow = *get_fake_shadow_entry_record(view, entry);
+            shadow.strength.w = shadow.has_tile != 0 ? shadow.strength.w : 0;
+        }
         for (LightRender* light : buckets) {
             while (light != nullptr) {
                 LightRender* const next = light->next_shadow_light;
@@ -191,6 +270,7 @@ void render_view_shadows(ShadowMapSet& set, VisibilityContext& view) {
         set.atlas.release(set.global_tile);
         set.global_tile = nullptr;
     }
+    count_fake_shadow_demand(view, set.atlas.get_map_size(), demand);
     if (!set.atlas.can_satisfy(demand)) {
         // Lights tiled by an earlier viewport would otherwise stay shadowless
         // here: start the atlas again and ask with all of them.
@@ -223,7 +303,9 @@ void render_view_shadows(ShadowMapSet& set, VisibilityContext& view) {
             light = next;
         }
     }
-    render_maps(set, view);
+    NewFakeShadowTiles fake_shadows;
+    assign_new_fake_shadow_tiles(set, view, fake_shadows);
+    render_maps(set, view, fake_shadows);
     upload_global_light_block(light_server.get_global_light_render(), set.cascades);
 }
 

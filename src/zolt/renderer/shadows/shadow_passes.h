@@ -39,8 +39,9 @@ struct ShadowMapSet {
 void set_up_shadow_maps(ShadowMapSet& set);
 // Every light loses its tile and the atlas starts again.
 void end_shadow_frame(ShadowMapSet& set);
-// The view's spot lights (texture matrices, tiles and their depth passes)
-// and the global light's cascades, whose block then reaches the shaders.
+// The view's spot lights (texture matrices, tiles and their depth passes),
+// the global light's cascades, whose block then reaches the shaders, and
+// the maps of the fake shadows the view admitted.
 // Leaves the window's frame buffer bound, no current context and the
 // render layers ended; the caller sets its own viewport again.
 void render_view_shadows(ShadowMapSet& set, VisibilityContext& view);

@@ -195,6 +195,9 @@ TEST_F(FakeShadowVisuals, EachFrameTheRecordTurnsToItsLightAndASeeingViewAdmitsI
     prepare_view_fake_shadows(context, *atlas);
     ASSERT_EQ(context.fake_shadow_count, 1u);
     EXPECT_EQ(get_fake_shadow_entry_record(context, 0), &shadow);
+    // The shadow passes hand out the tiles, after the spot lights.
+    EXPECT_EQ(shadow.has_tile, 0);
+    assign_fake_shadow_tiles(context, *atlas);
     EXPECT_EQ(shadow.has_tile, 1);
     // 256 texels in a 1024 map: level 2.
     EXPECT_EQ(shadow.tile->level, 2);

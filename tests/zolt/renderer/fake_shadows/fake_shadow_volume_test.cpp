@@ -70,11 +70,16 @@ TEST(FakeShadowVolume, TheTextureMatrixMapsTheVisualsBoxOntoTheUnitCube) {
         {{3, 6, 0.5f}, {1, 1, 1}},
         {{2.5f, 5, 1}, {0.75f, 0.75f, 0.5f}},
     };
+    // Depth runs over the box with a margin at both ends: the origin face
+    // and the far face stay inside the map's range.
+    const FakeShadowDepthSpan span = get_fake_shadow_depth_span(shadow);
+    EXPECT_LT(span.start, 0.0f);
+    EXPECT_GT(span.start + span.length, shadow.projection_extents.z);
     for (const Row& row : rows) {
         const geometry::Vector3 mapped = geometry::transform_point(row.point, matrix);
         EXPECT_NEAR(mapped.x, row.expected.x, tolerance);
         EXPECT_NEAR(mapped.y, row.expected.y, tolerance);
-        EXPECT_NEAR(mapped.z, row.expected.z, tolerance);
+        EXPECT_NEAR(mapped.z, (row.expected.z * shadow.projection_extents.z - span.start) / span.length, tolerance);
     }
 }
 
