@@ -24,8 +24,9 @@ float get_shadow() {
     // The view depth is a fraction of the far distance: that much of the
     // way from the eye to the far plane along the pixel's ray.
     vec4 far_point = gl_ModelViewProjectionMatrixInverse * vec4(screen, 1.0, 1.0);
-    vec3 eye = (gl_ModelViewMatrixInverse * vec4(0.0, 0.0, 0.0, 1.0)).xyz;
-    vec4 surface = vec4(mix(eye, far_point.xyz / far_point.w, fraction), 1.0);
+    // The eye is where clip x, y and w vanish, whichever matrix holds the view.
+    vec4 eye = gl_ModelViewProjectionMatrixInverse * vec4(0.0, 0.0, 1.0, 0.0);
+    vec4 surface = vec4(mix(eye.xyz / eye.w, far_point.xyz / far_point.w, fraction), 1.0);
     vec3 in_map = vec3(dot(surface, fake_shadow_parameters[1]), dot(surface, fake_shadow_parameters[2]),
                        dot(surface, fake_shadow_parameters[3]));
     if (any(lessThan(in_map.xy, vec2(0.0))) || any(greaterThan(in_map.xy, vec2(1.0)))) {
