@@ -16,8 +16,6 @@ namespace zolt::renderer {
 namespace {
 
 constexpr uint32_t all_layers = 0xFFFFFFFF;
-// A flat visual still spans a usable box.
-constexpr float smallest_extent = 1.0f / 65536;
 
 void queue_own_visual(VisibilityContext& context, RenderItem& item) {
     queue_shadow_caster_requests(context, *static_cast<const VisualRender*>(item.object));
@@ -41,8 +39,9 @@ void render_fake_shadow_pass(const FakeShadow& shadow, const ShadowTile& tile, u
     const FakeShadowDepthSpan span = get_fake_shadow_depth_span(shadow);
     const geometry::Vector3 along = geometry::rotate(shadow.orientation, {0, 1, 0});
     context.set_orthographic_view(visual.home_sector, span.length, shadow.projection_origin + along * span.start,
-                                  shadow.orientation, std::max(shadow.projection_extents.x, smallest_extent),
-                                  std::max(shadow.projection_extents.y, smallest_extent));
+                                  shadow.orientation,
+                                  std::max(shadow.projection_extents.x, fake_shadow_smallest_extent),
+                                  std::max(shadow.projection_extents.y, fake_shadow_smallest_extent));
     lend_view_items(context, view);
     RenderItem* const item = context.allocate_item();
     if (item == nullptr) {

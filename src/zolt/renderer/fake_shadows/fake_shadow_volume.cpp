@@ -10,7 +10,6 @@ namespace zolt::renderer {
 
 namespace {
 
-constexpr float smallest_extent = 1.0f / 65536;
 // Of the box's depth, added before and after it in the map.
 constexpr float depth_margin_share = 1.0f / 64;
 
@@ -69,7 +68,7 @@ bool is_eye_inside_fake_shadow_volume(const FakeShadow& shadow, const geometry::
 }
 
 FakeShadowDepthSpan get_fake_shadow_depth_span(const FakeShadow& shadow) {
-    const float depth = std::max(shadow.projection_extents.z, smallest_extent);
+    const float depth = std::max(shadow.projection_extents.z, fake_shadow_smallest_extent);
     const float margin = depth * depth_margin_share;
     return {-margin, depth + 2 * margin};
 }
@@ -77,8 +76,9 @@ FakeShadowDepthSpan get_fake_shadow_depth_span(const FakeShadow& shadow) {
 geometry::Matrix4 make_fake_shadow_texture_matrix(const FakeShadow& shadow) {
     const VolumeAxes axes = get_volume_axes(shadow);
     const FakeShadowDepthSpan span = get_fake_shadow_depth_span(shadow);
-    const geometry::Vector3 scale{1.0f / std::max(shadow.projection_extents.x, smallest_extent),
-                                  1.0f / std::max(shadow.projection_extents.y, smallest_extent), 1.0f / span.length};
+    const geometry::Vector3 scale{1.0f / std::max(shadow.projection_extents.x, fake_shadow_smallest_extent),
+                                  1.0f / std::max(shadow.projection_extents.y, fake_shadow_smallest_extent),
+                                  1.0f / span.length};
     const geometry::Vector3 u = axes.across * scale.x, v = axes.up * scale.y, depth = axes.along * scale.z;
     const geometry::Vector3& p = shadow.projection_origin;
     // Row-vector convention: the rows are the images of X, Y, Z and the offset.

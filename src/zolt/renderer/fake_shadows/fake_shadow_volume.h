@@ -12,6 +12,10 @@ namespace zolt::renderer {
 
 struct FakeShadow;
 
+// The least width, height or depth of a shadow's box: a flat visual still
+// spans a usable box.
+constexpr float fake_shadow_smallest_extent = 1.0f / 65536;
+
 constexpr uint32_t fake_shadow_box_triangle_count = 12;
 // Three corners per triangle, for the stencil volume and the material pass.
 extern const uint16_t fake_shadow_box_indices[fake_shadow_box_triangle_count * 3];

@@ -52,8 +52,7 @@ bool has_queued_geometry(const VisibilityContext& context) {
 }
 
 // The light's casters drawn into its tile; false when nothing casts.
-bool render_spot_light_pass(const LightRender& light, const ShadowTile& tile, uint32_t size,
-                            VisibilityContext& view) {
+bool render_spot_light_pass(const LightRender& light, const ShadowTile& tile, uint32_t size, VisibilityContext& view) {
     VisibilityContext context;
     context.flags = context_flag_light_view;
     context.layer_mask = light.shadow_mask;
@@ -253,7 +252,9 @@ void render_view_shadows(ShadowMapSet& set, VisibilityContext& view) {
         // Admitted fake shadows find no tile and fade out.
         for (uint32_t entry = 0; entry < view.fake_shadow_count; ++entry) {
             FakeShadow& shadow = *get_fake_shadow_entry_record(view, entry);
-            shadow.strength.w = shadow.has_tile != 0 ? shadow.strength.w : 0;
+            if (shadow.has_tile == 0) {
+                shadow.strength.w = 0;
+            }
         }
         for (LightRender* light : buckets) {
             while (light != nullptr) {
@@ -314,8 +315,7 @@ TextureObject* get_shadow_tile_texture(const ShadowTile* tile) {
 }
 
 TextureObject* get_global_shadow_texture(const ShadowMapSet& set, const GlobalLightRender& light) {
-    return set.cascades.rendered && light.shadow_strength > 0.0f ? get_shadow_tile_texture(set.global_tile)
-                                                                    : nullptr;
+    return set.cascades.rendered && light.shadow_strength > 0.0f ? get_shadow_tile_texture(set.global_tile) : nullptr;
 }
 
 void upload_global_light_block(const GlobalLightRender& light, const CascadeState& cascades) {
